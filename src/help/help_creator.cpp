@@ -1,0 +1,272 @@
+#include "help/help_creator.h"
+
+#include <sys/stat.h>
+
+#include <boost/format.hpp>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "platform/folder_create.h"
+#include "platform/process_runner.h"
+#include "platform/shell_open.h"
+#include "platform/text_codec.h"
+
+namespace corvane {
+namespace {
+
+// ファイルがないためヘルプに含めません [%s]
+constexpr const char* kFileLeftOut =
+    "\x83t\x83@\x83" "C\x83\x8b\x82\xaa\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x83w\x83\x8b\x83v\x82\xc9"
+    "\x8a\xdc\x82\xdf\x82\xdc\x82\xb9\x82\xf1 [%s]";
+// ファイルを書き込めません [%s]
+constexpr const char* kCannotWrite =
+    "\x83t\x83@\x83" "C\x83\x8b\x82\xf0\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1 [%s]";
+// ヘルプをコンパイルしています [%s]
+constexpr const char* kCompiling =
+    "\x83w\x83\x8b\x83v\x82\xf0\x83R\x83\x93\x83p\x83" "C\x83\x8b\x82\xb5\x82\xc4\x82\xa2\x82\xdc"
+    "\x82\xb7 [%s]";
+// ヘルプファイルを作成しました [%s]
+constexpr const char* kCompiled =
+    "\x83w\x83\x8b\x83v\x83t\x83@\x83" "C\x83\x8b\x82\xf0\x8d\xec\x90\xac\x82\xb5\x82\xdc\x82\xb5"
+    "\x82\xbd [%s]";
+// ヘルプコンパイラを起動できません\n[%s]\n%s
+constexpr const char* kCannotStart =
+    "\x83w\x83\x8b\x83v\x83R\x83\x93\x83p\x83" "C\x83\x89\x82\xf0\x8bN\x93\xae\x82\xc5\x82\xab\x82"
+    "\xdc\x82\xb9\x82\xf1\n[%s]\n%s";
+// ヘルプのコンパイルに失敗しました（終了コード %d）\n[%s]
+constexpr const char* kCompileFailed =
+    "\x83w\x83\x8b\x83v\x82\xcc\x83R\x83\x93\x83p\x83" "C\x83\x8b\x82\xc9\x8e\xb8\x94s\x82\xb5\x82"
+    "\xdc\x82\xb5\x82\xbd\x81i\x8fI\x97\xb9\x83R\x81[\x83h %d\x81j\n[%s]";
+// 日本語: the language name the compiler expects after the hexadecimal locale id
+constexpr const char* kJapanese = "\x93\xfa\x96{\x8c\xea";
+
+// The entry of one node and, below it, of its children; depth 0 is the root.
+void AppendEntry(std::string& text, CHelpNode* node, int depth) {
+    const std::string tabs(depth + 1, '\t');
+    text += tabs + "<LI> <OBJECT type=\"text/sitemap\">\n";
+    text += tabs + "\t<param name=\"Name\" value=\"" + node->GetName() + "\">\n";
+    text += tabs + "\t<param name=\"Local\" value=\"" + node->GetLocal() + "\">\n";
+    text += tabs + "\t</OBJECT>\n";
+    std::vector<CHelpNode*>* children = node->GetChildren();
+    if (children == nullptr || children->empty()) return;
+    text += tabs + "\t<UL>\n";
+    for (CHelpNode* child : *children) AppendEntry(text, child, depth + 1);
+    text += tabs + "\t</UL>\n";
+}
+
+// A name the compiler can take from the output folder: relative, inside the folder, not a
+// URL (pages that were not fetched keep their URL as their name).
+bool IsLocalFileName(const std::string& name) {
+    if (name.empty() || name[0] == '/' || name[0] == '\\') return false;
+    if (name.find(':') != std::string::npos) return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = name.find_first_of("/\\", start);
+        if (end == std::string::npos) end = name.size();
+        if (name.compare(start, end - start, "..") == 0 && end - start == 2) return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+// What identifies one version of a file on disk.
+struct FileStamp {
+    bool bExists = false;
+    off_t size = 0;
+    ino_t inode = 0;
+    timespec mtime{};
+};
+
+FileStamp StampOf(const std::string& path) {
+    FileStamp stamp;
+    struct stat st {};
+    if (stat(ToNativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        stamp.bExists = true;
+        stamp.size = st.st_size;
+        stamp.inode = st.st_ino;
+        stamp.mtime = st.st_mtim;
+    }
+    return stamp;
+}
+
+bool SameStamp(const FileStamp& a, const FileStamp& b) {
+    return a.bExists == b.bExists && a.size == b.size && a.inode == b.inode &&
+           a.mtime.tv_sec == b.mtime.tv_sec && a.mtime.tv_nsec == b.mtime.tv_nsec;
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool StartsWith(const std::string& text, const char* prefix) {
+    return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+}  // namespace
+
+void CHelpCreator::SetFolder(const std::string& folder) {
+    m_strFolder = WithTrailingSeparator(folder);
+}
+
+bool CHelpCreator::IsWorkshopCompiler(const std::string& compilerPath) {
+    size_t slash = compilerPath.find_last_of("/\\");
+    std::string name = compilerPath.substr(slash == std::string::npos ? 0 : slash + 1);
+    for (char& c : name) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return name == "hhc.exe" || name == "hhc";
+}
+
+void CHelpCreator::Log(const std::string& line) const {
+    if (m_fnLog) m_fnLog(line);
+}
+
+void CHelpCreator::ReportError(const std::string& text) const {
+    if (m_fnError) m_fnError(text);
+}
+
+bool CHelpCreator::PrepareFolder() const {
+    // An empty folder would put the help project into the file-system root.
+    if (m_strBaseName.empty() || m_strFolder.empty()) return false;
+    return FolderExists(m_strFolder) || CreateFolderChain(m_strFolder);
+}
+
+bool CHelpCreator::WriteTextFile(const std::string& name, const std::string& text) const {
+    std::string bytes;
+    bytes.reserve(text.size() + text.size() / 16);
+    for (char c : text) {
+        if (c == '\n') bytes += '\r';
+        bytes += c;
+    }
+    const std::string path = m_strFolder + name;
+    std::ofstream out(ToNativePath(path), std::ios::binary | std::ios::trunc);
+    if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (out) out.close();
+    if (!out) {
+        Log((boost::format(kCannotWrite) % path).str());
+        return false;
+    }
+    return true;
+}
+
+bool CHelpCreator::Create(CHelpNode* root, const std::vector<std::string>& files) {
+    return WriteContentsFile(root) && WriteProjectFile(root, files) && Compile() == 1;
+}
+
+bool CHelpCreator::WriteContentsFile(CHelpNode* root) {
+    if (root == nullptr || !PrepareFolder()) return false;
+    std::string text =
+        "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\n"
+        "<HTML>\n"
+        "<HEAD>\n"
+        "<meta name=\"GENERATOR\" content=\"Microsoft&reg; HTML Help Workshop 4.1\">\n"
+        "<!-- Sitemap 1.0 -->\n"
+        "</HEAD><BODY>\n"
+        "<OBJECT type=\"text/site properties\">\n"
+        "<param name=\"ImageType\" value=\"Folder\">\n"
+        "</OBJECT>\n"
+        "<UL>\n";
+    AppendEntry(text, root, 0);
+    text += "</UL>\n</BODY></HTML>\n";
+    return WriteTextFile(GetContentsFileName(), text);
+}
+
+bool CHelpCreator::WriteProjectFile(CHelpNode* root, const std::vector<std::string>& files) {
+    if (root == nullptr || !PrepareFolder()) return false;
+    std::string text = "[OPTIONS]\nCompatibility=1.1 or later\n";
+    text += "Compiled file=" + GetCompiledFileName() + "\n";
+    text += "Contents file=" + GetContentsFileName() + "\n";
+    text += "Default topic=" + root->GetLocal() + "\n";
+    text += "Display compile progress=No\nFull-text search=Yes\n";
+    text += std::string("Language=0x411 ") + kJapanese + "\n";
+    text += "Title=" + root->GetName() + "\n";
+    text += "\n[FILES]\n";
+    // A listed file that is missing makes the compiler fail (chmcmd even truncates the
+    // previous help file), so only files that lie in the folder are listed.
+    std::set<std::string> listed;
+    for (const std::string& name : files) {
+        std::error_code ec;
+        if (!IsLocalFileName(name) ||
+            !std::filesystem::is_regular_file(ToNativePath(m_strFolder + name), ec)) {
+            Log((boost::format(kFileLeftOut) % name).str());
+            continue;
+        }
+        if (!listed.insert(name).second) continue;
+        text += name + "\n";
+    }
+    text += "\n[INFOTYPES]\n";
+    return WriteTextFile(GetProjectFileName(), text);
+}
+
+int CHelpCreator::Compile() {
+    const std::string projectPath = m_strFolder + GetProjectFileName();
+    const std::string helpPath = m_strFolder + GetCompiledFileName();
+    const bool workshop = IsWorkshopCompiler(m_strCompilerPath);
+
+    CProcessRun run;
+    run.args.push_back(m_strCompilerPath);
+    if (workshop) {
+        run.args.push_back(projectPath);
+    } else {
+        // chmcmd writes a relative "Compiled file" into its current folder, and without
+        // this option it warns about every link it cannot find on disk.
+        run.args.push_back("--no-html-scan");
+        run.args.push_back(GetProjectFileName());
+    }
+    run.strWorkingDir = m_strFolder;
+    run.bCaptureOutput = true;
+
+    Log((boost::format(kCompiling) % m_strCompilerPath).str());
+    const FileStamp before = StampOf(helpPath);
+    if (RunProgram(run) != 1) {
+        std::string reason = Utf8ToSjis(std::strerror(run.nStartError));
+        ReportError((boost::format(kCannotStart) % m_strCompilerPath % reason).str());
+        return 0;
+    }
+
+    // The compiler's diagnostics go to the log; all of its lines but the banner also go
+    // into the failure message, so that it says what the compiler said.
+    std::vector<std::string> said;
+    for (const std::string& raw : SplitLines(run.strOutput)) {
+        std::string line = Utf8ToSjis(raw);
+        if (line.empty() || StartsWith(line, "chmcmd, ") || StartsWith(line, "  $")) continue;
+        if (StartsWith(line, "Error") || StartsWith(line, "Warning") || workshop) Log(line);
+        said.push_back(line);
+    }
+
+    bool compiled;
+    if (workshop) {
+        compiled = run.nExitCode != 0;
+    } else {
+        // chmcmd's exit code alone proves nothing: a missing project exits 0. The help
+        // file must be non-empty and written by this run.
+        const FileStamp after = StampOf(helpPath);
+        compiled = run.nExitCode == 0 && after.bExists && after.size > 0 &&
+                   !SameStamp(before, after);
+    }
+    if (!compiled) {
+        std::string text = (boost::format(kCompileFailed) % run.nExitCode % helpPath).str();
+        const size_t kMaxLines = 12;
+        for (size_t i = 0; i < said.size() && i < kMaxLines; ++i) text += "\n" + said[i];
+        ReportError(text);
+        return 0;
+    }
+    Log((boost::format(kCompiled) % helpPath).str());
+    if (m_bOpenResult) ShellOpen(helpPath);
+    return 1;
+}
+
+}  // namespace corvane

@@ -1,0 +1,66 @@
+// Turns a finished crawl into a compiled help file: writes the contents file (.hhc) and the
+// project file (.hhp) into the output folder, then runs the help compiler on them.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "help/help_node.h"
+
+namespace corvane {
+
+class CHelpCreator {
+public:
+    using LogFunction = std::function<void(const std::string& line)>;
+
+    CHelpCreator() = default;
+    virtual ~CHelpCreator() = default;
+
+    // Base name of the help file (no extension) and output folder (Shift_JIS texts). A
+    // separator is appended to the folder when it lacks one.
+    void SetBaseName(const std::string& baseName) { m_strBaseName = baseName; }
+    void SetFolder(const std::string& folder);
+    // The compiler program: chmcmd, or hhc.exe (told apart by the file name).
+    void SetCompilerPath(const std::string& path) { m_strCompilerPath = path; }
+    // Open the compiled file with the desktop's opener after a successful compile.
+    void SetOpenResult(bool open) { m_bOpenResult = open; }
+    // Where progress and compiler output lines go, and where failures the user must see
+    // are reported (the text of a message box captioned "Error").
+    void SetLog(LogFunction log) { m_fnLog = std::move(log); }
+    void SetErrorReport(LogFunction report) { m_fnError = std::move(report); }
+
+    std::string GetBaseName() const { return m_strBaseName; }
+    std::string GetFolder() const { return m_strFolder; }
+    std::string GetContentsFileName() const { return m_strBaseName + ".hhc"; }
+    std::string GetProjectFileName() const { return m_strBaseName + ".hhp"; }
+    std::string GetCompiledFileName() const { return m_strBaseName + ".chm"; }
+
+    // Writes the contents file, then the project file, then compiles; each step runs only
+    // when the one before succeeded. `files` are the downloaded files' local names in the
+    // order of the crawl.
+    bool Create(CHelpNode* root, const std::vector<std::string>& files);
+    bool WriteContentsFile(CHelpNode* root);
+    bool WriteProjectFile(CHelpNode* root, const std::vector<std::string>& files);
+    // 1 when the help file was compiled (and opened, when asked), 0 otherwise.
+    int Compile();
+
+    // True when `compilerPath` names the HTML Help Workshop compiler, which reports success
+    // with a non-zero exit code.
+    static bool IsWorkshopCompiler(const std::string& compilerPath);
+
+private:
+    bool PrepareFolder() const;
+    bool WriteTextFile(const std::string& name, const std::string& text) const;
+    void Log(const std::string& line) const;
+    void ReportError(const std::string& text) const;
+
+    std::string m_strBaseName;
+    std::string m_strFolder;
+    std::string m_strCompilerPath;
+    bool m_bOpenResult = false;
+    LogFunction m_fnLog;
+    LogFunction m_fnError;
+};
+
+}  // namespace corvane

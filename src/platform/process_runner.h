@@ -1,0 +1,33 @@
+// Starts a program with an argument vector (no shell involved), waits for it and collects
+// what it wrote: the stand-in for process creation and wait.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+struct CProcessRun {
+    // Program and arguments as Shift_JIS texts; args[0] is the program. A program name
+    // without a folder separator is looked up in PATH.
+    std::vector<std::string> args;
+    // Folder the program runs in (Shift_JIS); empty: the caller's current folder.
+    std::string strWorkingDir;
+    // Collect standard output and standard error (merged, raw bytes) into strOutput.
+    bool bCaptureOutput = false;
+    // Send standard output and standard error to /dev/null (ignored when capturing).
+    bool bDiscardOutput = false;
+    // There is no console window to hide here; kept so callers state their intent.
+    int bHidden = 0;
+
+    // Results.
+    std::string strOutput;
+    int nExitCode = 0;   // exit status; 128 + signal number when killed by a signal
+    int nStartError = 0; // errno of a failed start
+};
+
+// 1 when the process was started and has ended (exit code in run.nExitCode), 0 when it
+// could not be started (run.nStartError holds the reason).
+int RunProgram(CProcessRun& run);
+
+}  // namespace corvane

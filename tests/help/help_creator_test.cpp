@@ -1,0 +1,227 @@
+// The help project files byte for byte, and the compile step with the real chmcmd and with
+// stand-in compilers that fail.
+#include "help/help_creator.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "platform/process_runner.h"
+#include "support/test_paths.h"
+
+namespace corvane {
+namespace {
+
+using test::ReadFileBytes;
+using test::ScratchDir;
+using test::WriteFileBytes;
+using ::testing::HasSubstr;
+
+const std::string kHead =
+    "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\r\n<HTML>\r\n<HEAD>\r\n"
+    "<meta name=\"GENERATOR\" content=\"Microsoft&reg; HTML Help Workshop 4.1\">\r\n"
+    "<!-- Sitemap 1.0 -->\r\n</HEAD><BODY>\r\n<OBJECT type=\"text/site properties\">\r\n"
+    "<param name=\"ImageType\" value=\"Folder\">\r\n</OBJECT>\r\n<UL>\r\n";
+const std::string kTail = "</UL>\r\n</BODY></HTML>\r\n";
+
+std::string Entry(const std::string& tabs, const std::string& name, const std::string& local) {
+    return tabs + "<LI> <OBJECT type=\"text/sitemap\">\r\n" + tabs +
+           "\t<param name=\"Name\" value=\"" + name + "\">\r\n" + tabs +
+           "\t<param name=\"Local\" value=\"" + local + "\">\r\n" + tabs + "\t</OBJECT>\r\n";
+}
+
+struct Creator {
+    CHelpCreator creator;
+    std::vector<std::string> log;
+    std::vector<std::string> errors;
+    explicit Creator(const std::filesystem::path& folder, const std::string& base = "Manual") {
+        creator.SetFolder(folder.string());
+        creator.SetBaseName(base);
+        creator.SetLog([this](const std::string& line) { log.push_back(line); });
+        creator.SetErrorReport([this](const std::string& text) { errors.push_back(text); });
+    }
+};
+
+TEST(HelpCreatorTest, ContentsFileNestsEntriesByDepthWithTabs) {
+    ScratchDir dir;
+    Creator c(dir.path());
+    CHelpNode root("Title \"quoted\"", "FrontPage.html");
+    auto* a = new CHelpNode("A", "A.html");
+    auto* b = new CHelpNode("B", "B.html");
+    auto* c1 = new CHelpNode("C<b>1</b>", "C1.html");
+    ASSERT_TRUE(root.AddChild(a));
+    ASSERT_TRUE(a->AddChild(b));
+    ASSERT_TRUE(b->AddChild(c1));
+    ASSERT_TRUE(root.AddChild(new CHelpNode("D", "D.html")));
+    ASSERT_TRUE(c.creator.WriteContentsFile(&root));
+
+    std::string expected = kHead + Entry("\t", "Title \"quoted\"", "FrontPage.html") +
+                           "\t\t<UL>\r\n" + Entry("\t\t", "A", "A.html") + "\t\t\t<UL>\r\n" +
+                           Entry("\t\t\t", "B", "B.html") + "\t\t\t\t<UL>\r\n" +
+                           Entry("\t\t\t\t", "C<b>1</b>", "C1.html") + "\t\t\t\t</UL>\r\n" +
+                           "\t\t\t</UL>\r\n" + Entry("\t\t", "D", "D.html") + "\t\t</UL>\r\n" +
+                           kTail;
+    EXPECT_EQ(ReadFileBytes(dir / "Manual.hhc"), expected);
+
+    // A tree of the root alone has no list of its own.
+    CHelpNode alone("T", "index.html");
+    ASSERT_TRUE(c.creator.WriteContentsFile(&alone));
+    EXPECT_EQ(ReadFileBytes(dir / "Manual.hhc"), kHead + Entry("\t", "T", "index.html") + kTail);
+}
+
+TEST(HelpCreatorTest, ProjectFileListsOnlyFilesThatLieInTheFolder) {
+    ScratchDir dir;
+    Creator c(dir.path());
+    WriteFileBytes(dir / "FrontPage.html", "x");
+    WriteFileBytes(dir / "img.png", "x");
+    WriteFileBytes(dir.path().parent_path() / "outside.html", "x");
+    std::filesystem::create_directory(dir / "sub");
+    // \x83\x77\x83\x8b\x83\x76 = a page named in Japanese
+    WriteFileBytes(dir / "\xe3\x83\x98\xe3\x83\xab\xe3\x83\x97.html", "x");
+    CHelpNode root("Sample \x93\xfa\x96{", "FrontPage.html");
+    std::vector<std::string> files = {"FrontPage.html",
+                                      "img.png",
+                                      "Missing.html",
+                                      "http://example.com/?Refused",
+                                      "file:///etc/passwd",
+                                      "about:blank",
+                                      "../outside.html",
+                                      "sub",
+                                      "img.png",
+                                      "\x83\x77\x83\x8b\x83\x76.html"};
+    ASSERT_TRUE(c.creator.WriteProjectFile(&root, files));
+    std::filesystem::remove(dir.path().parent_path() / "outside.html");
+
+    EXPECT_EQ(ReadFileBytes(dir / "Manual.hhp"),
+              "[OPTIONS]\r\nCompatibility=1.1 or later\r\nCompiled file=Manual.chm\r\n"
+              "Contents file=Manual.hhc\r\nDefault topic=FrontPage.html\r\n"
+              "Display compile progress=No\r\nFull-text search=Yes\r\n"
+              "Language=0x411 \x93\xfa\x96\x7b\x8c\xea\r\nTitle=Sample \x93\xfa\x96{\r\n\r\n"
+              "[FILES]\r\nFrontPage.html\r\nimg.png\r\n\x83\x77\x83\x8b\x83\x76.html\r\n"
+              "\r\n[INFOTYPES]\r\n");
+    // Each left-out name is logged once with its name.
+    ASSERT_EQ(c.log.size(), 6u);
+    EXPECT_THAT(c.log[0], HasSubstr("[Missing.html]"));
+    EXPECT_THAT(c.log[5], HasSubstr("[sub]"));
+
+    ASSERT_TRUE(c.creator.WriteProjectFile(&root, {}));
+    EXPECT_THAT(ReadFileBytes(dir / "Manual.hhp"), HasSubstr("[FILES]\r\n\r\n[INFOTYPES]\r\n"));
+}
+
+TEST(HelpCreatorTest, WritersRefuseAnEmptyBaseNameOrFolderAndCreateMissingFolders) {
+    ScratchDir dir;
+    CHelpNode root("T", "a.html");
+    Creator noName(dir.path(), "");
+    EXPECT_FALSE(noName.creator.WriteContentsFile(&root));
+    EXPECT_FALSE(noName.creator.Create(&root, {}));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+
+    // An empty folder stays empty: it must never turn into the root folder.
+    CHelpCreator noFolder;
+    noFolder.SetBaseName("Manual");
+    noFolder.SetFolder("");
+    EXPECT_EQ(noFolder.GetFolder(), "");
+    EXPECT_FALSE(noFolder.WriteProjectFile(&root, {}));
+
+    Creator nested(dir / "a b" / "c");
+    EXPECT_TRUE(nested.creator.WriteContentsFile(&root));
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / "a b" / "c" / "Manual.hhc"));
+}
+
+// Pages, an image and a contents tree in a folder whose path holds a blank.
+struct SampleProject {
+    ScratchDir dir;
+    std::filesystem::path folder = dir / "out put";
+    CHelpNode root{"Sample", "FrontPage.html"};
+    std::vector<std::string> files = {"FrontPage.html", "Guide.html", "logo.png"};
+    SampleProject() {
+        std::filesystem::create_directory(folder);
+        WriteFileBytes(folder / "FrontPage.html",
+                       "<html><head><title>Front</title></head><body>"
+                       "<a href=\"Guide.html\">Guide</a></body></html>");
+        WriteFileBytes(folder / "Guide.html",
+                       "<html><head><title>Guide</title></head><body>Guide text</body></html>");
+        WriteFileBytes(folder / "logo.png", std::string("\x89PNG\r\n\x1a\n", 8));
+        root.AddChild(new CHelpNode("Guide", "Guide.html"));
+    }
+};
+
+std::string ListChm(const std::filesystem::path& chm) {
+    CProcessRun run;
+    run.args = {"chmls", "list", chm.string()};
+    run.bCaptureOutput = true;
+    EXPECT_EQ(RunProgram(run), 1);
+    return run.strOutput;
+}
+
+TEST(HelpCreatorTest, ChmcmdCompilesTheProjectInAFolderWithBlanks) {
+    SampleProject p;
+    Creator c(p.folder);
+    c.creator.SetCompilerPath("chmcmd");
+    ASSERT_TRUE(c.creator.Create(&p.root, p.files)) << (c.errors.empty() ? "" : c.errors[0]);
+    EXPECT_TRUE(c.errors.empty());
+    const std::string listing = ListChm(p.folder / "Manual.chm");
+    EXPECT_THAT(listing, HasSubstr("/FrontPage.html"));
+    EXPECT_THAT(listing, HasSubstr("/Guide.html"));
+    EXPECT_THAT(listing, HasSubstr("/logo.png"));
+    EXPECT_THAT(listing, HasSubstr("/Manual.hhc"));
+    EXPECT_THAT(c.log.back(), HasSubstr("Manual.chm]"));
+}
+
+std::string WriteScript(const std::filesystem::path& path, const std::string& body) {
+    WriteFileBytes(path, "#!/bin/sh\n" + body + "\n");
+    chmod(path.c_str(), 0755);
+    return path.string();
+}
+
+TEST(HelpCreatorTest, FailingCompilersAreReportedAndKeepThePreviousHelpFile) {
+    SampleProject p;
+    WriteFileBytes(p.folder / "Manual.chm", "previous");
+
+    // Exit 0 without writing a help file: chmcmd does this for a missing project.
+    Creator silent(p.folder);
+    silent.creator.SetCompilerPath(
+        WriteScript(p.dir / "quiet compiler", "echo \"Can't find project file $2\""));
+    EXPECT_FALSE(silent.creator.Create(&p.root, p.files));
+    ASSERT_EQ(silent.errors.size(), 1u);
+    // ヘルプのコンパイルに失敗しました
+    EXPECT_THAT(silent.errors[0], HasSubstr("\x83R\x83\x93\x83p\x83" "C\x83\x8b\x82\xc9\x8e\xb8\x94s"));
+    EXPECT_THAT(silent.errors[0], HasSubstr("Can't find project file Manual.hhp"));
+
+    Creator crashing(p.folder);
+    crashing.creator.SetCompilerPath(
+        WriteScript(p.dir / "crash", "echo 'Error: broken page' >&2; exit 217"));
+    EXPECT_EQ(crashing.creator.Compile(), 0);
+    ASSERT_EQ(crashing.errors.size(), 1u);
+    EXPECT_THAT(crashing.errors[0], HasSubstr(" 217"));
+    EXPECT_THAT(crashing.log, ::testing::Contains("Error: broken page"));
+    EXPECT_EQ(ReadFileBytes(p.folder / "Manual.chm"), "previous");
+
+    Creator missing(p.folder);
+    missing.creator.SetCompilerPath((p.dir / "no such compiler").string());
+    EXPECT_EQ(missing.creator.Compile(), 0);
+    ASSERT_EQ(missing.errors.size(), 1u);
+    EXPECT_THAT(missing.errors[0], HasSubstr("[" + (p.dir / "no such compiler").string() + "]"));
+}
+
+TEST(HelpCreatorTest, WorkshopCompilerSucceedsWithANonZeroExitCode) {
+    SampleProject p;
+    std::filesystem::create_directory(p.dir / "bin");
+    Creator ok(p.folder);
+    // The Workshop's compiler gets the project's full path; record what it was given.
+    ok.creator.SetCompilerPath(
+        WriteScript(p.dir / "bin" / "HHC.EXE", "echo \"$1\" > ../args.txt; exit 1"));
+    EXPECT_EQ(ok.creator.Compile(), 1);
+    EXPECT_TRUE(ok.errors.empty());
+    EXPECT_EQ(ReadFileBytes(p.dir / "args.txt"), (p.folder / "Manual.hhp").string() + "\n");
+
+    Creator failed(p.folder);
+    failed.creator.SetCompilerPath(WriteScript(p.dir / "bin" / "hhc.exe", "exit 0"));
+    EXPECT_EQ(failed.creator.Compile(), 0);
+    EXPECT_EQ(failed.errors.size(), 1u);
+}
+
+}  // namespace
+}  // namespace corvane
