@@ -1,0 +1,180 @@
+#include "convert/reg_manager.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "convert/reg_engine.h"
+#include "convert/reg_format_callback.h"
+
+namespace corvane {
+
+namespace {
+
+const OnigUChar* Bytes(std::string_view text) {
+    return reinterpret_cast<const OnigUChar*>(text.data());
+}
+
+// A compiled pattern and the region it fills, freed when the search ends: patterns are
+// compiled anew on every call and never cached.
+class Compiled {
+public:
+    ~Compiled() {
+        if (m_pRegion) onig_region_free(m_pRegion, 1);
+        if (m_pRegex) onig_free(m_pRegex);
+    }
+    bool Compile(std::string_view pattern, const CRegOptions& options) {
+        const int rc =
+            onig_new(&m_pRegex, Bytes(pattern), Bytes(pattern) + pattern.size(), options.m_nOption,
+                     OnigEncodingOf(options.m_nEncoding), ONIG_SYNTAX_RUBY, nullptr);
+        if (rc != ONIG_NORMAL) {
+            m_pRegex = nullptr;
+            return false;
+        }
+        m_pRegion = onig_region_new();
+        return m_pRegion != nullptr;
+    }
+    OnigRegex m_pRegex = nullptr;
+    OnigRegion* m_pRegion = nullptr;
+};
+
+}  // namespace
+
+CRegManager::CRegManager() { InitializeRegEngine(); }
+
+CRegManager::~CRegManager() = default;
+
+void CRegManager::Reset() {
+    m_regions.clear();
+    m_nGroupCount = 0;
+    m_nMatchCount = 0;
+    m_strSubject.clear();
+    m_pOptions.reset();
+    m_nCurrent = -1;
+}
+
+int CRegManager::Search(std::string_view subject, std::string_view pattern,
+                        std::string_view options) {
+    Reset();
+    m_strSubject.assign(subject);
+    m_pOptions = std::make_unique<CRegOptions>(options);
+    // Region offsets are ints.
+    if (subject.size() >= static_cast<size_t>(INT_MAX)) return -1;
+
+    Compiled compiled;
+    if (!compiled.Compile(pattern, *m_pOptions)) return -1;
+    OnigRegion* const region = compiled.m_pRegion;
+
+    const OnigUChar* const begin = Bytes(m_strSubject);
+    const OnigUChar* const end = begin + m_strSubject.size();
+    const int length = static_cast<int>(m_strSubject.size());
+    int start = 0;
+    for (;;) {
+        const int found = onig_search(compiled.m_pRegex, begin, end, begin + start, end, region,
+                                      ONIG_OPTION_NONE);
+        if (found < 0) break;  // no match, or the engine gave up
+        m_nGroupCount = region->num_regs;
+        for (int i = 0; i < region->num_regs; ++i) {
+            m_regions.push_back(region->beg[i]);
+            m_regions.push_back(region->end[i]);
+        }
+        ++m_nMatchCount;
+        if (!m_pOptions->m_bGlobal) break;
+        int next = region->end[0];
+        if (next == region->beg[0]) {
+            // An empty match would be found again at the same offset: move on by one whole
+            // character, so that a double-byte character is never entered in the middle.
+            if (next >= length) break;
+            next += RegCharLength(m_pOptions->m_nEncoding, m_strSubject.data() + next,
+                                  m_strSubject.data() + length);
+        }
+        if (next <= 0 || next >= length) break;
+        start = next;
+    }
+
+    if (m_nMatchCount > 0) m_nCurrent = 0;
+    return m_nMatchCount;
+}
+
+std::optional<CRegMatch> CRegManager::CurrentMatch() const {
+    const int index = m_nCurrent < 0 ? m_nCurrent + m_nMatchCount : m_nCurrent;
+    if (index < 0 || index >= m_nMatchCount || !m_pOptions) return std::nullopt;
+    return CRegMatch(m_strSubject, m_regions.data() + 2 * index * m_nGroupCount, m_nGroupCount,
+                     m_pOptions->m_nEncoding);
+}
+
+std::string CRegManager::GetGroup(int index) const {
+    const auto match = CurrentMatch();
+    return match ? match->Group(index) : std::string();
+}
+
+int CRegManager::GetGroupInt(int index) const {
+    const std::string text = GetGroup(index);
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = std::min<long long>(value * 10 + (text[i] - '0'), 1LL + INT_MAX);
+    }
+    if (negative) value = -value;
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+int CRegManager::GetGroupLength(int index) const {
+    const auto match = CurrentMatch();
+    return match ? match->Length(index) : -1;
+}
+
+int CRegManager::GetGroupPosition(int index) const {
+    const auto match = CurrentMatch();
+    return match ? match->Position(index) : -1;
+}
+
+std::string CRegManager::FormatMatch(std::string_view format) const {
+    const auto match = CurrentMatch();
+    return match ? match->Format(format) : std::string();
+}
+
+int CRegManager::Replace(std::string& subject, std::string_view pattern, CRegCallback& callback,
+                         std::string_view options) {
+    const int count = Search(subject, pattern, options);
+    if (count < 1) return count;
+
+    // The callback may run searches of its own, even on this manager: work on this search's
+    // results moved out of the members, and put them back afterwards.
+    std::vector<int> regions = std::move(m_regions);
+    std::string original = std::move(m_strSubject);
+    std::unique_ptr<CRegOptions> searchOptions = std::move(m_pOptions);
+    const int groups = m_nGroupCount;
+
+    std::string result;
+    result.reserve(original.size());
+    size_t last = 0;
+    for (int i = 0; i < count; ++i) {
+        const int* region = regions.data() + 2 * i * groups;
+        result.append(original, last, static_cast<size_t>(region[0]) - last);
+        result.append(callback.GetReplacement(
+            CRegMatch(original, region, groups, searchOptions->m_nEncoding)));
+        last = static_cast<size_t>(region[1]);
+    }
+    result.append(original, last);
+
+    Reset();
+    m_regions = std::move(regions);
+    m_nGroupCount = groups;
+    m_nMatchCount = count;
+    m_strSubject = std::move(original);
+    m_pOptions = std::move(searchOptions);
+    m_nCurrent = 0;
+    subject = std::move(result);
+    return count;
+}
+
+int CRegManager::ReplaceFormat(std::string& subject, std::string_view pattern,
+                               std::string_view format, std::string_view options) {
+    CRegFormatCallback callback(format);
+    return Replace(subject, pattern, callback, options);
+}
+
+}  // namespace corvane
