@@ -1,0 +1,106 @@
+#include "net/date_time.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include "net/time_parser.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr std::int64_t kJstOffset = 32400;
+// The latest moment the 64-bit conversion accepts: 3000-12-31 23:59:59 UTC.
+constexpr std::int64_t kLatestTime = 32535215999;
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+    std::int64_t q = a / b;
+    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+// Days from 1970-01-01 to the given proleptic Gregorian date (month 1..12).
+std::int64_t DaysFromCivil(std::int64_t y, std::int64_t m, std::int64_t d) {
+    y -= m <= 2;
+    const std::int64_t era = FloorDiv(y, 400);
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+bool TryParser(CTimeParser& parser, const std::string& text, std::int64_t& result) {
+    int year, month, day, hour, minute, second;
+    std::string zone;
+    if (!parser.Parse(text, year, month, day, hour, minute, second, zone)) return false;
+    if (zone.empty()) zone = "JST";
+    hour = std::max(hour, 0);
+    minute = std::max(minute, 0);
+    second = std::max(second, 0);
+    std::int64_t local;
+    if (!JstFieldsToTime(year, month, day, hour, minute, second, local)) return false;
+    result = local + kJstOffset - ZoneOffset(zone);
+    return true;
+}
+
+}  // namespace
+
+bool JstFieldsToTime(int year, int month, int day, int hour, int minute, int second,
+                     std::int64_t& result) {
+    const std::int64_t fullYear = (year > 99 ? year - 1900 : year) + std::int64_t{1900};
+    const std::int64_t month0 = std::int64_t{month} - 1;
+    const std::int64_t y = fullYear + FloorDiv(month0, 12);
+    const std::int64_t m = month0 - FloorDiv(month0, 12) * 12 + 1;
+    const std::int64_t days = DaysFromCivil(y, m, 1) + (std::int64_t{day} - 1);
+    const std::int64_t t = days * 86400 + std::int64_t{hour} * 3600 +
+                           std::int64_t{minute} * 60 + second - kJstOffset;
+    if (t < 0 || t > kLatestTime) return false;
+    result = t;
+    return true;
+}
+
+int CurrentJstYear() {
+    using namespace std::chrono;
+    const auto now = floor<days>(system_clock::now() + seconds(kJstOffset));
+    return static_cast<int>(year_month_day(now).year());
+}
+
+int ZoneOffset(const std::string& zone) {
+    std::string upper = zone;
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (upper == "JST") return 32400;
+    if (upper == "GMT") return 0;
+    std::string_view rest = upper;
+    if (rest.starts_with("+")) rest.remove_prefix(1);
+    // Leading decimal number with an optional minus, 0 when there is none.
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < rest.size() && rest[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    long long value = 0;
+    for (; i < rest.size() && rest[i] >= '0' && rest[i] <= '9'; ++i)
+        value = std::min<long long>(value * 10 + (rest[i] - '0'), 100000000LL);
+    if (negative) value = -value;
+    // "+0930" is 9.3 hours, cut to 9: minutes are dropped. Absurd values are capped so the
+    // offset stays an int.
+    const auto hours = static_cast<long long>(std::trunc(static_cast<double>(value) / 100.0));
+    return static_cast<int>(std::clamp(hours, -596523LL, 596523LL) * 3600);
+}
+
+bool ParseDateTime(const std::string& text, std::int64_t& result) {
+    CSimpleTimeParser simple;
+    if (TryParser(simple, text, result)) return true;
+    CParseDateTimeParser general;
+    return TryParser(general, text, result);
+}
+
+std::int32_t ParseDateTimeValue(const std::string& text) {
+    std::int64_t value;
+    if (!ParseDateTime(text, value)) return -1;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value & 0xFFFFFFFF));
+}
+
+}  // namespace corvane
