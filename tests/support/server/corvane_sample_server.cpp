@@ -1,0 +1,44 @@
+// corvane-sample-server: serves the sample wiki on 127.0.0.1 for demonstrations and manual
+// tests. Prints the port it listens on as the first line of its output, then serves until
+// it is interrupted (SIGINT, SIGTERM).
+//
+//   corvane-sample-server [WIKI_FOLDER]
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+#include "support/loopback_server.h"
+#include "support/sample_wiki.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void OnSignal(int) { g_stop = 1; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace corvane::test;
+    if (argc > 2 || (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h"))) {
+        std::fprintf(stderr, "usage: corvane-sample-server [WIKI_FOLDER]\n");
+        return argc > 2 ? 2 : 0;
+    }
+    std::filesystem::path folder = argc == 2 ? std::filesystem::path(argv[1]) : SampleWiki::DefaultFolder();
+    try {
+        SampleWiki wiki(folder);
+        LoopbackServer server;
+        wiki.Install(server);
+        server.Start();
+        std::signal(SIGINT, OnSignal);
+        std::signal(SIGTERM, OnSignal);
+        std::printf("%d\n", server.Port());
+        std::fflush(stdout);
+        while (!g_stop) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        server.Stop();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "corvane-sample-server: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
