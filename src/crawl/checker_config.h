@@ -1,0 +1,30 @@
+// The crawl engine's tuning values, shared by the engine and every worker of a run.
+#pragma once
+
+#include <atomic>
+#include <mutex>
+
+namespace corvane {
+
+class CCheckerConfig {
+public:
+    virtual ~CCheckerConfig() = default;
+
+    int GetWaitForNewPages();
+    void SetWaitForNewPages(int wait);
+
+    int m_nReserved1 = 0;
+    int m_nReserved2 = 0;
+    // Time-out of every event a worker sends, in ms, read at each send; 0 while the
+    // engine stops, so that no worker blocks on the busy user-interface thread.
+    std::atomic<int> m_nSendTimeout{1000};
+    int m_nThreadCount = 5;
+    int m_nStopTimeout = 300000;
+    // Whether an idle worker waits for others to add pages; under m_mutex.
+    int m_bWaitForNewPages = 0;
+    int m_nInterval = 10;  // pause of a worker before each page, ms
+    // Guards what changes while workers run.
+    std::recursive_timed_mutex m_mutex;
+};
+
+}  // namespace corvane

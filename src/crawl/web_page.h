@@ -1,0 +1,51 @@
+// One page or file of the crawled site: the unit of work of the crawl.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "crawl/composite.h"
+
+namespace corvane {
+
+class CWebPage : public CComposite<CWebPage> {
+public:
+    explicit CWebPage(std::string url) : m_strURL(std::move(url)) {}
+    // A page made from a link: the link's fragment (from the last '#') is no part of the
+    // page's address, so links that differ only there name one page.
+    static CWebPage* FromLink(const std::string& linkUrl);
+
+    std::vector<CWebPage*>* GetChildren() override { return &m_children; }
+    ~CWebPage() override;
+
+    std::string GetURL() const { return m_strURL; }
+    const std::string& URL() const { return m_strURL; }
+    std::string GetLocalName() const { return m_strLocalName; }
+    int GetUseAuth() const { return m_bUseAuth; }
+    std::string GetUser() const { return m_strUser; }
+    std::string GetPassword() const { return m_strPassword; }
+    int GetLevel() const { return m_nLevel; }
+    int GetKind() const { return m_nKind; }
+
+    void SetLocalName(const std::string& name) { m_strLocalName = name; }
+    void SetUseAuth(int useAuth) { m_bUseAuth = useAuth; }
+    void SetUser(const std::string& user) { m_strUser = user; }
+    void SetPassword(const std::string& password) { m_strPassword = password; }
+    void SetLevel(int level) { m_nLevel = level; }
+    void SetKind(int kind) { m_nKind = kind; }
+
+private:
+    std::vector<CWebPage*> m_children;
+    std::string m_strURL;
+    std::string m_strLocalName;
+    int m_bUseAuth = 0;
+    std::string m_strUser;
+    std::string m_strPassword;
+    int m_nLevel = 0;
+    int m_nKind = 0;
+};
+
+// The URL cut at its last '#' (unchanged when there is none).
+std::string CutFragment(const std::string& url);
+
+}  // namespace corvane
