@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
 #include <string>
 
 #include "net/date_time.h"
@@ -159,6 +162,25 @@ TEST(DateTimeParserTest, UnusableDatesFail) {
     // Only the low 32 bits are kept by the 32-bit form.
     EXPECT_EQ(static_cast<std::int32_t>(2208988800 - 4294967296),
               ParseDateTimeValue("2040-01-01 00:00:00 GMT"));
+}
+
+// Local time is Japan Standard Time whatever zone the machine is set to.
+TEST(DateTimeParserTest, MachineZoneDoesNotMatter) {
+    const char* old = std::getenv("TZ");
+    const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
+    for (const char* tz : {"America/New_York", "UTC", "Asia/Tokyo", "Australia/Lord_Howe"}) {
+        setenv("TZ", tz, 1);
+        tzset();
+        EXPECT_EQ(kNov1994 - kNineHours, Parsed("Sun Nov  6 08:49:37 1994")) << tz;
+        EXPECT_EQ(kNov1994, Parsed("Sun, 06 Nov 1994 08:49:37 GMT")) << tz;
+        EXPECT_EQ(1230168600, Parsed("2008 12/25 10:30")) << tz;
+        EXPECT_EQ(0, Parsed("1970-01-01 09:00:00")) << tz;
+    }
+    if (saved)
+        setenv("TZ", saved->c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
 }
 
 TEST(DateTimeParserTest, OutOfRangeFieldsRollOver) {
