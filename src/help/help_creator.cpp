@@ -217,7 +217,14 @@ int CHelpCreator::Compile() {
     const bool workshop = IsWorkshopCompiler(m_strCompilerPath);
 
     CProcessRun run;
-    run.args.push_back(m_strCompilerPath);
+    // The compiler runs in the output folder: a relative path must not move with it.
+    std::string compiler = m_strCompilerPath;
+    if (compiler.find('/') != std::string::npos && compiler[0] != '/') {
+        std::error_code ec;
+        auto absolute = std::filesystem::absolute(ToNativePath(compiler), ec);
+        if (!ec) compiler = FromNativePath(absolute);
+    }
+    run.args.push_back(compiler);
     if (workshop) {
         run.args.push_back(projectPath);
     } else {

@@ -7,16 +7,7 @@ namespace corvane {
 CHelpNode::CHelpNode(const std::string& name, const std::string& local)
     : m_strName(name), m_strLocal(local) {}
 
-std::vector<CHelpNode*>* CHelpNode::GetChildren() { return &m_children; }
-
-CHelpNode::~CHelpNode() {
-    for (CHelpNode* child : m_children) delete child;
-    m_children.clear();
-}
-
-void CHelpNode::SetParent(CHelpNode* parent) { m_pParent = parent; }
-
-CHelpNode* CHelpNode::GetParent() const { return m_pParent; }
+CHelpNode::~CHelpNode() { DeleteSubtree<CHelpNode>(this); }
 
 bool CHelpNode::AddChild(CHelpNode* child, CHelpNode* before) {
     if (child == nullptr || child == this || child->GetParent() != nullptr) return false;

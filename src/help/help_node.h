@@ -5,20 +5,20 @@
 #include <string>
 #include <vector>
 
+#include "crawl/composite.h"
+
 namespace corvane {
 
-class CHelpNode {
+class CHelpNode : public CComposite<CHelpNode> {
 public:
     CHelpNode(const std::string& name, const std::string& local);
     CHelpNode(const CHelpNode&) = delete;
     CHelpNode& operator=(const CHelpNode&) = delete;
 
     // The child list (never null for a help node).
-    virtual std::vector<CHelpNode*>* GetChildren();
+    std::vector<CHelpNode*>* GetChildren() override { return &m_children; }
     // Deletes the children, depth first, before the node itself.
-    virtual ~CHelpNode();
-    virtual void SetParent(CHelpNode* parent);
-    virtual CHelpNode* GetParent() const;
+    ~CHelpNode() override;
 
     // Takes ownership of `child` and inserts it before `before` (at the end when `before`
     // is null or not a child of this node). Refuses, returning false, a node that already
@@ -31,7 +31,6 @@ public:
     void SetLocal(const std::string& local) { m_strLocal = local; }
 
 private:
-    CHelpNode* m_pParent = nullptr;
     std::vector<CHelpNode*> m_children;
     std::string m_strName;
     std::string m_strLocal;
