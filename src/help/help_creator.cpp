@@ -196,11 +196,16 @@ bool CHelpCreator::WriteProjectFile(CHelpNode* root, const std::vector<std::stri
     text += "\n[FILES]\n";
     // A listed file that is missing makes the compiler fail (chmcmd even truncates the
     // previous help file), so only files that lie in the folder are listed.
+    // chmcmd opens each name with its bytes as they stand; a name beyond ASCII must lie in
+    // the folder under those very bytes.
+    const bool rawNames = !IsWorkshopCompiler(m_strCompilerPath);
     std::set<std::string> listed;
     for (const std::string& name : files) {
         std::error_code ec;
-        if (!IsLocalFileName(name) ||
-            !std::filesystem::is_regular_file(ToNativePath(m_strFolder + name), ec)) {
+        const std::filesystem::path path =
+            rawNames ? ToNativePath(m_strFolder) / std::filesystem::path(name)
+                     : ToNativePath(m_strFolder + name);
+        if (!IsLocalFileName(name) || !std::filesystem::is_regular_file(path, ec)) {
             Log((boost::format(kFileLeftOut) % name).str());
             continue;
         }

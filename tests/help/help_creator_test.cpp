@@ -78,8 +78,10 @@ TEST(HelpCreatorTest, ProjectFileListsOnlyFilesThatLieInTheFolder) {
     WriteFileBytes(dir / "img.png", "x");
     WriteFileBytes(dir.path().parent_path() / "outside.html", "x");
     std::filesystem::create_directory(dir / "sub");
-    // \x83\x77\x83\x8b\x83\x76 = a page named in Japanese
+    // Pages named in Japanese (\x83\x77\x83\x8b\x83\x76 is ヘルプ): chmcmd opens the listed bytes,
+    // so a file under the UTF-8 form of the name would be missing for it.
     WriteFileBytes(dir / "\xe3\x83\x98\xe3\x83\xab\xe3\x83\x97.html", "x");
+    WriteFileBytes(dir / "\x83\x77\x83\x8b\x83\x76" "2.html", "x");
     CHelpNode root("Sample \x93\xfa\x96{", "FrontPage.html");
     std::vector<std::string> files = {"FrontPage.html",
                                       "img.png",
@@ -90,7 +92,8 @@ TEST(HelpCreatorTest, ProjectFileListsOnlyFilesThatLieInTheFolder) {
                                       "../outside.html",
                                       "sub",
                                       "img.png",
-                                      "\x83\x77\x83\x8b\x83\x76.html"};
+                                      "\x83\x77\x83\x8b\x83\x76.html",
+                                      "\x83\x77\x83\x8b\x83\x76" "2.html"};
     ASSERT_TRUE(c.creator.WriteProjectFile(&root, files));
     std::filesystem::remove(dir.path().parent_path() / "outside.html");
 
@@ -99,12 +102,13 @@ TEST(HelpCreatorTest, ProjectFileListsOnlyFilesThatLieInTheFolder) {
               "Contents file=Manual.hhc\r\nDefault topic=FrontPage.html\r\n"
               "Display compile progress=No\r\nFull-text search=Yes\r\n"
               "Language=0x411 \x93\xfa\x96\x7b\x8c\xea\r\nTitle=Sample \x93\xfa\x96{\r\n\r\n"
-              "[FILES]\r\nFrontPage.html\r\nimg.png\r\n\x83\x77\x83\x8b\x83\x76.html\r\n"
+              "[FILES]\r\nFrontPage.html\r\nimg.png\r\n\x83\x77\x83\x8b\x83\x76" "2.html\r\n"
               "\r\n[INFOTYPES]\r\n");
     // Each left-out name is logged once with its name.
-    ASSERT_EQ(c.log.size(), 6u);
+    ASSERT_EQ(c.log.size(), 7u);
     EXPECT_THAT(c.log[0], HasSubstr("[Missing.html]"));
     EXPECT_THAT(c.log[5], HasSubstr("[sub]"));
+    EXPECT_THAT(c.log[6], HasSubstr("[\x83\x77\x83\x8b\x83\x76.html]"));
 
     ASSERT_TRUE(c.creator.WriteProjectFile(&root, {}));
     EXPECT_THAT(ReadFileBytes(dir / "Manual.hhp"), HasSubstr("[FILES]\r\n\r\n[INFOTYPES]\r\n"));
