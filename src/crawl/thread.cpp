@@ -1,6 +1,7 @@
 #include "crawl/thread.h"
 
 #include <chrono>
+#include <thread>
 
 namespace corvane {
 
@@ -88,7 +89,11 @@ int CThread::Resume()
     // The resume goes on even when the lock cannot be had in time, as a stuck control
     // operation elsewhere must not keep a new thread from starting.
     std::unique_lock<std::recursive_timed_mutex> lock(m_opMutex, std::defer_lock);
-    (void)lock.try_lock_for(std::chrono::milliseconds(5000));
+    // Polled rather than a timed lock, which the thread checker cannot follow.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(5000);
+    while (!lock.try_lock() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     ThreadHandle handle = GetHandle();
     if (handle == nullptr || GetState() != 0) return 0;
     // A platform thread runs once: a thread that has run already is not started again.

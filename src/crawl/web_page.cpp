@@ -1,16 +1,12 @@
 #include "crawl/web_page.h"
 
-namespace corvane {
+#include "net/url_parts.h"
 
-std::string CutFragment(const std::string& url)
-{
-    std::string::size_type hash = url.rfind('#');
-    return hash == std::string::npos ? url : url.substr(0, hash);
-}
+namespace corvane {
 
 CWebPage* CWebPage::FromLink(const std::string& linkUrl)
 {
-    return new CWebPage(CutFragment(linkUrl));
+    return new CWebPage(StripFragment(linkUrl));
 }
 
 // The children are released by DeleteSubtree, as their owner decides; a page alone

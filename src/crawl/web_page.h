@@ -45,7 +45,4 @@ private:
     int m_nKind = 0;
 };
 
-// The URL cut at its last '#' (unchanged when there is none).
-std::string CutFragment(const std::string& url);
-
 }  // namespace corvane

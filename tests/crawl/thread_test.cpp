@@ -87,17 +87,34 @@ TEST(ThreadTest, StopEndsACooperatingThreadAndTimesOutOnOneThatIgnoresIt)
     EXPECT_EQ(stubborn.GetState(), 0);
 }
 
+// Works on for a while without looking at stop requests.
+class SleepyThread : public CThread {
+public:
+    explicit SleepyThread(std::atomic<bool>* finished) : m_pFinished(finished) {}
+    ~SleepyThread() override { JoinThreadObject(); }
+    int Run() override
+    {
+        std::this_thread::sleep_for(50ms);
+        *m_pFinished = true;
+        return 0;
+    }
+    std::atomic<bool>* m_pFinished;
+};
+
 TEST(ThreadTest, DestroyingARunningThreadObjectJoinsInsteadOfAborting)
 {
-    auto thread = std::make_unique<LoopThread>();
-    thread->m_bIgnoreStop = true;
+    std::atomic<bool> finished{false};
+    auto thread = std::make_unique<SleepyThread>(&finished);
     ASSERT_EQ(thread->Start(), 1);
-    std::thread releaser([p = thread.get()] {
-        std::this_thread::sleep_for(50ms);
-        p->m_release = true;
-    });
-    thread.reset();  // must neither crash nor leave the thread running on freed memory
-    releaser.join();
+    thread.reset();  // must neither abort the process nor leave the thread running
+    EXPECT_TRUE(finished);
+
+    // Released before it was ever resumed: its body never runs.
+    std::atomic<bool> never{false};
+    auto idle = std::make_unique<SleepyThread>(&never);
+    ASSERT_NE(idle->Create(), nullptr);
+    idle.reset();
+    EXPECT_FALSE(never);
 }
 
 TEST(ThreadTest, MultiThreadWaiterPostsOnceAfterTheLastThread)
