@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include "crawl/downloader_config.h"
+#include "crawl/output_file.h"
+#include "support/test_paths.h"
+
+namespace corvane {
+namespace {
+
+TEST(DownloaderConfigTest, CredentialsGoByUrlPrefixFirstMatchWins)
+{
+    CDownloaderConfig config;
+    EXPECT_EQ(config.m_nSendTimeout, 1000);
+    EXPECT_EQ(config.m_nThreadCount, 5);
+    EXPECT_EQ(config.m_nStopTimeout, 300000);
+    EXPECT_EQ(config.m_nInterval, 10);
+    EXPECT_EQ(config.GetWaitForNewPages(), 0);
+
+    config.AddCredential("http://h/wiki/", "alice", "a");
+    config.AddCredential("http://h/", "bob", "b");
+    config.AddCredential("", "eve", "e");  // names no site: never used
+    std::string user = "unchanged", password = "unchanged";
+    EXPECT_EQ(config.FindCredential("http://other/wiki/", user, password), 0);
+    EXPECT_EQ(user, "unchanged");
+    EXPECT_EQ(password, "unchanged");
+    EXPECT_EQ(config.FindCredential("http://h/wiki/index.php?Top", user, password), 1);
+    EXPECT_EQ(user, "alice");
+    EXPECT_EQ(config.FindCredential("http://h/other", user, password), 1);
+    EXPECT_EQ(user, "bob");
+    EXPECT_EQ(password, "b");
+    // Byte for byte: letter case counts.
+    EXPECT_EQ(config.FindCredential("HTTP://h/wiki/", user, password), 0);
+}
+
+TEST(OutputFileTest, WritesInsideTheFolderOnly)
+{
+    test::ScratchDir dir;
+    const std::string folder = dir.path().string() + "/out/";
+    const std::vector<char> body = {'a', 'b', '\0', 'c'};
+
+    EXPECT_TRUE(WriteOutputFile(folder, "sub/page.html", body));
+    EXPECT_EQ(test::ReadFileBytes(dir / "out/sub/page.html"), std::string("ab\0c", 4));
+    EXPECT_TRUE(WriteOutputFile(folder, "sub/page.html", {'x'}));  // truncated, not appended
+    EXPECT_EQ(test::ReadFileBytes(dir / "out/sub/page.html"), "x");
+
+    for (const char* bad : {"../escape.html", "a/../../escape.html", "a\\..\\..\\escape.html",
+                            "/tmp/escape.html", "\\escape.html", "C:escape.html", "..", ""}) {
+        EXPECT_FALSE(IsSafeLocalName(bad)) << bad;
+        EXPECT_FALSE(WriteOutputFile(folder, bad, body)) << bad;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "escape.html"));
+    // Dots inside a name are no parent reference.
+    EXPECT_TRUE(IsSafeLocalName("a..b.html"));
+    EXPECT_TRUE(IsSafeLocalName("...html"));
+}
+
+}  // namespace
+}  // namespace corvane
