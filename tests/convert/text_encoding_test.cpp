@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
+#include <vector>
 
 #include "convert/cp932_encoder.h"
 #include "convert/width_normalizer.h"
@@ -253,6 +255,30 @@ TEST(NormalizeWidth, FullWidthToHalfAndHalfWidthKanaToFull) {
     // Kanji, hiragana and a Shift_JIS character whose trail byte is 0x5C stay whole.
     EXPECT_EQ(NormalizeWidth("\x95\x5C\x82\xA0\x8A\xBF"), "\x95\x5C\x82\xA0\x8A\xBF");  // 表あ漢
     EXPECT_EQ(NormalizeWidth(""), "");
+}
+
+TEST(ConvertToShiftJis, ThreadsConvertAtOnceFromFirstUse) {
+    // The first calls build the shared tables; threads that start together must all see
+    // them complete (run under ThreadSanitizer too).
+    // An EUC-JP page that ends in 纊 (JIS X 0212, one more shared table).
+    const std::string euc = ConvertCodePage(kPageUtf8, "UTF-8", "EUC-JP-MS", "?") + "\x8F\xD4\xE3";
+    const std::string expectedEuc = ExpectedSjis(kPageUtf8) + "\xFA\x5C";
+    const std::string expectedUtf8 = ExpectedSjis(kPageUtf8);
+    std::vector<std::thread> threads;
+    std::vector<int> failures(4, 0);
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 20; ++round) {
+                if (ConvertToShiftJis(t % 2 ? euc : kPageUtf8) !=
+                    (t % 2 ? expectedEuc : expectedUtf8)) {
+                    ++failures[t];
+                }
+                if (NormalizeWidth("\x82\x60\xB6\xDE") != "A\x83\x4B") ++failures[t];
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(failures, std::vector<int>(4, 0));
 }
 
 }  // namespace
