@@ -1,0 +1,52 @@
+#include "net/http_protocol.h"
+
+#include "convert/reg_manager.h"
+#include "net/url_parts.h"
+#include "net/win_inet_proxy.h"
+
+namespace corvane {
+
+HINTERNET CHTTPProtocol::Connect(HINTERNET internet, const CUrlParts& url) {
+    return m_pInet->ConnectHttp(internet, url);
+}
+
+bool CHTTPProtocol::NeedsRetry(CCheckResult& result) {
+    // A site that must not see the credentials gets no second try with them.
+    if (!m_bSendCredentials && result.m_nHttpStatus == 401 && m_bCredentialsAllowed) {
+        m_bSendCredentials = true;
+        return true;
+    }
+    return false;
+}
+
+void CHTTPProtocol::SendAndReceive(const CUrlParts& url, int method, CCheckResult& result) {
+    if (!IsRunning()) {
+        result.m_nStatus = CHECK_ERROR;
+        return;
+    }
+    HINTERNET request = m_pInet->OpenRequest(m_hConnection.load(), url, method);
+    m_hRequest = request;
+    if (request == nullptr) throw CInternetException(GetLastInternetError());
+    if (!IsRunning()) {
+        result.m_nStatus = CHECK_ERROR;
+        return;
+    }
+    m_pInet->SendRequest(request, m_bSendCredentials && m_bCredentialsAllowed, m_strUser,
+                         m_strPassword, m_strExtraHeaders, m_strOptional);
+    // A response that could not be read leaves the result as it was (CHECK_ERROR).
+    m_pInet->ReceiveResponse(request, url, method, result, *this);
+}
+
+int CHTTPProtocol::OnData(const CUrlParts& tag, const std::vector<char>& body) {
+    if (!IsRunning()) return READ_ABORT;
+    if (!m_stopPattern.m_strPattern.empty()) {
+        CRegManager reg;
+        if (reg.Search(std::string_view(body.data(), body.size()), m_stopPattern.m_strPattern,
+                       m_stopPattern.m_strOptions) > 0)
+            return READ_STOP;
+    }
+    NotifyProgress(tag, body.size());
+    return READ_CONTINUE;
+}
+
+}  // namespace corvane

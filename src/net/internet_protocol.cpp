@@ -1,0 +1,165 @@
+#include "net/internet_protocol.h"
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "net/url_parts.h"
+#include "net/url_primitives.h"
+#include "net/win_inet_proxy.h"
+#include "platform/manual_reset_event.h"
+
+namespace corvane {
+
+CInternetProtocol::CInternetProtocol() : m_pInet(new CWinInetProxy) {}
+
+CInternetProtocol::CInternetProtocol(CWinInetProxy* inet)
+    : m_pInet(inet != nullptr ? inet : new CWinInetProxy) {}
+
+CInternetProtocol::~CInternetProtocol() {
+    CloseAll();
+    delete m_pInet;
+}
+
+void CInternetProtocol::DoCheck(const CUrlParts& url, int method, CCheckResult& result) {
+    std::lock_guard<std::recursive_timed_mutex> fetch(m_fetchLock);
+    CloseAll();
+    int attempt = 0;
+    {
+        std::lock_guard<std::recursive_timed_mutex> state(m_stateLock);
+        m_bRunning = true;
+    }
+    m_bCredentialsAllowed = CredentialsAllowedFor(url);
+    for (;;) {
+        bool retry = false;
+        try {
+            if (!IsRunning()) {
+                result.m_nStatus = CHECK_ERROR;
+                break;
+            }
+            HINTERNET internet = m_pInet->OpenInternet(m_nTimeout, m_strUserAgent, m_bUseProxy,
+                                                       m_strProxyHost, m_nProxyPort);
+            m_hInternet = internet;
+            if (internet == nullptr) throw CInternetException(GetLastInternetError());
+            // The abort event also ends a call that waits on a silent server.
+            m_pInet->SetCancelEvent(internet, m_pAbortEvent.load());
+            if (!IsRunning()) {
+                result.m_nStatus = CHECK_ERROR;
+                break;
+            }
+            HINTERNET connection = Connect(internet, url);
+            m_hConnection = connection;
+            if (connection == nullptr) throw CInternetException(GetLastInternetError());
+            SendAndReceive(url, method, result);
+            retry = NeedsRetry(result);
+        } catch (const CInternetException& error) {
+            retry = ShouldRetryAfterError(error, attempt);
+            if (!retry) StoreError(error, result);
+        }
+        if (!retry) break;
+        CloseAll();
+        ++attempt;
+        PauseBeforeRetry();
+    }
+    CloseAll();
+}
+
+void CInternetProtocol::PauseBeforeRetry() {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(RETRY_PAUSE_MS);
+    // The next round notices a stop at once; waiting the full pause would only delay it.
+    while (std::chrono::steady_clock::now() < end && IsRunning()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+bool CInternetProtocol::NeedsRetry(CCheckResult&) { return false; }
+
+bool CInternetProtocol::ShouldRetryAfterError(const CInternetException& error, int attempt) {
+    return error.GetErrorCode() == INET_ERROR_NAME_NOT_RESOLVED && attempt < MAX_RETRIES;
+}
+
+void CInternetProtocol::StoreError(const CInternetException& error, CCheckResult& result) {
+    result.m_nStatus =
+        error.GetErrorCode() == INET_ERROR_TIMEOUT ? CHECK_TIMEOUT : CHECK_ERROR;
+    std::string message = error.GetErrorMessage();
+    if (message.size() >= 2 && message.compare(message.size() - 2, 2, "\r\n") == 0) {
+        message.erase(message.size() - 2);
+    }
+    result.m_strError = message;
+}
+
+void CInternetProtocol::CloseAll() {
+    // Each handle is taken exactly once, whether the fetch or a Stop gets it first.
+    m_pInet->CloseHandles(
+        {m_hRequest.exchange(nullptr), m_hConnection.exchange(nullptr), m_hInternet.exchange(nullptr)});
+}
+
+bool CInternetProtocol::IsRunning() {
+    // The state lock is held only for a moment (by Stop or another reader); waiting for it
+    // gives the same answer without a spurious "stopped" under contention.
+    std::lock_guard<std::recursive_timed_mutex> state(m_stateLock);
+    CManualResetEvent* abort = m_pAbortEvent.load();
+    return m_bRunning && !(abort != nullptr && abort->Wait(0));
+}
+
+void CInternetProtocol::Stop() {
+    if (m_fetchLock.try_lock()) {
+        // No fetch under way.
+        m_fetchLock.unlock();
+        return;
+    }
+    std::lock_guard<std::recursive_timed_mutex> state(m_stateLock);
+    m_bRunning = false;
+    CloseAll();
+}
+
+CInternetProtocol::Origin CInternetProtocol::OriginOf(const CUrlParts& url) {
+    std::string host = url.GetHost();
+    for (char& c : host) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return Origin{url.GetSchemeNumber(), host, url.GetPort()};
+}
+
+bool CInternetProtocol::CredentialsAllowedFor(const CUrlParts& url) const {
+    if (!m_credentialOrigin) return true;
+    const Origin here = OriginOf(url);
+    return here.scheme == m_credentialOrigin->scheme && here.host == m_credentialOrigin->host &&
+           here.port == m_credentialOrigin->port;
+}
+
+CCheckResult CInternetProtocol::CheckFollowingRedirects(const CUrlParts& url, int method) {
+    CUrlParts copy = url;
+    std::vector<CCheckResult> results;
+    // The user name and password belong to the site of the URL asked for; a redirect
+    // elsewhere must not carry them away.
+    m_credentialOrigin = OriginOf(url);
+    for (;;) {
+        results.push_back(Check(copy, method));
+        const CCheckResult& last = results.back();
+        const int status = last.m_nHttpStatus;
+        if (status != 301 && status != 302 && status != 307) break;
+        copy = CUrlParts(last.m_strLocation);
+        if (!copy.IsValid()) break;
+        if (copy.GetSchemeNumber() != INTERNET_SCHEME_HTTP &&
+            copy.GetSchemeNumber() != INTERNET_SCHEME_HTTPS)
+            break;
+        if (!IsRunning()) break;
+        if (results.size() >= static_cast<std::size_t>(MAX_REDIRECT_REQUESTS)) break;
+    }
+    m_credentialOrigin.reset();
+    if (results.size() == 1) return results.front();
+
+    std::string movedTo;
+    for (const CCheckResult& r : results) {
+        if (r.m_nHttpStatus != 301) break;
+        const CUrlParts target(r.m_strLocation);
+        if (!target.IsValid()) break;
+        movedTo = target.GetText();
+    }
+    CCheckResult out = results.back();
+    out.m_strMovedTo = movedTo;
+    return out;
+}
+
+}  // namespace corvane
