@@ -1,0 +1,402 @@
+#include "project/corvane_doc.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xmlsave.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cctype>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/file_io.h"
+#include "platform/message_box.h"
+#include "platform/system_error.h"
+#include "platform/text_codec.h"
+#include "project/blowfish.h"
+
+namespace corvane {
+namespace {
+
+// The element names, in the order of the file.
+constexpr const char* kNames[13] = {
+    "Folder", "BaseName", "URL",    "UseAuth",      "User",           "Password",        "Level",
+    "Title",  "TocPat",   "Footer", "ConvWikiName", "WikiNameSearch", "WikiNameReplace",
+};
+
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// The C library's decimal conversion: leading white space and a sign, digits up to the first
+// other character, 0 without digits; out-of-range values saturate.
+int ToInt(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) value = -value;
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+struct XmlDocFree {
+    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+};
+using XmlDocPtr = std::unique_ptr<xmlDoc, XmlDocFree>;
+
+const xmlChar* X(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
+
+// Characters XML 1.0 cannot carry even as references; a file holding them could never be
+// read back, so they are left out when writing.
+std::string WithoutControlCharacters(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 && u != '\t' && u != '\n' && u != '\r') continue;
+        out += c;
+    }
+    return out;
+}
+
+// The whole project file: the declaration, then "root" with the thirteen elements.
+std::optional<std::string> BuildProjectXml(const std::string (&values)[13]) {
+    XmlDocPtr doc(xmlNewDoc(X("1.0")));
+    if (!doc) return std::nullopt;
+    xmlNode* root = xmlNewDocNode(doc.get(), nullptr, X("root"), nullptr);
+    if (!root) return std::nullopt;
+    xmlDocSetRootElement(doc.get(), root);
+    for (int i = 0; i < 13; ++i) {
+        const std::string utf8 = SjisToUtf8(WithoutControlCharacters(values[i]));
+        xmlNode* element = xmlNewChild(root, nullptr, X(kNames[i]), nullptr);
+        if (!element) return std::nullopt;
+        xmlNode* text = xmlNewDocTextLen(doc.get(), X(utf8.c_str()), static_cast<int>(utf8.size()));
+        if (!text || !xmlAddChild(element, text)) {
+            xmlFreeNode(text);
+            return std::nullopt;
+        }
+    }
+
+    xmlBuffer* buffer = xmlBufferCreate();
+    if (!buffer) return std::nullopt;
+    std::optional<std::string> result;
+    if (xmlSaveCtxt* save = xmlSaveToBuffer(buffer, "UTF-8", XML_SAVE_NO_DECL)) {
+        const long written = xmlSaveTree(save, root);
+        if (xmlSaveClose(save) >= 0 && written >= 0) {
+            const std::string utf8(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
+                                   static_cast<size_t>(xmlBufferLength(buffer)));
+            // Every character came from Shift_JIS text, so it maps back exactly.
+            result = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n" + Utf8ToSjis(utf8) + "\r\n";
+        }
+    }
+    xmlBufferFree(buffer);
+    return result;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// The encoding named by the XML declaration at the very start of the file, if any.
+std::string DeclaredEncoding(const std::string& bytes) {
+    if (bytes.compare(0, 5, "<?xml") != 0) return {};
+    const size_t end = bytes.find("?>");
+    const std::string decl = bytes.substr(0, end);
+    size_t pos = decl.find("encoding");
+    if (pos == std::string::npos) return {};
+    pos = decl.find_first_of("\"'", pos);
+    if (pos == std::string::npos) return {};
+    const size_t close = decl.find(decl[pos], pos + 1);
+    if (close == std::string::npos) return {};
+    return decl.substr(pos + 1, close - pos - 1);
+}
+
+bool IsShiftJisName(const std::string& name) {
+    for (const char* alias : {"Shift_JIS", "Shift-JIS", "SJIS", "x-sjis", "MS_Kanji", "csShiftJIS",
+                              "Windows-31J", "CP932", "MS932"}) {
+        if (EqualsNoCase(name, alias)) return true;
+    }
+    return false;
+}
+
+// Parses the file's bytes. Shift_JIS files go through the program's own code page 932
+// conversion (the XML library's converter lacks the Windows extension characters); files in
+// other encodings are left to the XML library. No DTD is loaded, no entity is substituted,
+// nothing is fetched over the network.
+XmlDocPtr ParseProjectXml(const std::string& bytes) {
+    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+    const std::string encoding = DeclaredEncoding(bytes);
+    if (!encoding.empty() && IsShiftJisName(encoding)) {
+        std::optional<std::string> utf8 = ConvertCodePageStrict(bytes, "CP932", "UTF-8");
+        if (!utf8) return nullptr;
+        return XmlDocPtr(xmlReadMemory(utf8->data(), static_cast<int>(utf8->size()), nullptr,
+                                       "UTF-8", options));
+    }
+    return XmlDocPtr(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
+}
+
+bool IsWhitespaceText(const xmlNode* node) {
+    if (node->type != XML_TEXT_NODE) return false;
+    for (const xmlChar* p = node->content; p && *p; ++p) {
+        if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') return false;
+    }
+    return true;
+}
+
+// The next node that counts, skipping white space between elements.
+const xmlNode* NextCounted(const xmlNode* node) {
+    while (node && IsWhitespaceText(node)) node = node->next;
+    return node;
+}
+
+// The node's name as written in the file (with its prefix); text and other nodes get names
+// no element can have.
+std::string QualifiedName(const xmlNode* node) {
+    if (node->type != XML_ELEMENT_NODE) return "#node";
+    std::string name = reinterpret_cast<const char*>(node->name);
+    if (node->ns && node->ns->prefix) name = reinterpret_cast<const char*>(node->ns->prefix) + (":" + name);
+    return name;
+}
+
+// The value of the element's first child, in Shift_JIS.
+std::string FirstChildValue(const xmlNode* element) {
+    const xmlNode* child = element->children;
+    if (!child) return {};
+    switch (child->type) {
+        case XML_TEXT_NODE:
+        case XML_CDATA_SECTION_NODE:
+        case XML_COMMENT_NODE:
+        case XML_PI_NODE:
+            return child->content ? Utf8ToSjis(reinterpret_cast<const char*>(child->content)) : std::string();
+        default:
+            return {};
+    }
+}
+
+std::string FileNameOf(const std::string& path) { return FromNativePath(ToNativePath(path).filename()); }
+
+}  // namespace
+
+CCorvaneDoc::CCorvaneDoc() : m_bUseAuth(0), m_nLevel(99), m_bConvWikiName(0), m_bModified(false) {
+    ResetToDefaults();
+}
+
+void CCorvaneDoc::AddView(CDocViewCallback* view) {
+    if (view && std::find(m_views.begin(), m_views.end(), view) == m_views.end()) m_views.push_back(view);
+}
+
+void CCorvaneDoc::RemoveView(CDocViewCallback* view) {
+    m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end());
+}
+
+void CCorvaneDoc::ResetToDefaults() {
+    m_strFolder.clear();
+    m_strBaseName.clear();
+    m_strURL.clear();
+    m_bUseAuth = 0;
+    m_strUser.clear();
+    m_strPassword.clear();
+    m_nLevel = 99;
+    m_strTitle.clear();
+    m_strTocPat.clear();
+    m_strFooter.clear();
+    m_bConvWikiName = 0;
+    m_strWikiNameSearch.clear();
+    m_strWikiNameReplace.clear();
+    m_strPathName.clear();
+    m_bModified = false;
+    m_strDocTitle = kDocName;
+    NotifyTitleChanged();
+}
+
+bool CCorvaneDoc::LoadFromFile(const std::string& path) {
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes)) {
+        std::string text;
+        if (errno == ENOENT) {
+            // "%1\nこのファイルが見つかりません。\nパスとファイル名が正しいかどうか確認してださい。"
+            // (file not found; check the path and the file name)
+            text = path +
+                   "\n\x82\xB1\x82\xCC\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8C\xA9\x82\xC2\x82\xA9"
+                   "\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42\n\x83\x70\x83\x58\x82\xC6\x83\x74\x83\x40"
+                   "\x83\x43\x83\x8B\x96\xBC\x82\xAA\x90\xB3\x82\xB5\x82\xA2\x82\xA9\x82\xC7\x82\xA4\x82"
+                   "\xA9\x8A\x6D\x94\x46\x82\xB5\x82\xC4\x82\xBE\x82\xB3\x82\xA2\x81\x42";
+        } else {
+            // "ドキュメントを開くことに失敗しました。" (the document could not be opened)
+            text = "\x83\x68\x83\x4C\x83\x85\x83\x81\x83\x93\x83\x67\x82\xF0\x8A\x4A\x82\xAD\x82\xB1"
+                   "\x82\xC6\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";
+        }
+        ShowMessageBox(text, kDocName, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+
+    XmlDocPtr doc = ParseProjectXml(bytes);
+    if (!doc) return false;
+    const xmlNode* root = xmlDocGetRootElement(doc.get());
+    if (!root) return false;
+
+    std::string values[13];
+    const xmlNode* node = NextCounted(root->children);
+    for (int i = 0; i < 13; ++i) {
+        if (!node || QualifiedName(node) != kNames[i]) return false;
+        values[i] = FirstChildValue(node);
+        node = NextCounted(node->next);
+    }
+
+    m_strFolder = values[0];
+    m_strBaseName = values[1];
+    m_strURL = values[2];
+    m_bUseAuth = ToInt(values[3]);
+    m_strUser = values[4];
+    m_strPassword = values[5];
+    m_nLevel = ToInt(values[6]);
+    m_strTitle = values[7];
+    m_strTocPat = values[8];
+    m_strFooter = values[9];
+    m_bConvWikiName = ToInt(values[10]);
+    m_strWikiNameSearch = values[11];
+    m_strWikiNameReplace = values[12];
+    m_bModified = false;
+    SetPathName(path);
+    return true;
+}
+
+bool CCorvaneDoc::SaveToFile(const std::string& path) {
+    if (!CommitViews()) return false;
+
+    const std::string values[13] = {
+        m_strFolder, m_strBaseName, m_strURL,    std::to_string(m_bUseAuth),      m_strUser,
+        m_strPassword, std::to_string(m_nLevel), m_strTitle, m_strTocPat,        m_strFooter,
+        std::to_string(m_bConvWikiName), m_strWikiNameSearch, m_strWikiNameReplace,
+    };
+    std::optional<std::string> xml = BuildProjectXml(values);
+    if (!xml) errno = ENOMEM;
+    if (!xml || !WriteFileReplacing(path, *xml)) {
+        // "%s\nの保存に失敗しました。" (saving ... failed), then the system's reason
+        const std::string text = path + "\n\x82\xCC\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42\n" +
+                                 GetLastErrorText();
+        ShowMessageBox(text, kDocName, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    SetModifiedFlag(false);
+    SetPathName(path);
+    return true;
+}
+
+bool CCorvaneDoc::CommitViews() {
+    // A copy: a view may detach itself while committing.
+    const std::vector<CDocViewCallback*> views = m_views;
+    for (CDocViewCallback* view : views) {
+        if (view->IsViewVisible() && !view->CommitViews()) return false;
+    }
+    return true;
+}
+
+void CCorvaneDoc::SetModifiedFlag(bool modified) {
+    if (!m_bModified && modified) {
+        m_strDocTitle += " *";
+    } else if (m_bModified && !modified) {
+        m_strDocTitle.erase(m_strDocTitle.size() >= 2 ? m_strDocTitle.size() - 2 : 0);
+    }
+    m_bModified = modified;
+    NotifyTitleChanged();
+}
+
+void CCorvaneDoc::SetDocTitle(const std::string& title) {
+    m_strDocTitle = title;
+    NotifyTitleChanged();
+}
+
+void CCorvaneDoc::SetPathName(const std::string& path) {
+    m_strPathName = path;
+    m_strDocTitle = FileNameOf(path);
+    if (m_bModified) m_strDocTitle += " *";
+    NotifyTitleChanged();
+}
+
+void CCorvaneDoc::NotifyTitleChanged() {
+    const std::vector<CDocViewCallback*> views = m_views;
+    for (CDocViewCallback* view : views) view->OnDocTitleChanged();
+}
+
+std::string CCorvaneDoc::GetDefaultSaveAsName() const {
+    // Double-byte characters are stepped over whole: their second byte may be a backslash.
+    size_t end = 0;
+    while (end < m_strDocTitle.size()) {
+        const unsigned char c = static_cast<unsigned char>(m_strDocTitle[end]);
+        if (IsLeadByte(c) && end + 1 < m_strDocTitle.size()) {
+            end += 2;
+            continue;
+        }
+        if (c == ' ' || c == ':' || c == '/' || c == '\\') break;
+        ++end;
+    }
+    return m_strDocTitle.substr(0, end) + kFilterExt;
+}
+
+std::string CCorvaneDoc::ScramblePassword(const std::string& plain) {
+    CBlowfish cipher;
+    cipher.SetKey(PasswordKey);
+    if (plain.empty()) return {};
+    const size_t n = CBlowfish::PaddedLength(plain.size());
+    std::vector<unsigned char> block(n, 0);
+    std::copy(plain.begin(), plain.end(), block.begin());
+    cipher.EncipherBuffer(block.data(), block.data(), n);
+
+    std::string stored;
+    for (unsigned char c : block) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+            stored += static_cast<char>(c);
+        } else if (c == 0x20) {
+            stored += '+';
+        } else {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%%%02X", c);
+            stored += escape;
+        }
+    }
+    return stored;
+}
+
+std::string CCorvaneDoc::UnscramblePassword(const std::string& stored) {
+    auto hexValue = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    std::vector<unsigned char> bytes;
+    for (size_t i = 0; i < stored.size(); ++i) {
+        const char c = stored[i];
+        if (c == '%' && i + 2 < stored.size() && hexValue(stored[i + 1]) >= 0 && hexValue(stored[i + 2]) >= 0) {
+            bytes.push_back(static_cast<unsigned char>(hexValue(stored[i + 1]) * 16 + hexValue(stored[i + 2])));
+            i += 2;
+        } else if (c == '+') {
+            bytes.push_back(0x20);
+        } else {
+            // Includes a "%" without two hexadecimal digits, which stands for itself.
+            bytes.push_back(static_cast<unsigned char>(c));
+        }
+    }
+    if (bytes.empty()) return {};
+    CBlowfish cipher;
+    cipher.SetKey(PasswordKey);
+    // A text the program never writes may decode to a partial block: it is completed with
+    // zero bytes like a plain password, so that the deciphering stays inside the buffer.
+    const size_t n = CBlowfish::PaddedLength(bytes.size());
+    bytes.resize(n, 0);
+    cipher.DecipherBuffer(bytes.data(), bytes.data(), n);
+    const auto end = std::find(bytes.begin(), bytes.end(), static_cast<unsigned char>(0));
+    return std::string(bytes.begin(), end);
+}
+
+}  // namespace corvane

@@ -1,0 +1,89 @@
+#include "project/options.h"
+
+#include <filesystem>
+
+#include "platform/app_folders.h"
+#include "platform/text_codec.h"
+#include "project/ini_file.h"
+
+namespace corvane {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kIniName = "corvane.ini";
+constexpr const char* kConfName = "conf";
+
+bool Exists(const std::string& sjisPath, bool folder) {
+    std::error_code ec;
+    const fs::path path = ToNativePath(sjisPath);
+    return folder ? fs::is_directory(path, ec) : fs::is_regular_file(path, ec);
+}
+
+}  // namespace
+
+std::string DefaultHHWPath() {
+#ifdef _WIN32
+    return "C:\\Program Files\\HTML Help Workshop\\hhc.exe";
+#else
+    return "/usr/bin/chmcmd";
+#endif
+}
+
+COptions::COptions() : m_strHHWPath(DefaultHHWPath()), m_bOpenLastFile(0) {}
+
+void COptions::LoadOptions() { LoadOptions(GetIniPath()); }
+
+void COptions::SaveOptions() { SaveOptions(GetIniPath()); }
+
+void COptions::LoadOptions(const std::string& iniPath) {
+    CIniFile ini(iniPath);
+    m_strHHWPath = ini.GetString("HHWPath", m_strHHWPath);
+    m_bOpenLastFile = ini.GetInt("OpenLastFile", m_bOpenLastFile);
+    m_strLastFile = ini.GetString("LastFile", m_strLastFile);
+}
+
+void COptions::SaveOptions(const std::string& iniPath) {
+    // The user's configuration folder may not exist yet on a first run.
+    std::error_code ec;
+    fs::create_directories(ToNativePath(iniPath).parent_path(), ec);
+    CIniFile ini(iniPath);
+    ini.WriteString("HHWPath", m_strHHWPath);
+    ini.WriteInt("OpenLastFile", m_bOpenLastFile);
+    ini.WriteString("LastFile", m_strLastFile);
+}
+
+COptions& GetOptions() {
+    static COptions options;
+    return options;
+}
+
+std::string ChooseIniPath(const std::string& programFolder, const std::string& userFolder) {
+    if (!programFolder.empty() && Exists(programFolder + kIniName, false)) {
+        return programFolder + kIniName;
+    }
+    if (!userFolder.empty()) return userFolder + kIniName;
+    return programFolder + kIniName;
+}
+
+std::string ChooseConfFolder(const std::string& programFolder, const std::string& userFolder,
+                             const std::string& dataFolder) {
+    const std::string conf = std::string(kConfName) + NativeSeparator();
+    for (const std::string* folder : {&programFolder, &userFolder, &dataFolder}) {
+        if (!folder->empty() && Exists(*folder + kConfName, true)) return *folder + conf;
+    }
+    // None present: name the folder beside the program, where a user would put it.
+    return programFolder + conf;
+}
+
+std::string GetIniPath() { return ChooseIniPath(GetProgramFolder(), GetUserConfigFolder()); }
+
+std::string GetConfFolder() {
+    return ChooseConfFolder(GetProgramFolder(), GetUserConfigFolder(), GetDataFolder());
+}
+
+std::string GetReplaceRulesPath() { return GetConfFolder() + "replace.txt"; }
+
+std::string GetBodyRulesPath() { return GetConfFolder() + "body.txt"; }
+
+}  // namespace corvane

@@ -1,0 +1,48 @@
+// The application options (help compiler path, reopen-last-project flag, last project) kept
+// in the options file, and where the options file and the rule files are found.
+#pragma once
+
+#include <string>
+
+namespace corvane {
+
+class COptions {
+public:
+    COptions();
+
+    // Reads the three keys from the options file; a missing file or key keeps the value.
+    void LoadOptions();
+    // Writes the three keys; failures are ignored, the program's exit must not stop on them.
+    void SaveOptions();
+    // The same against a given options file.
+    void LoadOptions(const std::string& iniPath);
+    void SaveOptions(const std::string& iniPath);
+
+    std::string m_strHHWPath;
+    int m_bOpenLastFile;
+    std::string m_strLastFile;
+};
+
+// The compiler the options start with.
+std::string DefaultHHWPath();
+
+// The process's options object, made with the defaults on first use.
+COptions& GetOptions();
+
+// The options file: corvane.ini beside the program when present there (portable use),
+// otherwise in the user's configuration folder.
+std::string GetIniPath();
+
+// The rule folder (ending with the separator): conf/ beside the program when present there,
+// else in the user's configuration folder, else in the installed data folder.
+std::string GetConfFolder();
+std::string GetReplaceRulesPath();  // conf/replace.txt
+std::string GetBodyRulesPath();     // conf/body.txt
+
+// The choice behind GetIniPath and GetConfFolder, for given folders (each empty or ending
+// with the separator). A folder is used when the file (or folder) exists in it.
+std::string ChooseIniPath(const std::string& programFolder, const std::string& userFolder);
+std::string ChooseConfFolder(const std::string& programFolder, const std::string& userFolder,
+                             const std::string& dataFolder);
+
+}  // namespace corvane

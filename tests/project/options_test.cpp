@@ -1,0 +1,127 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "platform/system_error.h"
+#include "platform/text_codec.h"
+#include "project/ini_file.h"
+#include "project/options.h"
+#include "support/test_paths.h"
+
+namespace corvane {
+namespace {
+
+using test::ReadFileBytes;
+using test::WriteFileBytes;
+
+class OptionsTest : public ::testing::Test {
+protected:
+    std::string Path(const std::string& name) { return FromNativePath(m_dir / name); }
+    test::ScratchDir m_dir;
+};
+
+TEST_F(OptionsTest, FirstStartUsesDefaultsAndCreatesTheFile) {
+    const std::string ini = Path("sub/corvane.ini");
+    COptions options;
+    options.LoadOptions(ini);
+    EXPECT_EQ(options.m_strHHWPath, "/usr/bin/chmcmd");
+    EXPECT_EQ(options.m_bOpenLastFile, 0);
+    EXPECT_EQ(options.m_strLastFile, "");
+
+    options.m_bOpenLastFile = 1;
+    options.m_strLastFile = "/home/u/\x83\x5C\x83\x74\x83\x67.xml";  // ソフト
+    options.SaveOptions(ini);
+    EXPECT_EQ(ReadFileBytes(m_dir / "sub/corvane.ini"),
+              "[Options]\r\nHHWPath=\"/usr/bin/chmcmd\"\r\nOpenLastFile=1\r\n"
+              "LastFile=\"/home/u/\x83\x5C\x83\x74\x83\x67.xml\"\r\n");
+
+    COptions again;
+    again.m_strHHWPath = "x";
+    again.LoadOptions(ini);
+    EXPECT_EQ(again.m_strHHWPath, "/usr/bin/chmcmd");
+    EXPECT_EQ(again.m_bOpenLastFile, 1);
+    EXPECT_EQ(again.m_strLastFile, options.m_strLastFile);
+}
+
+TEST_F(OptionsTest, NonNumericFlagReadsAsZeroAndMissingKeysKeepValues) {
+    WriteFileBytes(m_dir / "o.ini", "[Options]\r\nOpenLastFile=yes\r\n");
+    COptions options;
+    options.m_strLastFile = "kept";
+    options.m_bOpenLastFile = 1;
+    options.LoadOptions(Path("o.ini"));
+    EXPECT_EQ(options.m_bOpenLastFile, 0);
+    EXPECT_EQ(options.m_strLastFile, "kept");
+}
+
+TEST_F(OptionsTest, IniFileTypedValues) {
+    CIniFile ini(Path("t.ini"));
+    EXPECT_EQ(ini.m_strSection, "Options");
+    EXPECT_EQ(ini.WriteDouble("D", 1.5), 1);
+    EXPECT_EQ(ini.GetDouble("D", 0), 1.5);
+    EXPECT_EQ(ini.GetDouble("NoD", -2.25), -2.25);
+    EXPECT_EQ(ini.WriteRect("Bar", CRect{1, 2, 300, 400}), 1);
+    EXPECT_EQ(ini.GetRect("Bar", CRect{}), (CRect{1, 2, 300, 400}));
+    EXPECT_EQ(ini.GetRect("None", CRect{5, 6, 7, 8}), (CRect{5, 6, 7, 8}));
+    EXPECT_EQ(ini.WriteStringList("L", {"a", "b c", "d"}), 1);
+    EXPECT_EQ(ini.WriteIntList("N", {3, -1, 40}), 1);
+    EXPECT_EQ(ini.GetIntList("N", {}), (std::vector<int>{3, -1, 40}));
+    EXPECT_EQ(ini.GetIntList("NoN", {7, 8}), (std::vector<int>{7, 8}));
+    EXPECT_EQ(ini.WriteInt("I", -12), 1);
+    EXPECT_EQ(ini.GetInt("I", 0), -12);
+    EXPECT_EQ(ini.GetInt(std::string("I"), 0L), -12L);
+    EXPECT_EQ(ReadFileBytes(m_dir / "t.ini"),
+              "[Options]\r\nD=\"1.500000\"\r\nBarLeft=1\r\nBarTop=2\r\nBarRight=300\r\nBarBottom=400\r\n"
+              "L=\"a,b c,d\"\r\nN=\"3,-1,40\"\r\nI=-12\r\n");
+
+    // Lists: blanks trimmed at both ends only, empty items dropped.
+    WriteFileBytes(m_dir / "l.ini", "[Options]\r\nL= \t a,,b , c, \t\r\n");
+    CIniFile lists(Path("l.ini"));
+    EXPECT_EQ(lists.GetStringList("L", {"x"}), (std::vector<std::string>{"a", "b ", " c"}));
+    EXPECT_EQ(lists.GetStringList("None", {"x", "y"}), (std::vector<std::string>{"x", "y"}));
+}
+
+TEST_F(OptionsTest, CheckWriteThrowsOnlyWhenAsked) {
+    CIniFile ini(Path("missing/t.ini"));
+    EXPECT_EQ(ini.WriteString("K", "v"), 0);
+    ini.m_bThrowOnWriteError = 1;
+    try {
+        ini.WriteInt("Key", 1);
+        FAIL() << "no error raised";
+    } catch (const CSystemError& e) {
+        // "<file>のセクション[Options]、キー[Key]の保存に失敗" then the system's reason
+        EXPECT_EQ(e.GetMessage(), Path("missing/t.ini") +
+                                      "\x82\xCC\x83\x5A\x83\x4E\x83\x56\x83\x87\x83\x93[Options]\x81\x41"
+                                      "\x83\x4C\x81\x5B[Key]\x82\xCC\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94\x73\n" +
+                                      GetErrorText(ENOENT));
+    }
+    EXPECT_EQ(ini.CheckWrite(1, "K"), 1);
+}
+
+TEST_F(OptionsTest, FilesAreFoundBesideTheProgramFirst) {
+    const std::string program = Path("bin") + "/";
+    const std::string user = Path("config") + "/";
+    const std::string data = Path("share") + "/";
+    std::filesystem::create_directories(m_dir / "bin");
+    // Without a file beside the program the user's folder holds the options.
+    EXPECT_EQ(ChooseIniPath(program, user), user + "corvane.ini");
+    WriteFileBytes(m_dir / "bin/corvane.ini", "");
+    EXPECT_EQ(ChooseIniPath(program, user), program + "corvane.ini");
+
+    EXPECT_EQ(ChooseConfFolder(program, user, data), program + "conf/");
+    std::filesystem::create_directories(m_dir / "share/conf");
+    EXPECT_EQ(ChooseConfFolder(program, user, data), data + "conf/");
+    std::filesystem::create_directories(m_dir / "config/conf");
+    EXPECT_EQ(ChooseConfFolder(program, user, data), user + "conf/");
+    std::filesystem::create_directories(m_dir / "bin/conf");
+    EXPECT_EQ(ChooseConfFolder(program, user, data), program + "conf/");
+
+    // The test program's own folder holds the build's conf/.
+    EXPECT_EQ(GetBodyRulesPath(), GetConfFolder() + "body.txt");
+    EXPECT_TRUE(std::filesystem::exists(ToNativePath(GetBodyRulesPath())));
+    EXPECT_TRUE(std::filesystem::exists(ToNativePath(GetReplaceRulesPath())));
+}
+
+}  // namespace
+}  // namespace corvane
