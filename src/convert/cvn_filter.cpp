@@ -1,0 +1,200 @@
+#include "convert/cvn_filter.h"
+
+#include <boost/format.hpp>
+
+#include "convert/content_kind.h"
+#include "convert/cvn_tag_replacer.h"
+#include "convert/reg_manager.h"
+#include "convert/rule_file.h"
+#include "convert/text_encoding.h"
+#include "convert/wiki_name_replacer.h"
+#include "convert/wiki_url.h"
+
+namespace corvane {
+namespace {
+
+const char* const kFooterFormat = "<hr class=\"full_hr\" />\n<address>\n%s</address>\n";
+const char* const kTitleSuffix = " - PukiWiki";
+
+std::string TrimBlanks(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The page title from the old head: line breaks removed, blanks trimmed, the wiki's
+// " - PukiWiki" suffix cut.
+std::string TitleOf(const std::string& oldHead) {
+    CRegManager reg;
+    std::string title;
+    if (reg.Search(ConvertToShiftJis(oldHead), "<title>(.*?)</title>", "i") > 0) {
+        title = reg.GetGroup(1);
+    }
+    std::string joined;
+    for (char c : title) {
+        if (c != '\r' && c != '\n') {
+            joined += c;
+        }
+    }
+    title = TrimBlanks(joined);
+    const std::string suffix = kTitleSuffix;
+    if (title.size() >= suffix.size() &&
+        title.compare(title.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        title.erase(title.size() - suffix.size());
+    }
+    return title;
+}
+
+}  // namespace
+
+CCVNFilter::CCVNFilter(CDownloaderConfig* pOwner, const std::string& wikiNameSearch,
+                       const std::string& wikiNameReplace, const std::string& title,
+                       const std::string& footer, const std::string& bodyRulesPath,
+                       const std::string& replaceRulesPath)
+    : CHTMLFilter(pOwner),
+      m_strWikiNameSearch(wikiNameSearch),
+      m_strWikiNameReplace(wikiNameReplace),
+      m_strTitle(title),
+      m_strFooter(footer),
+      m_strBodyRulesPath(bodyRulesPath),
+      m_strReplaceRulesPath(replaceRulesPath) {
+    for (const std::string& pattern : ReadRuleFile(replaceRulesPath)) {
+        m_rules.emplace_back(pattern, std::string());
+    }
+    const std::vector<std::string> body = ReadRuleFile(bodyRulesPath);
+    if (!body.empty()) {
+        m_strBodyPattern = body.front();
+    }
+    m_strFooterBlock = (boost::format(kFooterFormat) % footer).str();
+}
+
+int CCVNFilter::BeginPage(const CUrlParts& url, const std::string& presetName, int /*flag*/,
+                          int depth) {
+    if (!url.IsValid()) {
+        return 0;
+    }
+    std::string base = url.MakeBaseUrl();
+    if (base.empty()) {
+        return 0;
+    }
+    std::string local = presetName.empty() ? LocalFileName(CanonicalPageUrl(url)) : presetName;
+    if (local.empty()) {
+        return 0;
+    }
+    m_pageUrl = url;
+    m_strBaseUrl = std::move(base);
+    m_strLocalName = std::move(local);
+    m_nDepth = depth;
+    return 1;
+}
+
+int CCVNFilter::ConvertPage(int kind, const std::string& headers, const std::string& content,
+                            std::string& out, std::vector<CLinkRecord>& links) {
+    out.clear();
+    if (ClassifyContent(m_pageUrl.GetPath(), headers, content, kind) != ContentKind::Html) {
+        return 0;
+    }
+    std::string text = content.substr(0, content.find('\0'));
+    if (DetectEncoding(text) != kEncodingShiftJis) {
+        text = ConvertToShiftJis(text);
+    }
+    std::string wikiBase;
+    std::string pageName;
+    if (SplitPageUrl(CanonicalPageUrl(m_pageUrl), wikiBase, pageName) == 0) {
+        return 0;
+    }
+    // Links are collected apart so that a page that is not converted reports none.
+    std::vector<CLinkRecord> found;
+    const std::string head = BuildHead(text, found);
+    if (head.empty()) {
+        return 0;
+    }
+    const std::string body = BuildBody(text, wikiBase, pageName, found);
+    if (body.empty()) {
+        return 0;
+    }
+    out = head + body;
+    links.insert(links.end(), found.begin(), found.end());
+    return 1;
+}
+
+std::string CCVNFilter::BuildHead(std::string& text, std::vector<CLinkRecord>& links) const {
+    CRegManager reg;
+    if (reg.Search(text, ".*?</head>", "i") < 1) {
+        return {};
+    }
+    const std::string oldHead = reg.GetGroup(0);
+    text = reg.FormatMatch("$'");
+    const std::string title = TitleOf(oldHead);
+
+    std::vector<CLinkRecord> records;
+    RewriteTags(oldHead, {{4, "link", "href"}}, records, m_pageUrl, m_strBaseUrl);
+    if (records.empty()) {
+        return {};
+    }
+    links.push_back(records.front());
+    return std::string(
+               "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" "
+               "\"http://www.w3.org/TR/html4/strict.dtd\">\n"
+               "<html lang=\"ja\">\n"
+               "<head>\n"
+               "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift-JIS\">\n"
+               "<meta http-equiv=\"Content-Style-Type\" content=\"text/css\">\n") +
+           (boost::format("<link rel=\"stylesheet\" type=\"text/css\" href=\"%s\">\n") %
+            records.front().m_strReference)
+               .str() +
+           (boost::format("<title>%s</title>\n") % title).str() + "</head>\n";
+}
+
+std::string CCVNFilter::BuildBody(const std::string& text, const std::string& wikiBase,
+                                  const std::string& pageName,
+                                  std::vector<CLinkRecord>& links) const {
+    if (m_strBodyPattern.empty()) {
+        return {};
+    }
+    CRegManager reg;
+    if (reg.Search(text, m_strBodyPattern, "i") < 1) {
+        return {};
+    }
+    std::string content = reg.GetGroup(1);
+    for (const auto& [pattern, replacement] : m_rules) {
+        reg.ReplaceFormat(content, pattern, replacement, "ig");
+    }
+    if (!m_strWikiNameSearch.empty()) {
+        ConvertWikiNameLinks(content, wikiBase, pageName, m_strWikiNameSearch,
+                             m_strWikiNameReplace);
+    }
+    RemoveLinkTitles(content, wikiBase);
+
+    std::vector<CLinkRecord> records;
+    content = RewriteTags(content, {{1, "a", "href"}, {3, "img", "src"}}, records, m_pageUrl,
+                          m_strBaseUrl);
+    for (const CLinkRecord& record : records) {
+        std::string base;
+        std::string name;
+        // Same-host "a" links to plain files are rewritten but only pages and plug-in
+        // downloads (which carry a query) are fetched.
+        if (record.m_nKind != 1 || SplitPageUrl(record.m_strUrl, base, name) == 1) {
+            links.push_back(record);
+        }
+    }
+
+    std::string heading = m_strTitle;
+    if (m_nDepth != 0) {
+        heading = pageName;
+        if (!m_strWikiNameSearch.empty()) {
+            reg.ReplaceFormat(heading, m_strWikiNameSearch, m_strWikiNameReplace, "i");
+        }
+    }
+    return "<body>\n<h2>" + heading + "</h2>\n" + content + m_strFooterBlock +
+           "</body>\n</html>\n";
+}
+
+CHTMLFilter* CCVNFilter::Clone() const {
+    return new CCVNFilter(m_pOwner, m_strWikiNameSearch, m_strWikiNameReplace, m_strTitle,
+                          m_strFooter, m_strBodyRulesPath, m_strReplaceRulesPath);
+}
+
+}  // namespace corvane

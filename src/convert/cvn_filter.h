@@ -1,0 +1,51 @@
+// The program's page filter: rebuilds a PukiWiki page as a help page with a fixed head,
+// the body part that conf/body.txt selects minus what conf/replace.txt removes, WikiName
+// conversion, links rewritten to local files, a heading and the footer.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "convert/html_filter.h"
+
+namespace corvane {
+
+class CCVNFilter : public CHTMLFilter {
+public:
+    // Reads the rule files from the given paths (Shift_JIS path texts).
+    CCVNFilter(CDownloaderConfig* pOwner, const std::string& wikiNameSearch,
+               const std::string& wikiNameReplace, const std::string& title,
+               const std::string& footer, const std::string& bodyRulesPath,
+               const std::string& replaceRulesPath);
+
+    int BeginPage(const CUrlParts& url, const std::string& presetName, int flag,
+                  int depth) override;
+    int ConvertPage(int kind, const std::string& headers, const std::string& content,
+                    std::string& out, std::vector<CLinkRecord>& links) override;
+    CHTMLFilter* Clone() const override;
+
+    // Empty when body.txt is missing or holds no pattern: no page is converted then.
+    const std::string& GetBodyPattern() const { return m_strBodyPattern; }
+    const std::vector<std::pair<std::string, std::string>>& GetRemovalRules() const {
+        return m_rules;
+    }
+    const std::string& GetFooterBlock() const { return m_strFooterBlock; }
+
+private:
+    std::string BuildHead(std::string& text, std::vector<CLinkRecord>& links) const;
+    std::string BuildBody(const std::string& text, const std::string& wikiBase,
+                          const std::string& pageName, std::vector<CLinkRecord>& links) const;
+
+    std::string m_strBodyPattern;
+    std::vector<std::pair<std::string, std::string>> m_rules;
+    std::string m_strWikiNameSearch;
+    std::string m_strWikiNameReplace;
+    std::string m_strTitle;
+    std::string m_strFooter;
+    std::string m_strFooterBlock;
+    std::string m_strBodyRulesPath;
+    std::string m_strReplaceRulesPath;
+};
+
+}  // namespace corvane

@@ -1,0 +1,81 @@
+#include "convert/cvn_tag_replacer.h"
+
+#include "convert/reg_manager.h"
+#include "convert/wiki_url.h"
+#include "net/url_primitives.h"
+
+namespace corvane {
+namespace {
+
+// Attribute values write '&' as "&amp;"; the URL itself has a plain '&'.
+std::string UnescapeAmpersands(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (text.compare(i, 5, "&amp;") == 0) {
+            out += '&';
+            i += 5;
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+CCVNTagReplacer::CCVNTagReplacer(int tagGroup, int attributeGroup, int valueGroup,
+                                 const std::vector<CTagSpec>& specs, const CUrlParts& pageUrl,
+                                 const std::string& baseUrl)
+    : CTagReplacer(tagGroup, attributeGroup, valueGroup, specs),
+      m_pageUrl(pageUrl),
+      m_strBaseUrl(baseUrl) {}
+
+std::string CanonicalPageUrl(const CUrlParts& pageUrl) {
+    return CanonicalizeUrl(pageUrl.GetText(), ICU_NO_ENCODE | ICU_DECODE | ICU_NO_META |
+                                                  ICU_ENCODE_SPACES_ONLY | ICU_BROWSER_MODE);
+}
+
+int CCVNTagReplacer::ConvertUrl(int kind, const std::string& value, CLinkRecord& record) {
+    std::string url = value[0] == '#' ? CanonicalPageUrl(m_pageUrl) + value
+                                      : CombineUrl(m_strBaseUrl, value, 0);
+    if (url.empty()) {
+        return 0;
+    }
+    const CUrlParts target(url);
+    if (!target.IsValid()) {
+        return 0;
+    }
+    // An https wiki links its own pages over https.
+    if (target.GetScheme() != "http" && target.GetScheme() != m_pageUrl.GetScheme()) {
+        return 0;
+    }
+    if (target.GetHost() != m_pageUrl.GetHost()) {
+        return 0;
+    }
+    url = UnescapeAmpersands(url);
+    const std::string local = LocalFileName(url);
+    if (local.empty()) {
+        return 0;
+    }
+    record.m_nKind = kind;
+    record.m_strUrl = url;
+    record.m_strReference = local;
+    record.m_strLocalName = StripLocalFragment(local);
+    record.m_nFollow = 1;
+    return 1;
+}
+
+std::string RewriteTags(const std::string& text, const std::vector<CTagSpec>& specs,
+                        std::vector<CLinkRecord>& records, const CUrlParts& pageUrl,
+                        const std::string& baseUrl) {
+    CCVNTagReplacer replacer(1, 2, 3, specs, pageUrl, baseUrl);
+    std::string out = text;
+    CRegManager reg;
+    reg.Replace(out, BuildTagPattern(specs), replacer, "ig");
+    const std::vector<CLinkRecord>& found = replacer.GetRecords();
+    records.insert(records.end(), found.begin(), found.end());
+    return out;
+}
+
+}  // namespace corvane

@@ -1,0 +1,47 @@
+// The page filter as the crawl worker sees it: accept a URL and choose its local file
+// name, turn a downloaded page into a help page, and copy itself for another worker.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "convert/link_record.h"
+#include "net/url_parts.h"
+
+namespace corvane {
+
+class CDownloaderConfig;
+
+// One filter serves one worker thread; it holds the current page between BeginPage and
+// ConvertPage.
+class CHTMLFilter {
+public:
+    explicit CHTMLFilter(CDownloaderConfig* pOwner) : m_pOwner(pOwner) {}
+    virtual ~CHTMLFilter() = default;
+
+    // 1 when the page can be processed: `url` is valid and has a base URL and a local
+    // file name (`presetName` when not empty). `flag` is not used.
+    virtual int BeginPage(const CUrlParts& url, const std::string& presetName, int flag,
+                          int depth) = 0;
+    // 1 with the complete help page in `out` and the links to fetch in `links`; 0 when the
+    // content is to be saved as downloaded (`out` is then empty).
+    virtual int ConvertPage(int kind, const std::string& headers, const std::string& content,
+                            std::string& out, std::vector<CLinkRecord>& links) = 0;
+    // A new filter of the same class and settings, owned by the caller.
+    virtual CHTMLFilter* Clone() const = 0;
+
+    const std::string& GetBaseUrl() const { return m_strBaseUrl; }
+    const std::string& GetLocalName() const { return m_strLocalName; }
+    const CUrlParts& GetPageUrl() const { return m_pageUrl; }
+    int GetDepth() const { return m_nDepth; }
+    CDownloaderConfig* GetOwner() const { return m_pOwner; }
+
+protected:
+    CDownloaderConfig* m_pOwner;  // not owned
+    CUrlParts m_pageUrl;
+    std::string m_strBaseUrl;
+    std::string m_strLocalName;
+    int m_nDepth = 0;
+};
+
+}  // namespace corvane

@@ -1,0 +1,185 @@
+#include "convert/wiki_url.h"
+
+#include <boost/format.hpp>
+
+#include "convert/reg_manager.h"
+#include "convert/text_encoding.h"
+#include "net/url_parts.h"
+#include "net/url_primitives.h"
+
+namespace corvane {
+namespace {
+
+bool IsSeparator(char c) { return c == '/' || c == '\\' || c == ':'; }
+
+// The last component of a path text by the Windows shell's rule: the text after the last
+// separator that is followed by something other than another separator or the end.
+std::string FindFileName(const std::string& text) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); i += SjisCharLength(text, i)) {
+        if (IsSeparator(text[i]) && i + 1 < text.size() && !IsSeparator(text[i + 1])) {
+            start = i + 1;
+        }
+    }
+    return text.substr(start);
+}
+
+// Query texts become flat file names: '%' is dropped (PukiWiki percent-encodes page names,
+// so a Japanese name becomes its hexadecimal digits) and the characters that would make a
+// folder part are written as their escape without the '%', so "A/B" and "A%2FB" agree.
+std::string FlattenName(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t len = SjisCharLength(text, i);
+        if (len > 1) {
+            out.append(text, i, len);
+        } else if (text[i] == '/') {
+            out += "2F";
+        } else if (text[i] == '\\') {
+            out += "5C";
+        } else if (text[i] == ':') {
+            out += "3A";
+        } else if (text[i] != '%') {
+            out += text[i];
+        }
+        i += len;
+    }
+    return out;
+}
+
+// The value of parameter `name` in a query ("a=1&b=2"), letter case respected; empty when
+// it is missing. A fragment ends the last value.
+std::string QueryParam(const std::string& query, const std::string& name) {
+    CRegManager reg;
+    if (reg.Search(query, "(?:\\A|&)" + name + "=([^&#]*)") < 1) {
+        return {};
+    }
+    return reg.GetGroup(1);
+}
+
+std::string Fragment(const std::string& text) {
+    const std::size_t hash = text.find('#');
+    return hash == std::string::npos ? std::string() : text.substr(hash);
+}
+
+// Attachments and images: "PAGE_FILE" in whatever order PukiWiki wrote the parameters.
+std::string PluginFileName(const std::string& query) {
+    const std::string plugin = QueryParam(query, "plugin");
+    std::string page;
+    std::string file;
+    if (plugin == "attach") {
+        page = QueryParam(query, "refer");
+        file = QueryParam(query, "openfile");
+        if (file.empty() && QueryParam(query, "pcmd") == "open") {
+            file = QueryParam(query, "file");
+        }
+    } else if (plugin == "ref") {
+        page = QueryParam(query, "page");
+        file = QueryParam(query, "src");
+    }
+    if (page.empty() || file.empty()) {
+        return {};
+    }
+    return FlattenName((boost::format("%s_%s") % page % file).str());
+}
+
+}  // namespace
+
+bool IsWikiScriptUrl(const std::string& path, const std::string& extra) {
+    if (!extra.empty() && extra != "?" && extra[0] != '#') {
+        return false;
+    }
+    if (path.empty() || path.back() == '/') {
+        return true;
+    }
+    const std::string name = FindFileName(path);
+    if (name.size() < 4) {
+        return false;
+    }
+    std::string ext = name.substr(name.size() - 4);
+    for (char& c : ext) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return ext == ".php";
+}
+
+std::string LocalFileName(const std::string& url) {
+    const CUrlParts parts(url);
+    if (!parts.IsValid()) {
+        return {};
+    }
+    const std::string& extra = parts.GetExtra();
+    std::string query = (!extra.empty() && extra[0] == '?') ? extra.substr(1) : std::string();
+    if (query.empty() || query[0] == '#') {
+        if (IsWikiScriptUrl(parts.GetPath(), extra)) {
+            return std::string(kDefaultPageName) + ".html" + Fragment(extra);
+        }
+        // A file: its own name. '%' escapes are dropped as for pages, since the name is
+        // written back into links where a '%' would be read as an escape.
+        std::string name = FindFileName(url);
+        std::string flat;
+        for (char c : name) {
+            if (c != '%') {
+                flat += c;
+            }
+        }
+        if (flat.empty() || flat.find_first_not_of('.') == std::string::npos ||
+            flat.find_first_of("/\\:") != std::string::npos) {
+            return {};
+        }
+        return flat;
+    }
+    std::string name = PluginFileName(query);
+    if (!name.empty()) {
+        return name;
+    }
+    const std::size_t page = query.find("page=");
+    if (page != std::string::npos) {
+        query.erase(0, page + 5);
+    }
+    name = FlattenName(query);
+    const std::size_t hash = name.find('#');
+    if (hash == std::string::npos) {
+        name += ".html";
+    } else {
+        name.insert(hash, ".html");
+    }
+    return name;
+}
+
+int SplitPageUrl(const std::string& url, std::string& wikiBase, std::string& pageName) {
+    const CUrlParts parts(url);
+    if (!parts.IsValid()) {
+        return 0;
+    }
+    const std::string& extra = parts.GetExtra();
+    std::string name;
+    if (!extra.empty() && extra[0] == '?' && extra.size() > 1 && extra[1] != '#') {
+        name = extra.substr(1);
+        const std::size_t page = name.find("page=");
+        if (page != std::string::npos) {
+            name.erase(0, page + 5);
+        }
+        // PukiWiki writes a blank in a page name as '+' and a '+' as "%2B".
+        for (char& c : name) {
+            if (c == '+') {
+                c = ' ';
+            }
+        }
+        name = ConvertToShiftJis(UrlDecode(name));
+    } else if (IsWikiScriptUrl(parts.GetPath(), extra)) {
+        name = kDefaultPageName;
+    } else {
+        return 0;
+    }
+    wikiBase = parts.GetScheme() + "://" + parts.GetHost() + parts.GetPath();
+    pageName = name;
+    return 1;
+}
+
+std::string StripLocalFragment(const std::string& localName) {
+    return localName.substr(0, localName.find('#'));
+}
+
+}  // namespace corvane

@@ -1,0 +1,229 @@
+// The default rules of conf/ on the pages of the sample wiki.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "convert/cvn_filter.h"
+#include "convert/reg_manager.h"
+#include "platform/text_codec.h"
+#include "support/test_paths.h"
+
+namespace corvane {
+namespace {
+
+using test::ReadFileBytes;
+using test::SourceDir;
+
+const std::string kSite = "http://127.0.0.1:8080/";
+
+struct SamplePage {
+    std::string url;
+    std::string file;
+};
+
+// The pages of the sample wiki with the URL each is served under (from its map.tsv).
+std::vector<SamplePage> SamplePages() {
+    std::vector<SamplePage> pages;
+    std::set<std::string> seen;
+    std::ifstream map(SourceDir() / "sample/wiki/map.tsv");
+    std::string line;
+    while (std::getline(map, line)) {
+        std::istringstream fields(line);
+        std::string request;
+        std::string file;
+        std::string type;
+        if (line.empty() || line[0] == '#' || !std::getline(fields, request, '\t') ||
+            !std::getline(fields, file, '\t') || !std::getline(fields, type)) {
+            continue;
+        }
+        if (request[0] == '?' && type.rfind("text/html", 0) == 0 && seen.insert(file).second) {
+            pages.push_back({kSite + request, file});
+        }
+    }
+    return pages;
+}
+
+std::unique_ptr<CCVNFilter> DefaultFilter(const std::string& search = "",
+                                          const std::string& replace = "") {
+    return std::make_unique<CCVNFilter>(
+        nullptr, search, replace, Utf8ToSjis("Corvane マニュアル"), "Corvane", 
+        (SourceDir() / "conf/body.txt").string(), (SourceDir() / "conf/replace.txt").string());
+}
+
+struct Converted {
+    int result = -1;
+    std::string text;
+    std::vector<CLinkRecord> links;
+};
+
+Converted ConvertSample(CCVNFilter& filter, const SamplePage& page, int depth = 1) {
+    Converted c;
+    if (filter.BeginPage(CUrlParts(page.url), "", 0, depth) != 1) {
+        return c;
+    }
+    c.result = filter.ConvertPage(0, "Content-Type: text/html; charset=UTF-8\r\n",
+                                  ReadFileBytes(SourceDir() / "sample/wiki" / page.file), c.text,
+                                  c.links);
+    return c;
+}
+
+std::vector<std::string> AttributeValues(const std::string& text, const std::string& attr) {
+    CRegManager reg;
+    std::vector<std::string> values;
+    const int n = reg.Search(text, "\\s" + attr + "=\"([^\"]*)\"", "ig");
+    for (int i = 0; i < n; ++i) {
+        reg.SetCurrentMatch(i);
+        values.push_back(reg.GetGroup(1));
+    }
+    return values;
+}
+
+int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (std::size_t pos = 0; (pos = text.find(what, pos)) != std::string::npos; pos += what.size()) {
+        ++n;
+    }
+    return n;
+}
+
+TEST(SampleWiki, EveryPageBecomesACleanHelpPage) {
+    const std::vector<SamplePage> pages = SamplePages();
+    ASSERT_GE(pages.size(), 15u);
+    auto filter = DefaultFilter();
+    for (const SamplePage& page : pages) {
+        SCOPED_TRACE(page.url);
+        const std::string source = ReadFileBytes(SourceDir() / "sample/wiki" / page.file);
+        const Converted c = ConvertSample(*filter, page);
+        ASSERT_EQ(c.result, 1);
+        const std::string& out = c.text;
+        // Nothing of the wiki's frame is left.
+        for (const char* gone :
+             {"<div id=\"navigator\"", "<div id=\"header\"", "<div id=\"menubar\"",
+              "<div id=\"toolbar\"", "<div id=\"attach\"", "<div id=\"footer\"",
+              "<div id=\"lastmodified\"", "<div id=\"contents\"", "<div id=\"body\"",
+              "<div class=\"jumpmenu\"", "<a class=\"anchor_super\"", "cmd=", "&dagger;</a>",
+              "&uarr;</a>", "<script", "PukiWiki 1.5.4", "noexists\"><a", "plugin="}) {
+            EXPECT_EQ(out.find(gone), std::string::npos) << gone << "\n" << out;
+        }
+        // The content's own markup is kept.
+        EXPECT_EQ(Count(out, "note_super"), Count(source, "note_super"));
+        EXPECT_EQ(Count(out, "<table"), Count(source, "<table"));
+        EXPECT_EQ(Count(out, "<div"), Count(out, "</div>")) << out;
+        EXPECT_EQ(Count(out, "<address>"), 1);
+        EXPECT_TRUE(out.ends_with("</address>\n</body>\n</html>\n"));
+        // Page links lose their titles (footnote markers and images keep theirs).
+        CRegManager reg;
+        EXPECT_EQ(reg.Search(out, "<a href=\"[^\"]*\"[^>]*title=", "i"), 0);
+
+        // Every same-site reference names a local file that the filter also reports.
+        std::set<std::string> references;
+        for (const CLinkRecord& link : c.links) {
+            references.insert(link.m_strReference);
+            EXPECT_EQ(link.m_strLocalName.find_first_of("/\\:#"), std::string::npos);
+            EXPECT_EQ(link.m_strUrl.rfind(kSite, 0), 0u) << link.m_strUrl;
+            EXPECT_EQ(link.m_nFollow, 1);
+        }
+        std::vector<std::string> values = AttributeValues(out, "href");
+        const std::vector<std::string> images = AttributeValues(out, "src");
+        values.insert(values.end(), images.begin(), images.end());
+        ASSERT_FALSE(values.empty());
+        for (const std::string& value : values) {
+            if (value.rfind("https://", 0) == 0 || value.rfind("mailto:", 0) == 0) {
+                continue;
+            }
+            EXPECT_EQ(value.find_first_of("/?:%"), std::string::npos) << value;
+            EXPECT_EQ(references.count(value), 1u) << value;
+        }
+        EXPECT_EQ(c.links.front().m_nKind, 4);
+        EXPECT_EQ(c.links.front().m_strLocalName, "pukiwiki.css");
+    }
+}
+
+TEST(SampleWiki, StartPageKeepsItsContentsListAndAttachments) {
+    auto filter = DefaultFilter();
+    const Converted c = ConvertSample(*filter, {kSite + "?FrontPage", "pages/FrontPage.html"}, 0);
+    ASSERT_EQ(c.result, 1);
+    const std::string& out = c.text;
+    // The project title as heading, the page's first heading right before its list.
+    EXPECT_NE(out.find(Utf8ToSjis("<h2>Corvane マニュアル</h2>\n<h2 id=\"content_1_0\">目次</h2>\n"
+                                  "<ul class=\"list1 list-indent1\"><li><a href=\"E381AFE38198E38281E381AB.html\"")),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("<li><a href=\"ProjectForm2FBasicTab.html\" "), std::string::npos);
+    // The attachment and the file icon; the page not yet written is plain text.
+    EXPECT_NE(out.find("<a href=\"FrontPage_manual.pdf\" ><img src=\"file.png\""),
+              std::string::npos);
+    EXPECT_NE(out.find("<span class=\"noexists\">Tutorial</span>"), std::string::npos);
+    // Footnotes stay with their texts.
+    EXPECT_NE(out.find("<a id=\"notetext_1\" href=\"FrontPage.html#notefoot_1\" class=\"note_super\""),
+              std::string::npos);
+    EXPECT_NE(out.find("<a id=\"notefoot_1\" href=\"FrontPage.html#notetext_1\""), std::string::npos);
+
+    std::map<std::string, int> kinds;
+    for (const CLinkRecord& link : c.links) {
+        kinds[link.m_strLocalName] = link.m_nKind;
+    }
+    EXPECT_EQ(kinds["FrontPage_manual.pdf"], 1);
+    EXPECT_EQ(kinds["file.png"], 3);
+    EXPECT_EQ(kinds["CommandLine2FInit.html"], 1);
+    EXPECT_EQ(kinds.count("Tutorial.html"), 0u);
+}
+
+TEST(SampleWiki, WikiNameConversionAndImages) {
+    auto filter = DefaultFilter("^(.*)$", "[$1]");
+    Converted c = ConvertSample(*filter, {kSite + "?ProjectForm", "pages/ProjectForm.html"});
+    ASSERT_EQ(c.result, 1);
+    EXPECT_NE(c.text.find("<h2>[ProjectForm]</h2>"), std::string::npos);
+    // "./BasicTab" on ProjectForm is the page ProjectForm/BasicTab.
+    EXPECT_NE(c.text.find("href=\"ProjectForm2FBasicTab.html\"  class=\"link_page_passage\" "
+                          "data-mtime=\"2026-12-01T10:00:00+09:00\">[ProjectForm/BasicTab]</a>"),
+              std::string::npos)
+        << c.text;
+    EXPECT_NE(c.text.find("<a href=\"ProjectForm_form.png\" ><img src=\"ProjectForm_form.png\""),
+              std::string::npos);
+    c = ConvertSample(*filter, {kSite + "?ProjectForm/PageTab", "pages/ProjectForm_PageTab.html"});
+    ASSERT_EQ(c.result, 1);
+    EXPECT_NE(c.text.find(">[ProjectForm/BasicTab]</a>"), std::string::npos);
+}
+
+TEST(SampleWiki, FiltersConvertConcurrently) {
+    const std::vector<SamplePage> pages = SamplePages();
+    auto prototype = DefaultFilter("^(.*)$", "[$1]");
+    std::vector<std::string> expected;
+    for (const SamplePage& page : pages) {
+        expected.push_back(ConvertSample(*prototype, page).text);
+    }
+    std::vector<std::unique_ptr<CHTMLFilter>> clones;
+    for (int i = 0; i < 4; ++i) {
+        clones.emplace_back(prototype->Clone());
+    }
+    std::vector<int> mismatches(clones.size(), 0);
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < clones.size(); ++t) {
+        threads.emplace_back([&, t] {
+            auto& filter = static_cast<CCVNFilter&>(*clones[t]);
+            for (int round = 0; round < 3; ++round) {
+                for (std::size_t i = 0; i < pages.size(); ++i) {
+                    if (ConvertSample(filter, pages[(i + t) % pages.size()]).text !=
+                        expected[(i + t) % pages.size()]) {
+                        ++mismatches[t];
+                    }
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    for (int m : mismatches) {
+        EXPECT_EQ(m, 0);
+    }
+}
+
+}  // namespace
+}  // namespace corvane

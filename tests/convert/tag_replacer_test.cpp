@@ -1,0 +1,112 @@
+// Finding and rewriting links, images and style sheets.
+#include <gtest/gtest.h>
+
+#include "convert/cvn_tag_replacer.h"
+#include "convert/reg_manager.h"
+
+namespace corvane {
+namespace {
+
+const std::vector<CTagSpec> kBodySpecs = {{1, "a", "href"}, {3, "img", "src"}};
+
+struct Rewritten {
+    std::string text;
+    std::vector<CLinkRecord> records;
+};
+
+Rewritten Rewrite(const std::string& text, const std::string& pageUrl = "http://h/wiki/?Top",
+                  const std::vector<CTagSpec>& specs = kBodySpecs) {
+    const CUrlParts url(pageUrl);
+    Rewritten out;
+    out.text = RewriteTags(text, specs, out.records, url, url.MakeBaseUrl());
+    return out;
+}
+
+TEST(BuildTagPattern, GroupsTagAttributeAndOneValue) {
+    const std::string pattern = BuildTagPattern(kBodySpecs);
+    CRegManager reg;
+    ASSERT_EQ(reg.Search("<img alt='a > b' class=\"x\" SRC = ' p.png ' >", pattern, "i"), 1);
+    EXPECT_EQ(reg.GetGroup(1), "img");
+    EXPECT_EQ(reg.GetGroup(2), "SRC");
+    EXPECT_EQ(reg.GetGroup(4), "p.png");
+    ASSERT_EQ(reg.Search("<a href=x.html>", pattern, "i"), 1);
+    EXPECT_EQ(reg.GetGroup(5), "x.html");
+    // Values with blanks or non-ASCII bytes are not URLs to rewrite.
+    EXPECT_EQ(reg.Search("<a href=\"a b.html\">", pattern, "i"), 0);
+    EXPECT_EQ(reg.Search("<a href=\"\x83\x41.html\">", pattern, "i"), 0);
+}
+
+TEST(RewriteTags, RewritesSameSiteLinksAndImages) {
+    const Rewritten r = Rewrite(
+        "<p><A CLASS=\"c\" title='t \"q\"' HREF=\"./?Foo\">Foo</A>"
+        "<img src=\"./?plugin=ref&amp;page=Top&amp;src=b.png\" alt=\"b\" />"
+        "<a src=\"./?Bar\">no</a></p>");
+    EXPECT_EQ(r.text,
+              "<p><A CLASS=\"c\" title='t \"q\"' HREF=\"Foo.html\">Foo</A>"
+              "<img src=\"Top_b.png\" alt=\"b\" />"
+              "<a src=\"./?Bar\">no</a></p>");
+    ASSERT_EQ(r.records.size(), 2u);
+    EXPECT_EQ(r.records[0].m_nKind, 1);
+    EXPECT_EQ(r.records[0].m_strUrl, "http://h/wiki/?Foo");
+    EXPECT_EQ(r.records[0].m_strLocalName, "Foo.html");
+    EXPECT_EQ(r.records[0].m_nFollow, 1);
+    EXPECT_EQ(r.records[1].m_nKind, 3);
+    // "&amp;" is read as "&" for the fetch and the name.
+    EXPECT_EQ(r.records[1].m_strUrl, "http://h/wiki/?plugin=ref&page=Top&src=b.png");
+}
+
+TEST(RewriteTags, LeavesOtherSitesSchemesAndEmptyValues) {
+    const std::string text =
+        "<a href=\"https://other.example/x\">x</a>"
+        "<a href=\"mailto:help@h\">m</a>"
+        "<a href=\"http://H/wiki/?Foo\">case</a>"
+        "<a href=\"http://other/wiki/?Foo\">other</a>"
+        "<a href=\"ftp://h/file\">ftp</a>"
+        "<a href=\"\">empty</a>";
+    const Rewritten r = Rewrite(text);
+    EXPECT_EQ(r.text, text);
+    EXPECT_TRUE(r.records.empty());
+}
+
+TEST(RewriteTags, AnchorsAndFragmentsNameThePageFile) {
+    const Rewritten r = Rewrite(
+        "<a href=\"#top\">up</a><a href=\"./?Foo#note\">n</a><a href=\"./\">home</a>");
+    EXPECT_EQ(r.text,
+              "<a href=\"Top.html#top\">up</a><a href=\"Foo.html#note\">n</a>"
+              "<a href=\"FrontPage.html\">home</a>");
+    ASSERT_EQ(r.records.size(), 3u);
+    // The fragment stays in the page, never in the name of the saved file.
+    EXPECT_EQ(r.records[0].m_strReference, "Top.html#top");
+    EXPECT_EQ(r.records[0].m_strLocalName, "Top.html");
+    EXPECT_EQ(r.records[1].m_strLocalName, "Foo.html");
+    EXPECT_EQ(r.records[2].m_strUrl, "http://h/wiki/");
+}
+
+TEST(RewriteTags, HttpsWikiKeepsItsOwnScheme) {
+    const Rewritten r = Rewrite(
+        "<a href=\"./?Foo\">a</a><a href=\"http://h/wiki/?Bar\">b</a>"
+        "<a href=\"https://other/?X\">c</a>",
+        "https://h/wiki/?Top");
+    EXPECT_EQ(r.text,
+              "<a href=\"Foo.html\">a</a><a href=\"Bar.html\">b</a>"
+              "<a href=\"https://other/?X\">c</a>");
+    ASSERT_EQ(r.records.size(), 2u);
+    EXPECT_EQ(r.records[0].m_strUrl, "https://h/wiki/?Foo");
+}
+
+TEST(RewriteTags, HeadStyleSheetsAndPairing) {
+    const Rewritten head = Rewrite(
+        "<link rel=\"stylesheet\" href=\"skin/pukiwiki.css\" />"
+        "<link rel=\"alternate\" href=\"./?cmd=rss\" /><a href=\"./?X\">",
+        "http://h/wiki/index.php?Top", {{4, "link", "href"}});
+    ASSERT_EQ(head.records.size(), 2u);
+    EXPECT_EQ(head.records[0].m_nKind, 4);
+    EXPECT_EQ(head.records[0].m_strUrl, "http://h/wiki/skin/pukiwiki.css");
+    EXPECT_EQ(head.records[0].m_strReference, "pukiwiki.css");
+    // A tag that merely begins with "a" is taken for "a" by the pattern.
+    const Rewritten abbr = Rewrite("<abbr href=\"./?Foo\">");
+    EXPECT_EQ(abbr.text, "<abbr href=\"Foo.html\">");
+}
+
+}  // namespace
+}  // namespace corvane

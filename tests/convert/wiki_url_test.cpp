@@ -1,0 +1,105 @@
+// File names and page names of wiki URLs.
+#include <gtest/gtest.h>
+
+#include "convert/wiki_url.h"
+#include "platform/text_codec.h"
+
+namespace corvane {
+namespace {
+
+TEST(LocalFileName, PageQueriesNameHtmlFiles) {
+    EXPECT_EQ(LocalFileName("http://wiki.example.jp/?FrontPage"), "FrontPage.html");
+    EXPECT_EQ(LocalFileName("http://wiki.example.jp/index.php?cmd=edit&page=FrontPage"),
+              "FrontPage.html");
+    EXPECT_EQ(LocalFileName("http://wiki.example.jp/?FrontPage#note"), "FrontPage.html#note");
+    // Percent-encoded names lose their '%' signs; UTF-8 and EUC-JP alike.
+    EXPECT_EQ(LocalFileName("http://wiki.example.jp/?%A5%C6%A5%B9%A5%C8"), "A5C6A5B9A5C8.html");
+    EXPECT_EQ(LocalFileName("http://wiki.example.jp/?Foo+Bar"), "Foo+Bar.html");
+    EXPECT_EQ(LocalFileName("not a url"), "");
+    EXPECT_EQ(LocalFileName(""), "");
+}
+
+TEST(LocalFileName, HierarchicalNamesStayInTheOutputFolder) {
+    // PukiWiki 1.5 writes '/' raw in page links; both spellings name one flat file.
+    EXPECT_EQ(LocalFileName("http://h/?Help/Syntax"), "Help2FSyntax.html");
+    EXPECT_EQ(LocalFileName("http://h/?Help%2FSyntax"), "Help2FSyntax.html");
+    EXPECT_EQ(LocalFileName("http://h/?A/B/C#x"), "A2FB2FC.html#x");
+    EXPECT_EQ(LocalFileName("http://h/?C:\\x"), "C3A5Cx.html");
+    EXPECT_EQ(LocalFileName("http://h/?../../etc/passwd"), "..2F..2Fetc2Fpasswd.html");
+    for (const char* url : {"http://h/a/..", "http://h/a/.", "http://h/..%2F..%2Fx"}) {
+        const std::string name = LocalFileName(url);
+        EXPECT_EQ(name.find('/'), std::string::npos) << url << " -> " << name;
+        EXPECT_NE(name, "..") << url;
+    }
+}
+
+TEST(LocalFileName, AttachmentsAndImagesInEveryParameterOrder) {
+    EXPECT_EQ(LocalFileName("http://h/?plugin=attach&openfile=a.pdf&refer=Foo"), "Foo_a.pdf");
+    // The order PukiWiki 1.4 and 1.5 write, and the attachment list's "open" link.
+    EXPECT_EQ(LocalFileName("http://h/?plugin=attach&refer=Foo&openfile=a.pdf"), "Foo_a.pdf");
+    EXPECT_EQ(LocalFileName("http://h/?plugin=attach&pcmd=open&file=a.pdf&refer=Foo"),
+              "Foo_a.pdf");
+    EXPECT_EQ(LocalFileName("http://h/?plugin=ref&page=Foo&src=b.png"), "Foo_b.png");
+    EXPECT_EQ(LocalFileName("http://h/?plugin=ref&src=b.png&page=Foo"), "Foo_b.png");
+    // Encoded page names: Japanese becomes hex digits, a hierarchical name stays flat.
+    EXPECT_EQ(LocalFileName("http://h/?plugin=attach&refer=%E3%81%82&openfile=a%20b.pdf"),
+              "E38182_a20b.pdf");
+    EXPECT_EQ(LocalFileName("http://h/?plugin=ref&page=Help%2FSyntax&src=c.png"),
+              "Help2FSyntax_c.png");
+    // The information page of an attachment is a page, not the file itself.
+    EXPECT_NE(LocalFileName("http://h/?plugin=attach&pcmd=info&file=a.pdf&refer=Foo"),
+              "Foo_a.pdf");
+}
+
+TEST(LocalFileName, FilesKeepTheirNameAndTheScriptIsTheFrontPage) {
+    EXPECT_EQ(LocalFileName("http://h/wiki/skin/default.css"), "default.css");
+    EXPECT_EQ(LocalFileName("http://h/wiki/image/file.png"), "file.png");
+    // The wiki's script without a query shows the default page.
+    EXPECT_EQ(LocalFileName("http://h/"), "FrontPage.html");
+    EXPECT_EQ(LocalFileName("http://h/wiki/"), "FrontPage.html");
+    EXPECT_EQ(LocalFileName("http://h/wiki/index.php"), "FrontPage.html");
+    EXPECT_EQ(LocalFileName("http://h"), "FrontPage.html");
+    EXPECT_EQ(LocalFileName("http://h/wiki/#top"), "FrontPage.html#top");
+}
+
+TEST(SplitPageUrl, SplitsPageUrlsAndDecodesNames) {
+    std::string base = "unchanged";
+    std::string name = "unchanged";
+    ASSERT_EQ(SplitPageUrl("http://user:pw@h:8080/wiki/index.php?cmd=read&page=Foo", base, name),
+              1);
+    EXPECT_EQ(base, "http://h/wiki/index.php");
+    EXPECT_EQ(name, "Foo");
+
+    // EUC-JP and UTF-8 names come out in Shift_JIS.
+    const std::string test = Utf8ToSjis("テスト");
+    ASSERT_EQ(SplitPageUrl("http://h/?%A5%C6%A5%B9%A5%C8", base, name), 1);
+    EXPECT_EQ(name, test);
+    ASSERT_EQ(SplitPageUrl("http://h/?%E3%83%86%E3%82%B9%E3%83%88/%E3%81%82", base, name), 1);
+    EXPECT_EQ(name, test + Utf8ToSjis("/あ"));
+    EXPECT_EQ(base, "http://h/");
+
+    // PukiWiki writes a blank as '+' and a '+' as %2B.
+    ASSERT_EQ(SplitPageUrl("http://h/?A+B%2BC", base, name), 1);
+    EXPECT_EQ(name, "A B+C");
+}
+
+TEST(SplitPageUrl, ScriptWithoutQueryIsTheFrontPageOtherUrlsAreNotPages) {
+    std::string base;
+    std::string name;
+    ASSERT_EQ(SplitPageUrl("http://h/wiki/", base, name), 1);
+    EXPECT_EQ(name, "FrontPage");
+    EXPECT_EQ(base, "http://h/wiki/");
+    ASSERT_EQ(SplitPageUrl("http://h/wiki/index.php", base, name), 1);
+    EXPECT_EQ(name, "FrontPage");
+
+    base = "keep";
+    name = "keep";
+    EXPECT_EQ(SplitPageUrl("http://h/wiki/skin/pukiwiki.css", base, name), 0);
+    EXPECT_EQ(SplitPageUrl("http://h/wiki/image/a.png#x", base, name), 0);
+    EXPECT_EQ(SplitPageUrl("nonsense", base, name), 0);
+    EXPECT_EQ(base, "keep");
+    EXPECT_EQ(name, "keep");
+}
+
+}  // namespace
+}  // namespace corvane
