@@ -28,6 +28,8 @@ constexpr const char* kNames[13] = {
     "Title",  "TocPat",   "Footer", "ConvWikiName", "WikiNameSearch", "WikiNameReplace",
 };
 
+constexpr size_t kMaxProjectFileSize = 64u << 20;
+
 bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 // The C library's decimal conversion: leading white space and a sign, digits up to the first
@@ -239,6 +241,8 @@ bool CCorvaneDoc::LoadFromFile(const std::string& path) {
         return false;
     }
 
+    // A project file is a few kilobytes; anything near the XML library's size limit is not one.
+    if (bytes.size() > kMaxProjectFileSize) return false;
     XmlDocPtr doc = ParseProjectXml(bytes);
     if (!doc) return false;
     const xmlNode* root = xmlDocGetRootElement(doc.get());
@@ -312,7 +316,9 @@ void CCorvaneDoc::SetModifiedFlag(bool modified) {
 }
 
 void CCorvaneDoc::SetDocTitle(const std::string& title) {
-    m_strDocTitle = title;
+    // The marker stays while the document is modified, so that clearing the flag later
+    // removes the marker and not the end of the new title.
+    m_strDocTitle = m_bModified ? title + " *" : title;
     NotifyTitleChanged();
 }
 

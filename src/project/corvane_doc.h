@@ -58,6 +58,7 @@ public:
     void SetModifiedFlag(bool modified = true);
 
     const std::string& GetPathName() const { return m_strPathName; }
+    // The window title, with " *" while the document is modified.
     const std::string& GetDocTitle() const { return m_strDocTitle; }
     void SetDocTitle(const std::string& title);
 

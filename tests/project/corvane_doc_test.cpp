@@ -315,6 +315,12 @@ TEST_F(CorvaneDocTest, TitleMarkerAndSaveAsName) {
     EXPECT_EQ(m_doc.GetDefaultSaveAsName(), "\x83\x5C\x83\x74\x83\x67.xml");
     m_doc.SetDocTitle("a\\b");
     EXPECT_EQ(m_doc.GetDefaultSaveAsName(), "a.xml");
+    m_doc.SetModifiedFlag(true);
+    m_doc.SetDocTitle("renamed");
+    EXPECT_EQ(m_doc.GetDocTitle(), "renamed *");
+    EXPECT_EQ(m_doc.GetDefaultSaveAsName(), "renamed.xml");
+    m_doc.SetModifiedFlag(false);
+    EXPECT_EQ(m_doc.GetDocTitle(), "renamed");
 
     FillSample(m_doc);
     m_doc.ResetToDefaults();
