@@ -1,0 +1,168 @@
+#include "crawl/downloader_thread.h"
+
+#include "crawl/downloader_config.h"
+#include "crawl/output_file.h"
+
+namespace corvane {
+
+// "保存先が出力フォルダの外です" (the file would lie outside the output folder)
+const char* const CDownloaderThread::kUnsafeNameError =
+    "\x95\xdb\x91\xb6\x90\xe6\x82\xaa\x8f\x6f\x97\xcd\x83\x74\x83\x48\x83\x8b\x83\x5f\x82\xcc"
+    "\x8a\x4f\x82\xc5\x82\xb7";
+
+CDownloaderThread::CDownloaderThread()
+{
+    // Progress of a fetch comes back through this worker, which sends it on.
+    m_protocol.AddListener(this);
+}
+
+CDownloaderThread::~CDownloaderThread()
+{
+    JoinThreadObject();
+    m_protocol.RemoveListener(this);
+}
+
+void CDownloaderThread::SetFilter(CHTMLFilter* filter)
+{
+    m_pFilter.reset(filter);
+}
+
+bool CDownloaderThread::IsRunning()
+{
+    return m_pAbortEvent == nullptr || !m_pAbortEvent->IsSet();
+}
+
+int CDownloaderThread::IsStopRequested()
+{
+    return m_pAbortEvent != nullptr && m_pAbortEvent->IsSet();
+}
+
+void CDownloaderThread::SetUseProxy(bool useProxy)
+{
+    m_bUseProxy = useProxy;
+    m_protocol.SetUseProxy(useProxy);
+}
+
+void CDownloaderThread::SetProxyHost(const std::string& host)
+{
+    m_strProxyHost = host;
+    m_protocol.SetProxyHost(host);
+}
+
+void CDownloaderThread::SetProxyPort(int port)
+{
+    m_nProxyPort = port;
+    m_protocol.SetProxyPort(port);
+}
+
+void CDownloaderThread::SetTimeout(int milliseconds)
+{
+    m_nTimeout = milliseconds;
+    m_protocol.SetTimeout(milliseconds);
+}
+
+void CDownloaderThread::SetAbortEvent(CManualResetEvent* event)
+{
+    m_pAbortEvent = event;
+    m_protocol.SetAbortEvent(event);
+}
+
+void CDownloaderThread::SetUserAgent(const std::string& agent)
+{
+    m_strUserAgent = agent;
+    m_protocol.SetUserAgent(agent);
+}
+
+CCheckerThread<CWebPage>* CDownloaderThread::Clone()
+{
+    auto* clone = new CDownloaderThread;
+    clone->m_hReceiverWnd = m_hReceiverWnd;
+    clone->m_pPageList = m_pPageList;
+    clone->m_pConfig = m_pConfig;
+    clone->SetTimeout(m_nTimeout);
+    clone->SetUseProxy(m_bUseProxy);
+    clone->SetProxyHost(m_strProxyHost);
+    clone->SetProxyPort(m_nProxyPort);
+    clone->SetUserAgent(m_strUserAgent);
+    if (m_pFilter) clone->SetFilter(m_pFilter->Clone());
+    return clone;
+}
+
+int CDownloaderThread::Fetch(CCheckResult& result)
+{
+    result = m_protocol.CheckFollowingRedirects(m_url, METHOD_GET);
+    return result.m_nStatus == CHECK_OK ? 1 : 0;
+}
+
+CCheckResult CDownloaderThread::CheckPage(CWebPage* page)
+{
+    CCheckResult result;
+    m_pCurrent = page;
+    m_url = CUrlParts(StripFragment(page->GetURL()));
+    result.m_strURL = m_url.GetText();
+
+    const int scheme = m_url.IsValid() ? m_url.GetSchemeNumber() : -1;
+    const bool about = m_url.IsValid() ? m_url.GetScheme() == "about"
+                                       : m_url.GetText().rfind("about:", 0) == 0;
+    if (scheme == 5 || about) {
+        // Nothing to fetch: the page stands for itself.
+        page->SetLocalName(m_url.GetText());
+        result.m_nStatus = CHECK_OK;
+        return result;
+    }
+    if (scheme != 3 && scheme != 4) {
+        result.m_nStatus = DOWNLOAD_BADSCHEME;
+        return result;
+    }
+    if (!m_pFilter || !m_pFilter->BeginPage(m_url, page->GetLocalName(), 0, page->GetLevel())) {
+        result.m_nStatus = DOWNLOAD_REFUSED;
+        return result;
+    }
+
+    auto* config = static_cast<CDownloaderConfig*>(m_pConfig);
+    if (page->GetLevel() == 0) {
+        // The start page's credentials hold for its site, and only there.
+        const std::string prefix = CanonicalizeUrl(m_pFilter->GetBaseUrl(), 0);
+        if (!prefix.empty()) config->AddCredential(prefix, page->GetUser(), page->GetPassword());
+    }
+    std::string user, password;
+    config->FindCredential(page->GetURL(), user, password);
+    SetUser(user);
+    SetPassword(password);
+
+    Fetch(result);
+
+    if (result.m_nStatus == CHECK_OK) {
+        std::string converted;
+        std::vector<CLinkRecord> links;
+        std::string body(result.m_body.begin(), result.m_body.end());
+        if (m_pFilter->ConvertPage(page->GetKind(), result.m_strHeaders, body, converted, links)) {
+            result.m_body.assign(converted.begin(), converted.end());
+            // Links of a page at the deepest level make no pages; its own images and style
+            // sheets are still fetched, so that every saved page is complete.
+            const bool deepest = page->GetLevel() >= config->GetLevel();
+            for (const CLinkRecord& link : links) {
+                if (!link.m_nFollow) continue;
+                if (deepest && link.m_nKind == 1) continue;
+                CWebPage* next = CWebPage::FromLink(link.m_strUrl);
+                next->SetLocalName(link.m_strLocalName);
+                next->SetLevel(page->GetLevel() + 1);
+                next->SetKind(link.m_nKind);
+                if (!m_pPageList->Add(next)) delete next;
+            }
+        }
+    }
+
+    if (!result.m_body.empty()) {
+        const std::string localName = m_pFilter->GetLocalName();
+        if (WriteOutputFile(config->GetFolder(), localName, result.m_body)) {
+            page->SetLocalName(localName);
+        } else {
+            result.m_nStatus = CHECK_ERROR;
+            result.m_strError = kUnsafeNameError;
+        }
+    }
+    return result;
+}
+
+}  // namespace corvane

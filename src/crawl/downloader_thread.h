@@ -1,0 +1,66 @@
+// The downloader's worker: for each page it decides whether the URL can be fetched, lets
+// the page filter accept it and name its file, fetches it over HTTP with the site's
+// credentials, lets the filter convert it and report its links, adds each new link as a
+// page, and writes the result into the output folder.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "convert/html_filter.h"
+#include "crawl/checker_thread.h"
+#include "crawl/downloader_config.h"
+#include "crawl/web_page.h"
+#include "net/http_protocol.h"
+#include "net/url_parts.h"
+
+namespace corvane {
+
+// The statuses the downloader gives itself (besides those of the fetch).
+enum : int {
+    DOWNLOAD_REFUSED = 3,    // the filter does not take the page
+    DOWNLOAD_BADSCHEME = 4,  // not http, https, file or about, or not a URL at all
+};
+
+class CDownloaderThread : public CCheckerThread<CWebPage> {
+public:
+    CDownloaderThread();
+    ~CDownloaderThread() override;
+
+    // Takes ownership.
+    void SetFilter(CHTMLFilter* filter);
+
+    // Goes by the engine's stop event only.
+    bool IsRunning() override;
+    CCheckerThread<CWebPage>* Clone() override;
+    virtual int Fetch(CCheckResult& result);
+    virtual int IsStopRequested();
+    CCheckResult CheckPage(CWebPage* page) override;
+
+    void StopProtocol() override { m_protocol.Stop(); }
+    void SetUseProxy(bool useProxy) override;
+    void SetProxyHost(const std::string& host) override;
+    void SetProxyPort(int port) override;
+    void SetUser(const std::string& user) override { m_protocol.SetUser(user); }
+    void SetPassword(const std::string& password) override { m_protocol.SetPassword(password); }
+    void SetTimeout(int milliseconds) override;
+    void SetAbortEvent(CManualResetEvent* event) override;
+    void SetUserAgent(const std::string& agent) override;
+
+    // The message a page's result carries when its local name would leave the output folder.
+    static const char* const kUnsafeNameError;
+
+private:
+    CHTTPProtocol m_protocol;
+    CUrlParts m_url;
+    CManualResetEvent* m_pAbortEvent = nullptr;
+    std::unique_ptr<CHTMLFilter> m_pFilter;
+    // The protocol settings, kept so that a clone gets the same.
+    int m_nTimeout = 20000;
+    bool m_bUseProxy = false;
+    std::string m_strProxyHost;
+    int m_nProxyPort = 0;
+    std::string m_strUserAgent;
+};
+
+}  // namespace corvane

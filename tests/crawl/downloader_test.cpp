@@ -1,0 +1,336 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "convert/cvn_filter.h"
+#include "crawl/downloader.h"
+#include "crawl/downloader_config.h"
+#include "crawl/downloader_listener.h"
+#include "crawl/downloader_thread.h"
+#include "support/loopback_server.h"
+#include "support/sample_wiki.h"
+#include "support/test_paths.h"
+
+namespace corvane {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Keeps every page's outcome and the page list of the end.
+class Collector : public CDownloaderListener {
+public:
+    void OnPageStarted(CWebPage* page) override { started.push_back(page->GetURL()); }
+    void OnPageFinished(CWebPage* page, const CCheckResult& result) override
+    {
+        results[page->GetURL()] = result;
+    }
+    void OnFinished(std::vector<CWebPage*> list, int why) override
+    {
+        pages = list;
+        reason = why;
+        ++finished;
+    }
+    CWebPage* Page(const std::string& url) const
+    {
+        for (CWebPage* page : pages) {
+            if (page->GetURL() == url) return page;
+        }
+        return nullptr;
+    }
+    std::vector<std::string> started;
+    std::map<std::string, CCheckResult> results;
+    std::vector<CWebPage*> pages;
+    int reason = -1;
+    int finished = 0;
+};
+
+// A filter that refuses every URL holding "refused", to see the worker's answer to that.
+class RefusingFilter : public CCVNFilter {
+public:
+    using CCVNFilter::CCVNFilter;
+    int BeginPage(const CUrlParts& url, const std::string& preset, int flag, int depth) override
+    {
+        if (url.GetText().find("refused") != std::string::npos) return 0;
+        return CCVNFilter::BeginPage(url, preset, flag, depth);
+    }
+};
+
+class DownloaderTest : public ::testing::Test {
+protected:
+    ~DownloaderTest() override
+    {
+        m_downloader.reset();
+        DeleteAll(m_collector.pages);
+    }
+
+    // A configuration and worker as the build driver makes them, without the pause.
+    // `rulesFolder` holds body.txt and replace.txt (the program's own rules by default).
+    void Start(std::vector<CWebPage*> pages, int level = 99,
+               const std::filesystem::path& rulesFolder = test::SourceDir() / "conf")
+    {
+        auto* config = new CDownloaderConfig;
+        config->m_nThreadCount = 1;
+        config->m_nInterval = 0;
+        config->SetFolder(m_out.path().string() + "/");
+        config->SetLevel(level);
+        auto* worker = new CDownloaderThread;
+        worker->SetTimeout(5000);
+        worker->SetFilter(new RefusingFilter(config, "", "", "Manual", "footer",
+                                             (rulesFolder / "body.txt").string(),
+                                             (rulesFolder / "replace.txt").string()));
+        m_downloader->AddListener(&m_collector);
+        ASSERT_EQ(m_downloader->Start(pages, worker, config), 1);
+    }
+    bool RunToEnd(int timeoutMs = 20000)
+    {
+        return CMessageQueue::ForCurrentThread()->RunUntil(
+            [&] { return m_collector.finished > 0; }, timeoutMs);
+    }
+    std::string Output(const std::string& name) { return test::ReadFileBytes(m_out / name); }
+    bool Written(const std::string& name) { return std::filesystem::exists(m_out / name); }
+
+    test::ScratchDir m_out;
+    Collector m_collector;
+    std::unique_ptr<CDownloader> m_downloader = std::make_unique<CDownloader>();
+};
+
+TEST_F(DownloaderTest, SampleWikiIsFetchedOnceEachAndWrittenUnderItsLocalNames)
+{
+    test::LoopbackServer server;
+    test::SampleWiki wiki(test::SampleWiki::DefaultFolder());
+    wiki.Install(server);
+    server.Start();
+
+    Start({new CWebPage(server.Url("/?FrontPage"))});
+    ASSERT_TRUE(RunToEnd(60000));
+    EXPECT_EQ(m_collector.reason, 0);
+
+    // Every URL once.
+    std::multiset<std::string> targets;
+    for (const auto& request : server.Requests()) targets.insert(request.target);
+    for (const std::string& target : targets) EXPECT_EQ(targets.count(target), 1u) << target;
+
+    // Pages, the style sheet, images and the attachment all came, each written under the
+    // name its page carries.
+    for (const char* target : {"/?FrontPage", "/?ProjectForm", "/?ProjectForm/BasicTab",
+                               "/?RuleFiles", "/skin/pukiwiki.css"}) {
+        EXPECT_EQ(targets.count(target), 1u) << target;
+    }
+    int images = 0, attachments = 0, written = 0;
+    for (CWebPage* page : m_collector.pages) {
+        const CCheckResult& result = m_collector.results[page->GetURL()];
+        if (result.m_nStatus != CHECK_OK) continue;
+        images += page->GetKind() == 3;
+        attachments += page->GetURL().find("plugin=attach") != std::string::npos;
+        ASSERT_FALSE(page->GetLocalName().empty()) << page->GetURL();
+        EXPECT_TRUE(Written(page->GetLocalName())) << page->GetLocalName();
+        EXPECT_EQ(page->GetLocalName().find('#'), std::string::npos);
+        ++written;
+    }
+    EXPECT_GT(images, 0);
+    EXPECT_GT(attachments, 0);
+    EXPECT_GT(written, 15);
+    // A converted page is the help page, not the wiki's page.
+    CWebPage* top = m_collector.Page(server.Url("/?FrontPage"));
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(top->GetLevel(), 0);
+    const std::string html = Output(top->GetLocalName());
+    EXPECT_NE(html.find("footer"), std::string::npos);
+    EXPECT_EQ(html.find("<div id=\"navigator\""), std::string::npos);
+    // Page counts grow as links are found.
+    EXPECT_EQ(m_collector.results[top->GetURL()].m_nPageCount > 1, true);
+}
+
+// A small wiki of hand-written pages: the site under test for statuses and credentials.
+class SmallWikiTest : public DownloaderTest {
+protected:
+    void SetUp() override
+    {
+        test::WriteFileBytes(m_rules / "body.txt", "<div id=\"body\">(.*?)</div>\n");
+        test::WriteFileBytes(m_rules / "replace.txt", "");
+    }
+    static std::string Page(const std::string& body)
+    {
+        return "<html><head><title>t</title><link rel=\"stylesheet\" href=\"skin/s.css\">"
+               "</head><body><div id=\"body\">" + body +
+               "</div></body></html>";
+    }
+    void Serve(const std::string& query, int status, const std::string& body,
+               const std::string& type = "text/html")
+    {
+        m_pages[query] = {status, body, type};
+    }
+    void Install(test::LoopbackServer& server, bool needAuth)
+    {
+        server.Get(".*", [this, needAuth, &server](const httplib::Request& req,
+                                                   httplib::Response& res) {
+            // "?Page" for the wiki's pages, the path for anything else.
+            const std::string key =
+                req.target.rfind("/?", 0) == 0 ? req.target.substr(1) : req.target;
+            const bool local = req.get_header_value("Host").rfind("localhost", 0) == 0;
+            if (needAuth && !local && !req.has_header("Authorization")) {
+                res.status = 401;
+                res.set_header("WWW-Authenticate", "Basic realm=\"wiki\"");
+                res.set_content("no", "text/plain");
+                return;
+            }
+            if (key == m_strSlowKey) {
+                m_bInSlow = true;
+                server.Sleep(20000);
+            }
+            auto it = m_pages.find(key);
+            if (it == m_pages.end()) {
+                res.status = 404;
+                return;
+            }
+            res.status = it->second.status;
+            res.set_content(it->second.body, it->second.type);
+        });
+    }
+    struct Answer {
+        int status;
+        std::string body;
+        std::string type;
+    };
+    std::map<std::string, Answer> m_pages;
+    std::string m_strSlowKey;  // the page whose answer stalls
+    std::atomic<bool> m_bInSlow{false};
+    test::ScratchDir m_rules;
+};
+
+TEST_F(SmallWikiTest, EveryOutcomeHasItsStatusAndOnlyGoodNamesAreWritten)
+{
+    test::LoopbackServer server;
+    Install(server, false);
+    server.Start();
+    Serve("?Top", 200, Page("<a href=\"./?Foo#bar\">f</a> <a href=\"./?Foo\">g</a>"
+                                    " <a href=\"mailto:me@example.com\">m</a>"));
+    Serve("?Foo", 200, Page("foo"));
+    Serve("?Raw", 200, "<html><body>no body division</body></html>");
+    Serve("?Gone", 404, "gone for good", "text/plain");
+    Serve("?Evil", 200, Page("evil"));
+
+    auto* evil = new CWebPage(server.Url("/?Evil"));
+    evil->SetLocalName("../escaped.html");  // a name that would leave the output folder
+    Start({new CWebPage(server.Url("/?Top")), new CWebPage("mailto:me@example.com"),
+           new CWebPage("about:blank"), new CWebPage(server.Url("/?refused")),
+           new CWebPage(server.Url("/?Raw")), new CWebPage(server.Url("/?Gone")), evil},
+          99, m_rules.path());
+    ASSERT_TRUE(RunToEnd());
+    auto& results = m_collector.results;
+
+    EXPECT_EQ(results[server.Url("/?Top")].m_nStatus, CHECK_OK);
+    EXPECT_EQ(results["mailto:me@example.com"].m_nStatus, DOWNLOAD_BADSCHEME);
+    EXPECT_EQ(results["about:blank"].m_nStatus, CHECK_OK);
+    EXPECT_EQ(m_collector.Page("about:blank")->GetLocalName(), "about:blank");
+    EXPECT_EQ(results[server.Url("/?refused")].m_nStatus, DOWNLOAD_REFUSED);
+    EXPECT_EQ(m_collector.Page(server.Url("/?refused"))->GetLocalName(), "");
+
+    // Conversion failed: the raw body is written, the status stays 0.
+    EXPECT_EQ(results[server.Url("/?Raw")].m_nStatus, CHECK_OK);
+    EXPECT_EQ(Output(m_collector.Page(server.Url("/?Raw"))->GetLocalName()),
+              "<html><body>no body division</body></html>");
+    // Fetch failed: its status, and the body that came is written.
+    EXPECT_EQ(results[server.Url("/?Gone")].m_nStatus, CHECK_ERROR);
+    EXPECT_EQ(results[server.Url("/?Gone")].m_nHttpStatus, 404);
+    EXPECT_EQ(Output(m_collector.Page(server.Url("/?Gone"))->GetLocalName()), "gone for good");
+
+    // The fragment of the first link names no file; both links make one page.
+    EXPECT_TRUE(Written("Foo.html"));
+    EXPECT_NE(m_collector.Page(server.Url("/?Foo")), nullptr);
+    EXPECT_EQ(m_collector.Page(server.Url("/?Foo"))->GetLocalName(), "Foo.html");
+    int fooRequests = 0;
+    for (const auto& request : server.Requests()) fooRequests += request.target == "/?Foo";
+    EXPECT_EQ(fooRequests, 1);
+    for (const auto& entry : std::filesystem::directory_iterator(m_out.path())) {
+        EXPECT_EQ(entry.path().filename().string().find('#'), std::string::npos);
+    }
+
+    // The name that would leave the folder: nothing written there, and the result says so.
+    EXPECT_FALSE(std::filesystem::exists(m_out.path().parent_path() / "escaped.html"));
+    EXPECT_EQ(results[server.Url("/?Evil")].m_nStatus, CHECK_ERROR);
+    EXPECT_EQ(results[server.Url("/?Evil")].m_strError, CDownloaderThread::kUnsafeNameError);
+    EXPECT_EQ(m_collector.Page(server.Url("/?Evil"))->GetLocalName(), "../escaped.html");
+}
+
+TEST_F(SmallWikiTest, CredentialsGoOnlyToTheStartPagesSite)
+{
+    test::LoopbackServer server;
+    Install(server, true);
+    server.Start();
+    Serve("?Top", 200, Page("<a href=\"./?Sub\">s</a>"));
+    Serve("?Sub", 200, Page("sub"));
+    Serve("?Else", 200, Page("elsewhere"));
+
+    auto* top = new CWebPage(server.Url("/?Top"));
+    top->SetUser("alice");
+    top->SetPassword("secret");
+    // The same server under another host name is another site.
+    auto* other = new CWebPage(server.Url("/?Else", "localhost"));
+    other->SetLevel(1);
+    Start({top, other}, 99, m_rules.path());
+    ASSERT_TRUE(RunToEnd());
+
+    EXPECT_EQ(m_collector.results[server.Url("/?Top")].m_nStatus, CHECK_OK);
+    EXPECT_EQ(m_collector.results[server.Url("/?Sub")].m_nStatus, CHECK_OK);
+    EXPECT_EQ(m_collector.results[server.Url("/?Else", "localhost")].m_nStatus, CHECK_OK);
+    int authorised = 0;
+    for (const auto& request : server.Requests()) {
+        const bool local = request.Header("Host").rfind("localhost", 0) == 0;
+        const bool sent = !request.Header("Authorization").empty();
+        if (local) {
+            EXPECT_FALSE(sent) << request.target;
+        }
+        authorised += sent;
+    }
+    EXPECT_GE(authorised, 2);  // the start page's retry and the page under it
+}
+
+TEST_F(SmallWikiTest, LevelLimitsTheDepthButKeepsTheImagesOfTheDeepestPages)
+{
+    test::LoopbackServer server;
+    Install(server, false);
+    server.Start();
+    Serve("?P0", 200, Page("<a href=\"./?P1\">1</a>"));
+    Serve("?P1", 200, Page("<a href=\"./?P2\">2</a><img src=\"pic.png\">"));
+    Serve("?P2", 200, Page("<a href=\"./?P3\">3</a>"));
+    Serve("/skin/s.css", 200, "p {}", "text/css");
+    Start({new CWebPage(server.Url("/?P0"))}, 1, m_rules.path());
+    ASSERT_TRUE(RunToEnd());
+    std::set<std::string> targets;
+    for (const auto& request : server.Requests()) targets.insert(request.target);
+    EXPECT_EQ(targets, (std::set<std::string>{"/?P0", "/?P1", "/pic.png", "/skin/s.css"}));
+}
+
+TEST_F(SmallWikiTest, AbortEndsASlowFetchWithoutItsPageEvent)
+{
+    test::LoopbackServer server;
+    m_strSlowKey = "?Slow";
+    Install(server, false);
+    server.Start();
+    Serve("?Top", 200, Page("<a href=\"./?Slow\">s</a><a href=\"./?After\">a</a>"));
+    Serve("?Slow", 200, Page("late"));
+    Serve("?After", 200, Page("after"));
+    Start({new CWebPage(server.Url("/?Top"))}, 99, m_rules.path());
+    auto queue = CMessageQueue::ForCurrentThread();
+    ASSERT_TRUE(queue->RunUntil([&] { return m_bInSlow.load(); }, 10000));
+    auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(m_downloader->Stop(0), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 5s);
+    queue->RunUntil([] { return false; }, 100);
+
+    EXPECT_EQ(m_collector.finished, 1);
+    EXPECT_EQ(m_collector.reason, 0);
+    EXPECT_EQ(m_collector.results.count(server.Url("/?Slow")), 0u);
+    EXPECT_EQ(m_collector.results.count(server.Url("/?After")), 0u);
+    EXPECT_EQ(m_collector.results.count(server.Url("/?Top")), 1u);
+}
+
+}  // namespace
+}  // namespace corvane
