@@ -26,18 +26,18 @@ enum : int {
 // A plain value: copied whole, body bytes included.
 class CCheckResult {
 public:
-    std::string m_strURL;        // the URL as the caller gave it
-    std::string m_strMovedTo;    // end of a leading run of permanent redirects
+    std::string m_strURL;      // the URL as the caller gave it
+    std::string m_strMovedTo;  // end of a leading run of permanent redirects
     int m_nMethod = 0;
     int m_nStatus = CHECK_ERROR;
     std::int32_t m_tLastModified = 0;  // seconds since 1970-01-01 UTC, low 32 bits
     std::int32_t m_nContentLength = 0;
-    std::string m_strError;      // message text of a transport error
+    std::string m_strError;  // message text of a transport error
     int m_nHttpStatus = 0;
     std::string m_strLocation;
-    std::string m_strHeaders;    // raw response header, CR LF lines
+    std::string m_strHeaders;  // raw response header, CR LF lines
     std::vector<char> m_body;
-    int m_nPageCount = 0;        // set by the crawl engine on its copy for the listeners
+    int m_nPageCount = 0;  // set by the crawl engine on its copy for the listeners
 };
 
 }  // namespace corvane

@@ -24,7 +24,7 @@ public:
     void SetLocation(const std::string& value) { m_strLocation = value; }
 
 private:
-    std::string m_strRawHeaders;      // status line and fields, each line ending in CR LF
+    std::string m_strRawHeaders;  // status line and fields, each line ending in CR LF
     std::int32_t m_nStatusCode = 0;
     std::int32_t m_tLastModified = 0;  // seconds since 1970-01-01 UTC, low 32 bits
     std::int32_t m_nContentLength = 0;

@@ -9,17 +9,24 @@ thread_local unsigned long t_lastError = 0;
 
 std::string InternetErrorText(unsigned long code) {
     switch (code) {
-        case INET_ERROR_INVALID_HANDLE: return "The handle is invalid.";
-        case INET_ERROR_NOT_ENOUGH_MEMORY: return "Not enough memory resources are available.";
-        case INET_ERROR_INVALID_PARAMETER: return "The parameter is incorrect.";
-        case INET_ERROR_TIMEOUT: return "The operation timed out";
-        case INET_ERROR_INTERNAL_ERROR: return "An internal error occurred in the HTTP client";
-        case INET_ERROR_INVALID_URL: return "The URL is invalid";
+        case INET_ERROR_INVALID_HANDLE:
+            return "The handle is invalid.";
+        case INET_ERROR_NOT_ENOUGH_MEMORY:
+            return "Not enough memory resources are available.";
+        case INET_ERROR_INVALID_PARAMETER:
+            return "The parameter is incorrect.";
+        case INET_ERROR_TIMEOUT:
+            return "The operation timed out";
+        case INET_ERROR_INTERNAL_ERROR:
+            return "An internal error occurred in the HTTP client";
+        case INET_ERROR_INVALID_URL:
+            return "The URL is invalid";
         case INET_ERROR_UNRECOGNIZED_SCHEME:
             return "The URL does not use a recognized protocol";
         case INET_ERROR_NAME_NOT_RESOLVED:
             return "The server name or address could not be resolved";
-        case INET_ERROR_OPERATION_CANCELLED: return "The operation was canceled";
+        case INET_ERROR_OPERATION_CANCELLED:
+            return "The operation was canceled";
         case INET_ERROR_INCORRECT_HANDLE_STATE:
             return "The requested operation cannot be carried out because the handle supplied "
                    "is not in the correct state";
@@ -27,22 +34,26 @@ std::string InternetErrorText(unsigned long code) {
             return "A connection with the server could not be established";
         case INET_ERROR_CONNECTION_ABORTED:
             return "The connection with the server was terminated abnormally";
-        case INET_ERROR_CONNECTION_RESET: return "The connection with the server was reset";
+        case INET_ERROR_CONNECTION_RESET:
+            return "The connection with the server was reset";
         case INET_ERROR_SEC_CERT_DATE_INVALID:
             return "The date in the certificate is invalid or has expired";
         case INET_ERROR_SEC_CERT_CN_INVALID:
             return "The host name in the certificate is invalid or does not match";
-        case INET_ERROR_INVALID_CA: return "The certificate authority is invalid or incorrect";
+        case INET_ERROR_INVALID_CA:
+            return "The certificate authority is invalid or incorrect";
         case INET_ERROR_SEC_CERT_ERRORS:
             return "The SSL certificate contains errors";
-        case INET_ERROR_HTTP_HEADER_NOT_FOUND: return "The requested header could not be located";
+        case INET_ERROR_HTTP_HEADER_NOT_FOUND:
+            return "The requested header could not be located";
         case INET_ERROR_HTTP_INVALID_SERVER_RESPONSE:
             return "The server returned an invalid or unrecognized response";
         case INET_ERROR_SECURITY_CHANNEL_ERROR:
             return "An error occurred in the secure channel support";
         case INET_ERROR_DECODING_FAILED:
             return "The content of the response could not be decoded";
-        default: return "Internet error " + std::to_string(code);
+        default:
+            return "Internet error " + std::to_string(code);
     }
 }
 

@@ -64,8 +64,8 @@ std::string EncodeForRequestLine(const std::string& text) {
     static const char hex[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : text) {
-        if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' ||
-            c == '^' || c == '`' || c == '{' || c == '|' || c == '}') {
+        if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' || c == '^' ||
+            c == '`' || c == '{' || c == '|' || c == '}') {
             out += '%';
             out += hex[c >> 4];
             out += hex[c & 15];
@@ -78,12 +78,18 @@ std::string EncodeForRequestLine(const std::string& text) {
 
 int TimeoutSlot(int option) {
     switch (option) {
-        case INTERNET_OPTION_CONNECT_TIMEOUT: return 0;
-        case INTERNET_OPTION_SEND_TIMEOUT: return 1;
-        case INTERNET_OPTION_RECEIVE_TIMEOUT: return 2;
-        case INTERNET_OPTION_DATA_SEND_TIMEOUT: return 3;
-        case INTERNET_OPTION_DATA_RECEIVE_TIMEOUT: return 4;
-        default: return -1;
+        case INTERNET_OPTION_CONNECT_TIMEOUT:
+            return 0;
+        case INTERNET_OPTION_SEND_TIMEOUT:
+            return 1;
+        case INTERNET_OPTION_RECEIVE_TIMEOUT:
+            return 2;
+        case INTERNET_OPTION_DATA_SEND_TIMEOUT:
+            return 3;
+        case INTERNET_OPTION_DATA_RECEIVE_TIMEOUT:
+            return 4;
+        default:
+            return -1;
     }
 }
 
@@ -118,16 +124,25 @@ unsigned long CertificateError(long verifyResult) {
 // The nearest WinInet number for a libcurl failure.
 unsigned long MapCurlError(CURLcode code, long osErrno, long verifyResult) {
     switch (code) {
-        case CURLE_OK: return 0;
+        case CURLE_OK:
+            return 0;
         case CURLE_COULDNT_RESOLVE_HOST:
-        case CURLE_COULDNT_RESOLVE_PROXY: return INET_ERROR_NAME_NOT_RESOLVED;
-        case CURLE_OPERATION_TIMEDOUT: return INET_ERROR_TIMEOUT;
-        case CURLE_COULDNT_CONNECT: return INET_ERROR_CANNOT_CONNECT;
-        case CURLE_URL_MALFORMAT: return INET_ERROR_INVALID_URL;
-        case CURLE_UNSUPPORTED_PROTOCOL: return INET_ERROR_UNRECOGNIZED_SCHEME;
-        case CURLE_OUT_OF_MEMORY: return INET_ERROR_NOT_ENOUGH_MEMORY;
-        case CURLE_ABORTED_BY_CALLBACK: return INET_ERROR_OPERATION_CANCELLED;
-        case CURLE_PEER_FAILED_VERIFICATION: return CertificateError(verifyResult);
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return INET_ERROR_NAME_NOT_RESOLVED;
+        case CURLE_OPERATION_TIMEDOUT:
+            return INET_ERROR_TIMEOUT;
+        case CURLE_COULDNT_CONNECT:
+            return INET_ERROR_CANNOT_CONNECT;
+        case CURLE_URL_MALFORMAT:
+            return INET_ERROR_INVALID_URL;
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            return INET_ERROR_UNRECOGNIZED_SCHEME;
+        case CURLE_OUT_OF_MEMORY:
+            return INET_ERROR_NOT_ENOUGH_MEMORY;
+        case CURLE_ABORTED_BY_CALLBACK:
+            return INET_ERROR_OPERATION_CANCELLED;
+        case CURLE_PEER_FAILED_VERIFICATION:
+            return CertificateError(verifyResult);
         case CURLE_SSL_CONNECT_ERROR:
         case CURLE_SSL_CERTPROBLEM:
         case CURLE_SSL_CIPHER:
@@ -135,18 +150,22 @@ unsigned long MapCurlError(CURLcode code, long osErrno, long verifyResult) {
         case CURLE_SSL_ENGINE_NOTFOUND:
         case CURLE_SSL_ENGINE_SETFAILED:
         case CURLE_SSL_SHUTDOWN_FAILED:
-        case CURLE_USE_SSL_FAILED: return INET_ERROR_SECURITY_CHANNEL_ERROR;
-        case CURLE_BAD_CONTENT_ENCODING: return INET_ERROR_DECODING_FAILED;
+        case CURLE_USE_SSL_FAILED:
+            return INET_ERROR_SECURITY_CHANNEL_ERROR;
+        case CURLE_BAD_CONTENT_ENCODING:
+            return INET_ERROR_DECODING_FAILED;
         case CURLE_WEIRD_SERVER_REPLY:
         case CURLE_GOT_NOTHING:
         case CURLE_HTTP2:
-        case CURLE_HTTP2_STREAM: return INET_ERROR_HTTP_INVALID_SERVER_RESPONSE;
+        case CURLE_HTTP2_STREAM:
+            return INET_ERROR_HTTP_INVALID_SERVER_RESPONSE;
         case CURLE_SEND_ERROR:
         case CURLE_RECV_ERROR:
         case CURLE_PARTIAL_FILE:
             return osErrno == ECONNRESET ? INET_ERROR_CONNECTION_RESET
                                          : INET_ERROR_CONNECTION_ABORTED;
-        default: return INET_ERROR_INTERNAL_ERROR;
+        default:
+            return INET_ERROR_INTERNAL_ERROR;
     }
 }
 
@@ -196,23 +215,23 @@ struct CRequestHandle::Impl {
 
     bool sent = false;
     bool added = false;
-    bool done = false;             // the transfer ended (well or not)
+    bool done = false;  // the transfer ended (well or not)
     CURLcode result = CURLE_OK;
-    unsigned long failure = 0;     // a failure that ends the request for good
-    bool headersDone = false;      // the final response's header is complete
+    unsigned long failure = 0;  // a failure that ends the request for good
+    bool headersDone = false;   // the final response's header is complete
     Clock::time_point lastActivity;
 
     // Header of the response being received: status line and fields without line ends.
     std::vector<std::string> headerLines;
     int status = 0;
 
-    std::string body;           // received body bytes not read yet, from bodyOffset on
+    std::string body;  // received body bytes not read yet, from bodyOffset on
     std::size_t bodyOffset = 0;
 
     std::string AuthKey() const {
         const CConnectionHandle& c = *owner->m_pConnection;
-        return std::string(c.IsSecure() ? "https://" : "http://") + LowerAscii(c.GetHost()) +
-               ":" + std::to_string(c.GetPort());
+        return std::string(c.IsSecure() ? "https://" : "http://") + LowerAscii(c.GetHost()) + ":" +
+               std::to_string(c.GetPort());
     }
 
     void OnHeaderLine(std::string line) {
@@ -345,7 +364,8 @@ size_t WriteCallback(char* data, size_t size, size_t count, void* user) {
 
 CRequestHandle::CRequestHandle(std::shared_ptr<CConnectionHandle> connection, std::string verb,
                                std::string objectName)
-    : CInternetHandle(connection), m_pConnection(std::move(connection)),
+    : CInternetHandle(connection),
+      m_pConnection(std::move(connection)),
       m_impl(std::make_unique<Impl>()) {
     GlobalInit();
     m_impl->owner = this;
@@ -495,20 +515,36 @@ bool CRequestHandle::QueryInfo(int level, std::string& value, int* index) const 
             value += end;
             return true;
         }
-        case HTTP_QUERY_VERSION: value = statusLine.substr(0, sp1); return true;
+        case HTTP_QUERY_VERSION:
+            value = statusLine.substr(0, sp1);
+            return true;
         case HTTP_QUERY_STATUS_CODE:
             value = sp1 == std::string::npos ? "" : statusLine.substr(sp1 + 1, sp2 - sp1 - 1);
             return true;
         case HTTP_QUERY_STATUS_TEXT:
             value = sp2 == std::string::npos ? "" : statusLine.substr(sp2 + 1);
             return true;
-        case HTTP_QUERY_CONTENT_TYPE: name = "content-type:"; break;
-        case HTTP_QUERY_CONTENT_LENGTH: name = "content-length:"; break;
-        case HTTP_QUERY_DATE: name = "date:"; break;
-        case HTTP_QUERY_LAST_MODIFIED: name = "last-modified:"; break;
-        case HTTP_QUERY_LOCATION: name = "location:"; break;
-        case HTTP_QUERY_WWW_AUTHENTICATE: name = "www-authenticate:"; break;
-        default: SetLastInternetError(INET_ERROR_INVALID_PARAMETER); return false;
+        case HTTP_QUERY_CONTENT_TYPE:
+            name = "content-type:";
+            break;
+        case HTTP_QUERY_CONTENT_LENGTH:
+            name = "content-length:";
+            break;
+        case HTTP_QUERY_DATE:
+            name = "date:";
+            break;
+        case HTTP_QUERY_LAST_MODIFIED:
+            name = "last-modified:";
+            break;
+        case HTTP_QUERY_LOCATION:
+            name = "location:";
+            break;
+        case HTTP_QUERY_WWW_AUTHENTICATE:
+            name = "www-authenticate:";
+            break;
+        default:
+            SetLastInternetError(INET_ERROR_INVALID_PARAMETER);
+            return false;
     }
     int wanted = index != nullptr ? *index : 0;
     for (std::size_t i = 1; i < d.headerLines.size(); ++i) {

@@ -89,10 +89,13 @@ private:
 
 class CConnectionHandle : public CInternetHandle {
 public:
-    CConnectionHandle(std::shared_ptr<CSessionHandle> session, std::string host,
-                      std::uint16_t port, bool secure)
-        : CInternetHandle(session), m_pSession(std::move(session)), m_strHost(std::move(host)),
-          m_nPort(port), m_bSecure(secure) {}
+    CConnectionHandle(std::shared_ptr<CSessionHandle> session, std::string host, std::uint16_t port,
+                      bool secure)
+        : CInternetHandle(session),
+          m_pSession(std::move(session)),
+          m_strHost(std::move(host)),
+          m_nPort(port),
+          m_bSecure(secure) {}
 
     CSessionHandle& Session() const { return *m_pSession; }
     const std::shared_ptr<CSessionHandle>& SessionPtr() const { return m_pSession; }

@@ -79,8 +79,7 @@ bool CInternetProtocol::ShouldRetryAfterError(const CInternetException& error, i
 }
 
 void CInternetProtocol::StoreError(const CInternetException& error, CCheckResult& result) {
-    result.m_nStatus =
-        error.GetErrorCode() == INET_ERROR_TIMEOUT ? CHECK_TIMEOUT : CHECK_ERROR;
+    result.m_nStatus = error.GetErrorCode() == INET_ERROR_TIMEOUT ? CHECK_TIMEOUT : CHECK_ERROR;
     std::string message = error.GetErrorMessage();
     if (message.size() >= 2 && message.compare(message.size() - 2, 2, "\r\n") == 0) {
         message.erase(message.size() - 2);
@@ -90,8 +89,8 @@ void CInternetProtocol::StoreError(const CInternetException& error, CCheckResult
 
 void CInternetProtocol::CloseAll() {
     // Each handle is taken exactly once, whether the fetch or a Stop gets it first.
-    m_pInet->CloseHandles(
-        {m_hRequest.exchange(nullptr), m_hConnection.exchange(nullptr), m_hInternet.exchange(nullptr)});
+    m_pInet->CloseHandles({m_hRequest.exchange(nullptr), m_hConnection.exchange(nullptr),
+                           m_hInternet.exchange(nullptr)});
 }
 
 bool CInternetProtocol::IsRunning() {
@@ -134,6 +133,10 @@ CCheckResult CInternetProtocol::CheckFollowingRedirects(const CUrlParts& url, in
     // The user name and password belong to the site of the URL asked for; a redirect
     // elsewhere must not carry them away.
     m_credentialOrigin = OriginOf(url);
+    struct ForgetOrigin {
+        std::optional<Origin>& origin;
+        ~ForgetOrigin() { origin.reset(); }
+    } forget{m_credentialOrigin};
     for (;;) {
         results.push_back(Check(copy, method));
         const CCheckResult& last = results.back();
@@ -147,7 +150,6 @@ CCheckResult CInternetProtocol::CheckFollowingRedirects(const CUrlParts& url, in
         if (!IsRunning()) break;
         if (results.size() >= static_cast<std::size_t>(MAX_REDIRECT_REQUESTS)) break;
     }
-    m_credentialOrigin.reset();
     if (results.size() == 1) return results.front();
 
     std::string movedTo;

@@ -11,10 +11,14 @@ namespace corvane {
 
 std::string VerbOfMethod(int method) {
     switch (method) {
-        case METHOD_HEAD: return "HEAD";
-        case METHOD_GET: return "GET";
-        case METHOD_POST: return "POST";
-        default: return "";
+        case METHOD_HEAD:
+            return "HEAD";
+        case METHOD_GET:
+            return "GET";
+        case METHOD_POST:
+            return "POST";
+        default:
+            return "";
     }
 }
 
@@ -60,9 +64,9 @@ HINTERNET CWinInetProxy::OpenRequest(HINTERNET connection, const CUrlParts& url,
         std::make_shared<CRequestHandle>(conn, VerbOfMethod(method), url.GetObjectName()));
 }
 
-bool CWinInetProxy::SendRequest(HINTERNET request, bool sendCredentials,
-                                const std::string& user, const std::string& password,
-                                const std::string& extraHeaders, const std::string& optional) {
+bool CWinInetProxy::SendRequest(HINTERNET request, bool sendCredentials, const std::string& user,
+                                const std::string& password, const std::string& extraHeaders,
+                                const std::string& optional) {
     auto req = LookupInternetHandleAs<CRequestHandle>(request);
     if (req == nullptr) throw CInternetException(INET_ERROR_INVALID_HANDLE);
     if (sendCredentials) req->SetCredentials(user, password);

@@ -50,11 +50,10 @@ public:
     // Header, body (GET only) and status class into `result`.
     virtual bool ReceiveResponse(HINTERNET request, const CUrlParts& url, int method,
                                  CCheckResult& result, CTracePolicy& policy);
-    virtual bool QueryInfoString(HINTERNET request, int infoLevel, std::string& text,
-                                 int* index);
+    virtual bool QueryInfoString(HINTERNET request, int infoLevel, std::string& text, int* index);
     // FTP is not served: both fail with INET_ERROR_UNRECOGNIZED_SCHEME.
-    virtual HINTERNET ConnectFtp(HINTERNET internet, const CUrlParts& url,
-                                 const std::string& user, const std::string& password);
+    virtual HINTERNET ConnectFtp(HINTERNET internet, const CUrlParts& url, const std::string& user,
+                                 const std::string& password);
     virtual bool QueryFtpFile(HINTERNET connection, const CUrlParts& url, CCheckResult& result);
 
     // An event that, once set, makes every blocked call of the session fail at once.

@@ -115,9 +115,9 @@ TEST_F(RedirectTest, CredentialsNeverFollowARedirectToAnotherPort) {
 
     // Back on the own site they go out again at once.
     server.ClearRequests();
-    EXPECT_EQ(protocol.CheckFollowingRedirects(CUrlParts(server.Url("/login")), METHOD_GET)
-                  .m_nHttpStatus,
-              401);
+    EXPECT_EQ(
+        protocol.CheckFollowingRedirects(CUrlParts(server.Url("/login")), METHOD_GET).m_nHttpStatus,
+        401);
     EXPECT_NE(server.Requests().at(0).Header("Authorization"), "");
     EXPECT_EQ(other.Requests().at(1).Header("Authorization"), "");
 }

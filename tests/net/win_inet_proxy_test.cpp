@@ -45,15 +45,16 @@ protected:
             res.set_content(Repeat(3000), "text/html");
         });
         server.Get("/chunked", [](const httplib::Request&, httplib::Response& res) {
-            res.set_chunked_content_provider("text/html", [](size_t offset, httplib::DataSink& sink) {
-                if (offset < 2500) {
-                    const std::string piece = Repeat(500);
-                    sink.write(piece.data(), piece.size());
-                } else {
-                    sink.done();
-                }
-                return true;
-            });
+            res.set_chunked_content_provider("text/html",
+                                             [](size_t offset, httplib::DataSink& sink) {
+                                                 if (offset < 2500) {
+                                                     const std::string piece = Repeat(500);
+                                                     sink.write(piece.data(), piece.size());
+                                                 } else {
+                                                     sink.done();
+                                                 }
+                                                 return true;
+                                             });
         });
         server.Get("/status/(\\d+)", [](const httplib::Request& req, httplib::Response& res) {
             res.status = std::stoi(req.matches[1]);
@@ -61,8 +62,8 @@ protected:
             res.set_content("status", "text/plain");
         });
         server.Get("/dated", [](const httplib::Request& req, httplib::Response& res) {
-            res.set_header("Last-Modified", req.has_param("bad") ? "whenever"
-                                                                 : "Sun, 06 Nov 1994 08:49:37 GMT");
+            res.set_header("Last-Modified",
+                           req.has_param("bad") ? "whenever" : "Sun, 06 Nov 1994 08:49:37 GMT");
             res.set_content("x", "text/plain");
         });
         server.Start();
@@ -131,11 +132,10 @@ TEST_F(WinInetProxyTest, HeadReadsNoBodyAndGivesZeroLengthWithoutContentLength) 
 }
 
 TEST_F(WinInetProxyTest, StatusCodesAreClassified) {
-    const std::pair<int, int> cases[] = {{304, CHECK_OK},    {404, CHECK_ERROR},
-                                         {408, CHECK_TIMEOUT}, {500, CHECK_ERROR},
-                                         {301, CHECK_ERROR}, {302, CHECK_ERROR},
-                                         {307, CHECK_ERROR}, {401, CHECK_ERROR},
-                                         {204, CHECK_OK}};
+    const std::pair<int, int> cases[] = {
+        {304, CHECK_OK},    {404, CHECK_ERROR}, {408, CHECK_TIMEOUT},
+        {500, CHECK_ERROR}, {301, CHECK_ERROR}, {302, CHECK_ERROR},
+        {307, CHECK_ERROR}, {401, CHECK_ERROR}, {204, CHECK_OK}};
     for (auto [code, expected] : cases) {
         Exchange x;
         RecordingPolicy policy;

@@ -59,8 +59,7 @@ std::string Base64(const std::string& bytes) {
 std::string BasicChallenge(const std::string& realm) { return "Basic realm=\"" + realm + "\""; }
 
 std::string DigestChallenge(const std::string& realm, const std::string& nonce) {
-    return "Digest realm=\"" + realm + "\", qop=\"auth\", nonce=\"" + nonce +
-           "\", algorithm=MD5";
+    return "Digest realm=\"" + realm + "\", qop=\"auth\", nonce=\"" + nonce + "\", algorithm=MD5";
 }
 
 bool BasicAuthorizationValid(const httplib::Request& req, const std::string& user,
@@ -76,10 +75,10 @@ bool DigestAuthorizationValid(const httplib::Request& req, const std::string& us
     if (p["username"] != user || p["realm"] != realm || p["uri"] != req.target) return false;
     const std::string ha1 = Md5Hex(user + ":" + realm + ":" + password);
     const std::string ha2 = Md5Hex(req.method + ":" + p["uri"]);
-    const std::string expected =
-        p.count("qop") ? Md5Hex(ha1 + ":" + p["nonce"] + ":" + p["nc"] + ":" + p["cnonce"] +
-                                ":" + p["qop"] + ":" + ha2)
-                       : Md5Hex(ha1 + ":" + p["nonce"] + ":" + ha2);
+    const std::string expected = p.count("qop")
+                                     ? Md5Hex(ha1 + ":" + p["nonce"] + ":" + p["nc"] + ":" +
+                                              p["cnonce"] + ":" + p["qop"] + ":" + ha2)
+                                     : Md5Hex(ha1 + ":" + p["nonce"] + ":" + ha2);
     return p["response"] == expected;
 }
 

@@ -57,8 +57,7 @@ void LoopbackServer::Init() {
 
 LoopbackServer::~LoopbackServer() { Stop(); }
 
-LoopbackServer& LoopbackServer::Get(const std::string& pattern,
-                                    httplib::Server::Handler handler) {
+LoopbackServer& LoopbackServer::Get(const std::string& pattern, httplib::Server::Handler handler) {
     m_server->Get(pattern, std::move(handler));
     return *this;
 }

@@ -26,7 +26,7 @@ public:
         std::string Header(const std::string& name) const;
     };
 
-    LoopbackServer();                                       // plain HTTP
+    LoopbackServer();                                        // plain HTTP
     explicit LoopbackServer(const ServerCertificate& cert);  // HTTPS
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;

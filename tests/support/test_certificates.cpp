@@ -55,11 +55,10 @@ CertPtr NewCert(const std::string& commonName, EVP_PKEY* subjectKey, X509* issue
     X509_set_pubkey(cert.get(), subjectKey);
     X509_NAME* name = X509_get_subject_name(cert.get());
     X509_NAME_add_entry_by_txt(name, "O", MBSTRING_ASC,
-                               reinterpret_cast<const unsigned char*>("Corvane tests"), -1, -1,
-                               0);
+                               reinterpret_cast<const unsigned char*>("Corvane tests"), -1, -1, 0);
     X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
-                               reinterpret_cast<const unsigned char*>(commonName.c_str()), -1,
-                               -1, 0);
+                               reinterpret_cast<const unsigned char*>(commonName.c_str()), -1, -1,
+                               0);
     X509_set_issuer_name(cert.get(), issuer ? X509_get_subject_name(issuer) : name);
     X509* signer = issuer ? issuer : cert.get();
     if (issuer == nullptr) {
@@ -96,8 +95,8 @@ struct TestCa::Impl {
 
 TestCa::TestCa(const std::string& commonName) : m_impl(std::make_unique<Impl>()) {
     m_impl->key = NewKey();
-    m_impl->cert = NewCert(commonName, m_impl->key.get(), nullptr, m_impl->key.get(),
-                           -86400L, 365L * 86400L);
+    m_impl->cert =
+        NewCert(commonName, m_impl->key.get(), nullptr, m_impl->key.get(), -86400L, 365L * 86400L);
 }
 
 TestCa::~TestCa() = default;
@@ -111,8 +110,7 @@ ServerCertificate TestCa::Issue(const std::string& hostName, bool expired) const
     ServerCertificate out;
     out.certPem = ToPem([&](BIO* bio) { return PEM_write_bio_X509(bio, cert.get()) == 1; });
     out.keyPem = ToPem([&](BIO* bio) {
-        return PEM_write_bio_PrivateKey(bio, key.get(), nullptr, nullptr, 0, nullptr,
-                                        nullptr) == 1;
+        return PEM_write_bio_PrivateKey(bio, key.get(), nullptr, nullptr, 0, nullptr, nullptr) == 1;
     });
     return out;
 }
