@@ -565,8 +565,9 @@ bool CRequestHandle::Read(char* buffer, std::size_t size, std::size_t& read) {
         SetLastInternetError(INET_ERROR_INCORRECT_HANDLE_STATE);
         return false;
     }
+    // Like a blocking read of the platform: the piece is filled unless the body ends first.
     // Bytes already received are handed out even when the transfer failed after them.
-    const bool ok = d.Drive([&d] { return d.bodyOffset < d.body.size(); });
+    const bool ok = d.Drive([&d, size] { return d.body.size() - d.bodyOffset >= size; });
     if (d.bodyOffset < d.body.size()) {
         read = std::min(size, d.body.size() - d.bodyOffset);
         std::memcpy(buffer, d.body.data() + d.bodyOffset, read);
