@@ -9,6 +9,7 @@
 #include "convert/text_encoding.h"
 #include "convert/wiki_name_replacer.h"
 #include "convert/wiki_url.h"
+#include "project/options.h"
 
 namespace corvane {
 namespace {
@@ -48,6 +49,12 @@ std::string TitleOf(const std::string& oldHead) {
 }
 
 }  // namespace
+
+CCVNFilter::CCVNFilter(CDownloaderConfig* pOwner, const std::string& wikiNameSearch,
+                       const std::string& wikiNameReplace, const std::string& title,
+                       const std::string& footer)
+    : CCVNFilter(pOwner, wikiNameSearch, wikiNameReplace, title, footer, GetBodyRulesPath(),
+                 GetReplaceRulesPath()) {}
 
 CCVNFilter::CCVNFilter(CDownloaderConfig* pOwner, const std::string& wikiNameSearch,
                        const std::string& wikiNameReplace, const std::string& title,

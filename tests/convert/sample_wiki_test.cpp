@@ -191,6 +191,57 @@ TEST(SampleWiki, WikiNameConversionAndImages) {
     EXPECT_NE(c.text.find(">[ProjectForm/BasicTab]</a>"), std::string::npos);
 }
 
+TEST(DefaultRules, PukiWiki14Layout) {
+    // The read view of PukiWiki 1.4: absolute links with titles, the menu bar in a table
+    // cell before the body, "?" edit links after names of missing pages.
+    const std::string page =
+        "<html><head>\n <title>Help - PukiWiki</title>\n"
+        " <link rel=\"stylesheet\" type=\"text/css\" media=\"screen\" "
+        "href=\"skin/pukiwiki.css.php?charset=Shift_JIS\" charset=\"Shift_JIS\" />\n"
+        " <link rel=\"stylesheet\" type=\"text/css\" media=\"print\" "
+        "href=\"skin/pukiwiki.css.php?charset=Shift_JIS&amp;media=print\" />\n</head>\n<body>\n"
+        "<div id=\"navigator\">[ <a href=\"http://h/wiki/index.php?cmd=edit&amp;page=Help\">Edit</a> ]</div>\n"
+        "<hr class=\"full_hr\" />\n<table border=\"0\" style=\"width:100%\">\n <tr>\n"
+        "  <td class=\"menubar\">\n   <div id=\"menubar\"><a href=\"http://h/wiki/index.php?FrontPage\">"
+        "FrontPage</a></div>\n  </td>\n  <td valign=\"top\">\n"
+        "   <div id=\"body\"><h2 id=\"content_1_0\">Help  <a class=\"anchor_super\" id=\"x1\" "
+        "href=\"http://h/wiki/index.php?Help#x1\">&dagger;</a></h2>\n"
+        "<p><a href=\"http://h/wiki/index.php?FormattingRules\" title=\"FormattingRules (3d)\">"
+        "FormattingRules</a> and <span class=\"noexists\">Missing<a "
+        "href=\"http://h/wiki/index.php?cmd=edit&amp;page=Missing\">?</a></span></p>\n"
+        "<div class=\"jumpmenu\"><a href=\"#navigator\">&uarr;</a></div>\n"
+        "<h2 id=\"content_1_1\">More</h2>\n</div>\n  </td>\n </tr>\n</table>\n\n"
+        "<hr class=\"full_hr\" />\n<!-- Toolbar -->\n<div id=\"toolbar\"></div>\n</body></html>\n";
+    auto filter = DefaultFilter("^(.*)$", "[$1]");
+    ASSERT_EQ(filter->BeginPage(CUrlParts("http://h/wiki/index.php?Help"), "", 0, 1), 1);
+    std::string out;
+    std::vector<CLinkRecord> links;
+    ASSERT_EQ(filter->ConvertPage(1, "Content-Type: text/html; charset=EUC-JP\r\n", page, out,
+                                  links),
+              1);
+    const std::size_t body = out.find("<body>");
+    ASSERT_NE(body, std::string::npos);
+    EXPECT_EQ(out.substr(body),
+              "<body>\n<h2>[Help]</h2>\n<h2 id=\"content_1_0\">Help</h2>\n"
+              "<p><a href=\"FormattingRules.html\" >[FormattingRules]</a> and "
+              "<span class=\"noexists\">Missing</span></p>\n\n<h2 id=\"content_1_1\">More</h2>\n"
+              "<hr class=\"full_hr\" />\n<address>\nCorvane</address>\n</body>\n</html>\n");
+    ASSERT_EQ(links.size(), 2u);
+    EXPECT_EQ(links[0].m_strUrl, "http://h/wiki/skin/pukiwiki.css.php?charset=Shift_JIS");
+    EXPECT_EQ(links[1].m_strUrl, "http://h/wiki/index.php?FormattingRules");
+}
+
+TEST(DefaultRules, FilterMadeForTheProgramReadsItsConfFolder) {
+    // Test programs run from the build tree, which holds a copy of conf/ beside them.
+    const CCVNFilter filter(nullptr, "", "", "T", "F");
+    const CCVNFilter explicitRules(nullptr, "", "", "T", "F",
+                                   (SourceDir() / "conf/body.txt").string(),
+                                   (SourceDir() / "conf/replace.txt").string());
+    EXPECT_FALSE(filter.GetBodyPattern().empty());
+    EXPECT_EQ(filter.GetBodyPattern(), explicitRules.GetBodyPattern());
+    EXPECT_EQ(filter.GetRemovalRules(), explicitRules.GetRemovalRules());
+}
+
 TEST(SampleWiki, FiltersConvertConcurrently) {
     const std::vector<SamplePage> pages = SamplePages();
     auto prototype = DefaultFilter("^(.*)$", "[$1]");
