@@ -30,7 +30,8 @@ bool LooksLikeMarkup(const std::string& content) {
             sawOpen = true;
             continue;
         }
-        return sawOpen && IsAsciiLetter(c) && (IsAsciiLetter(content[i + 1]) || content[i + 1] == ' ');
+        return sawOpen && IsAsciiLetter(c) &&
+               (IsAsciiLetter(content[i + 1]) || content[i + 1] == ' ');
     }
     return false;
 }

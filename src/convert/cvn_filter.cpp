@@ -195,8 +195,7 @@ std::string CCVNFilter::BuildBody(const std::string& text, const std::string& wi
             reg.ReplaceFormat(heading, m_strWikiNameSearch, m_strWikiNameReplace, "i");
         }
     }
-    return "<body>\n<h2>" + heading + "</h2>\n" + content + m_strFooterBlock +
-           "</body>\n</html>\n";
+    return "<body>\n<h2>" + heading + "</h2>\n" + content + m_strFooterBlock + "</body>\n</html>\n";
 }
 
 CHTMLFilter* CCVNFilter::Clone() const {

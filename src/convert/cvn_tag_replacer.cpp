@@ -37,8 +37,8 @@ std::string CanonicalPageUrl(const CUrlParts& pageUrl) {
 }
 
 int CCVNTagReplacer::ConvertUrl(int kind, const std::string& value, CLinkRecord& record) {
-    std::string url = value[0] == '#' ? CanonicalPageUrl(m_pageUrl) + value
-                                      : CombineUrl(m_strBaseUrl, value, 0);
+    std::string url =
+        value[0] == '#' ? CanonicalPageUrl(m_pageUrl) + value : CombineUrl(m_strBaseUrl, value, 0);
     if (url.empty()) {
         return 0;
     }

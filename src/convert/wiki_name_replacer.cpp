@@ -83,10 +83,9 @@ void ConvertWikiNameLinks(std::string& text, const std::string& wikiBase,
 }
 
 void RemoveLinkTitles(std::string& text, const std::string& wikiBase) {
-    const std::string pattern =
-        (boost::format("(<a href=\"%s[^>]+)(title=\"[^\"]+\")([^>]*>)") %
-         WikiLinkPrefixPattern(wikiBase))
-            .str();
+    const std::string pattern = (boost::format("(<a href=\"%s[^>]+)(title=\"[^\"]+\")([^>]*>)") %
+                                 WikiLinkPrefixPattern(wikiBase))
+                                    .str();
     CRegManager reg;
     reg.ReplaceFormat(text, pattern, "$1$3", "ig");
 }

@@ -65,6 +65,9 @@ std::string Fragment(const std::string& text) {
 
 // Attachments and images: "PAGE_FILE" in whatever order PukiWiki wrote the parameters.
 std::string PluginFileName(const std::string& query) {
+    if (query.find("plugin=") == std::string::npos) {
+        return {};
+    }
     const std::string plugin = QueryParam(query, "plugin");
     std::string page;
     std::string file;

@@ -173,8 +173,9 @@ TEST(CCVNFilter, PagesThatStayAsDownloaded) {
 
 TEST(CCVNFilter, ConvertsEucJpAndUtf8PagesToShiftJis) {
     FilterFixture f(Utf8ToSjis("<div id=\"main\">(.*?)</div>"), "");
-    const std::string text = "Corvane は PukiWiki のサイトを巡回し、ページを HTML ヘルプにまとめます。"
-                             "リンクは出力フォルダー内のファイル名に書き換えられます。";
+    const std::string text =
+        "Corvane は PukiWiki のサイトを巡回し、ページを HTML ヘルプにまとめます。"
+        "リンクは出力フォルダー内のファイル名に書き換えられます。";
     const std::string utf8 = Page("x", kCss, Main(text));
     std::string out;
     std::vector<CLinkRecord> links;

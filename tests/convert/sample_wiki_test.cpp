@@ -50,9 +50,9 @@ std::vector<SamplePage> SamplePages() {
 
 std::unique_ptr<CCVNFilter> DefaultFilter(const std::string& search = "",
                                           const std::string& replace = "") {
-    return std::make_unique<CCVNFilter>(
-        nullptr, search, replace, Utf8ToSjis("Corvane マニュアル"), "Corvane", 
-        (SourceDir() / "conf/body.txt").string(), (SourceDir() / "conf/replace.txt").string());
+    return std::make_unique<CCVNFilter>(nullptr, search, replace, Utf8ToSjis("Corvane マニュアル"),
+                                        "Corvane", (SourceDir() / "conf/body.txt").string(),
+                                        (SourceDir() / "conf/replace.txt").string());
 }
 
 struct Converted {
@@ -66,9 +66,9 @@ Converted ConvertSample(CCVNFilter& filter, const SamplePage& page, int depth = 
     if (filter.BeginPage(CUrlParts(page.url), "", 0, depth) != 1) {
         return c;
     }
-    c.result = filter.ConvertPage(0, "Content-Type: text/html; charset=UTF-8\r\n",
-                                  ReadFileBytes(SourceDir() / "sample/wiki" / page.file), c.text,
-                                  c.links);
+    c.result =
+        filter.ConvertPage(0, "Content-Type: text/html; charset=UTF-8\r\n",
+                           ReadFileBytes(SourceDir() / "sample/wiki" / page.file), c.text, c.links);
     return c;
 }
 
@@ -85,7 +85,8 @@ std::vector<std::string> AttributeValues(const std::string& text, const std::str
 
 int Count(const std::string& text, const std::string& what) {
     int n = 0;
-    for (std::size_t pos = 0; (pos = text.find(what, pos)) != std::string::npos; pos += what.size()) {
+    for (std::size_t pos = 0; (pos = text.find(what, pos)) != std::string::npos;
+         pos += what.size()) {
         ++n;
     }
     return n;
@@ -150,9 +151,11 @@ TEST(SampleWiki, StartPageKeepsItsContentsListAndAttachments) {
     ASSERT_EQ(c.result, 1);
     const std::string& out = c.text;
     // The project title as heading, the page's first heading right before its list.
-    EXPECT_NE(out.find(Utf8ToSjis("<h2>Corvane マニュアル</h2>\n<h2 id=\"content_1_0\">目次</h2>\n"
-                                  "<ul class=\"list1 list-indent1\"><li><a href=\"E381AFE38198E38281E381AB.html\"")),
-              std::string::npos)
+    EXPECT_NE(
+        out.find(Utf8ToSjis(
+            "<h2>Corvane マニュアル</h2>\n<h2 id=\"content_1_0\">目次</h2>\n"
+            "<ul class=\"list1 list-indent1\"><li><a href=\"E381AFE38198E38281E381AB.html\"")),
+        std::string::npos)
         << out;
     EXPECT_NE(out.find("<li><a href=\"ProjectForm2FBasicTab.html\" "), std::string::npos);
     // The attachment and the file icon; the page not yet written is plain text.
@@ -160,9 +163,11 @@ TEST(SampleWiki, StartPageKeepsItsContentsListAndAttachments) {
               std::string::npos);
     EXPECT_NE(out.find("<span class=\"noexists\">Tutorial</span>"), std::string::npos);
     // Footnotes stay with their texts.
-    EXPECT_NE(out.find("<a id=\"notetext_1\" href=\"FrontPage.html#notefoot_1\" class=\"note_super\""),
+    EXPECT_NE(
+        out.find("<a id=\"notetext_1\" href=\"FrontPage.html#notefoot_1\" class=\"note_super\""),
+        std::string::npos);
+    EXPECT_NE(out.find("<a id=\"notefoot_1\" href=\"FrontPage.html#notetext_1\""),
               std::string::npos);
-    EXPECT_NE(out.find("<a id=\"notefoot_1\" href=\"FrontPage.html#notetext_1\""), std::string::npos);
 
     std::map<std::string, int> kinds;
     for (const CLinkRecord& link : c.links) {
@@ -200,9 +205,11 @@ TEST(DefaultRules, PukiWiki14Layout) {
         "href=\"skin/pukiwiki.css.php?charset=Shift_JIS\" charset=\"Shift_JIS\" />\n"
         " <link rel=\"stylesheet\" type=\"text/css\" media=\"print\" "
         "href=\"skin/pukiwiki.css.php?charset=Shift_JIS&amp;media=print\" />\n</head>\n<body>\n"
-        "<div id=\"navigator\">[ <a href=\"http://h/wiki/index.php?cmd=edit&amp;page=Help\">Edit</a> ]</div>\n"
+        "<div id=\"navigator\">[ <a "
+        "href=\"http://h/wiki/index.php?cmd=edit&amp;page=Help\">Edit</a> ]</div>\n"
         "<hr class=\"full_hr\" />\n<table border=\"0\" style=\"width:100%\">\n <tr>\n"
-        "  <td class=\"menubar\">\n   <div id=\"menubar\"><a href=\"http://h/wiki/index.php?FrontPage\">"
+        "  <td class=\"menubar\">\n   <div id=\"menubar\"><a "
+        "href=\"http://h/wiki/index.php?FrontPage\">"
         "FrontPage</a></div>\n  </td>\n  <td valign=\"top\">\n"
         "   <div id=\"body\"><h2 id=\"content_1_0\">Help  <a class=\"anchor_super\" id=\"x1\" "
         "href=\"http://h/wiki/index.php?Help#x1\">&dagger;</a></h2>\n"
@@ -216,9 +223,8 @@ TEST(DefaultRules, PukiWiki14Layout) {
     ASSERT_EQ(filter->BeginPage(CUrlParts("http://h/wiki/index.php?Help"), "", 0, 1), 1);
     std::string out;
     std::vector<CLinkRecord> links;
-    ASSERT_EQ(filter->ConvertPage(1, "Content-Type: text/html; charset=EUC-JP\r\n", page, out,
-                                  links),
-              1);
+    ASSERT_EQ(
+        filter->ConvertPage(1, "Content-Type: text/html; charset=EUC-JP\r\n", page, out, links), 1);
     const std::size_t body = out.find("<body>");
     ASSERT_NE(body, std::string::npos);
     EXPECT_EQ(out.substr(body),

@@ -69,8 +69,8 @@ TEST(RewriteTags, LeavesOtherSitesSchemesAndEmptyValues) {
 }
 
 TEST(RewriteTags, AnchorsAndFragmentsNameThePageFile) {
-    const Rewritten r = Rewrite(
-        "<a href=\"#top\">up</a><a href=\"./?Foo#note\">n</a><a href=\"./\">home</a>");
+    const Rewritten r =
+        Rewrite("<a href=\"#top\">up</a><a href=\"./?Foo#note\">n</a><a href=\"./\">home</a>");
     EXPECT_EQ(r.text,
               "<a href=\"Top.html#top\">up</a><a href=\"Foo.html#note\">n</a>"
               "<a href=\"FrontPage.html\">home</a>");

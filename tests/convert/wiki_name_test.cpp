@@ -27,9 +27,9 @@ TEST(ResolveRelativePageName, ResolvesAgainstTheCurrentPage) {
 TEST(ConvertWikiNameLinks, ConvertsLinksToTheWikiOnly) {
     const std::string base = "http://h/wiki/index.php";
     // PukiWiki 1.4: absolute links.
-    EXPECT_EQ(Convert("<a href=\"http://h/wiki/index.php?Foo\" title=\"Foo (3d)\">Foo</a>", base,
-                      "Top"),
-              "<a href=\"http://h/wiki/index.php?Foo\" title=\"Foo (3d)\">[Foo]</a>");
+    EXPECT_EQ(
+        Convert("<a href=\"http://h/wiki/index.php?Foo\" title=\"Foo (3d)\">Foo</a>", base, "Top"),
+        "<a href=\"http://h/wiki/index.php?Foo\" title=\"Foo (3d)\">[Foo]</a>");
     // Relative name resolved before the replacement.
     EXPECT_EQ(Convert("<a href=\"http://h/wiki/index.php?Top/Sub\">./Sub</a>", base, "Top"),
               "<a href=\"http://h/wiki/index.php?Top/Sub\">[Top/Sub]</a>");

@@ -37,8 +37,7 @@ TEST(LocalFileName, AttachmentsAndImagesInEveryParameterOrder) {
     EXPECT_EQ(LocalFileName("http://h/?plugin=attach&openfile=a.pdf&refer=Foo"), "Foo_a.pdf");
     // The order PukiWiki 1.4 and 1.5 write, and the attachment list's "open" link.
     EXPECT_EQ(LocalFileName("http://h/?plugin=attach&refer=Foo&openfile=a.pdf"), "Foo_a.pdf");
-    EXPECT_EQ(LocalFileName("http://h/?plugin=attach&pcmd=open&file=a.pdf&refer=Foo"),
-              "Foo_a.pdf");
+    EXPECT_EQ(LocalFileName("http://h/?plugin=attach&pcmd=open&file=a.pdf&refer=Foo"), "Foo_a.pdf");
     EXPECT_EQ(LocalFileName("http://h/?plugin=ref&page=Foo&src=b.png"), "Foo_b.png");
     EXPECT_EQ(LocalFileName("http://h/?plugin=ref&src=b.png&page=Foo"), "Foo_b.png");
     // Encoded page names: Japanese becomes hex digits, a hierarchical name stays flat.
@@ -47,8 +46,7 @@ TEST(LocalFileName, AttachmentsAndImagesInEveryParameterOrder) {
     EXPECT_EQ(LocalFileName("http://h/?plugin=ref&page=Help%2FSyntax&src=c.png"),
               "Help2FSyntax_c.png");
     // The information page of an attachment is a page, not the file itself.
-    EXPECT_NE(LocalFileName("http://h/?plugin=attach&pcmd=info&file=a.pdf&refer=Foo"),
-              "Foo_a.pdf");
+    EXPECT_NE(LocalFileName("http://h/?plugin=attach&pcmd=info&file=a.pdf&refer=Foo"), "Foo_a.pdf");
 }
 
 TEST(LocalFileName, FilesKeepTheirNameAndTheScriptIsTheFrontPage) {
