@@ -1,0 +1,148 @@
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+
+#include <unistd.h>
+
+#include <boost/format.hpp>
+
+#include "cli/cli_arguments.h"
+#include "cli/cli_message_box.h"
+#include "cli/cli_texts.h"
+#include "cli/commands.h"
+#include "cli/progress_display.h"
+#include "crawl/build_driver.h"
+#include "platform/folder_create.h"
+#include "platform/message_window.h"
+#include "platform/text_codec.h"
+#include "project/corvane_doc.h"
+#include "project/options.h"
+
+namespace corvane {
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int) {
+    g_interrupted = 1;
+    // A second Ctrl-C ends the program at once.
+    std::signal(SIGINT, SIG_DFL);
+}
+
+// Shows the driver's log and progress on the terminal.
+class CCliBuildView : public CBuildDriverCallback {
+public:
+    explicit CCliBuildView(CProgressDisplay& display) : m_display(display) {}
+    void AppendLog(const std::string& text) override { m_display.AddLine(text); }
+    void CreateProgress(int upper) override { m_display.Show(0, upper); }
+    void SetProgress(int position, int upper) override { m_display.Show(position, upper); }
+    void DestroyProgress() override { m_display.Hide(); }
+    void OnRunningChanged(bool running) override { m_bRunning = running; }
+    bool IsRunning() const { return m_bRunning; }
+
+private:
+    CProgressDisplay& m_display;
+    bool m_bRunning = false;
+};
+
+}  // namespace
+
+std::string ResolveProgram(const std::string& program) {
+    std::error_code ec;
+    if (program.find('/') != std::string::npos) {
+        auto absolute = std::filesystem::absolute(ToNativePath(program), ec);
+        return ec ? program : FromNativePath(absolute);
+    }
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        size_t end = dirs.find(':', start);
+        if (end == std::string::npos) end = dirs.size();
+        std::string dir = dirs.substr(start, end - start);
+        if (!dir.empty()) {
+            std::filesystem::path candidate = std::filesystem::path(dir) / ToNativePath(program);
+            if (std::filesystem::is_regular_file(candidate, ec) &&
+                access(candidate.c_str(), X_OK) == 0) {
+                return FromNativePath(candidate);
+            }
+        }
+        start = end + 1;
+    }
+    return program;
+}
+
+int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& args) {
+    CCliArguments arguments(args, {{"--help", 0},
+                                   {"--yes", 0},
+                                   {"--compiler", 1},
+                                   {"--interval", 1},
+                                   {"--workers", 1},
+                                   {"--open", 0}});
+    if (arguments.Error().empty() && arguments.Has("--help")) {
+        std::fputs(terminal.ToTerminal(cli::kBuildUsage).c_str(), stdout);
+        return kExitMade;
+    }
+    int interval = 100, workers = 1;
+    if (arguments.Error().empty()) {
+        arguments.Number("--interval", 0, interval) && arguments.Number("--workers", 1, workers);
+    }
+    std::string error = arguments.Error();
+    if (error.empty() && arguments.Positional().empty()) error = cli::kNoProject;
+    if (error.empty() && arguments.Positional().size() > 1) {
+        error = (boost::format(cli::kExtraArgument) % arguments.Positional()[1]).str();
+    }
+    if (!error.empty()) {
+        terminal.PrintLine(stderr, error);
+        terminal.PrintLine(stderr, cli::kSeeHelp);
+        return kExitUsage;
+    }
+
+    CProgressDisplay display(terminal, stdout);
+    CCliMessageBoxHandler boxes(terminal, arguments.Has("--yes"));
+    boxes.SetDisplay(&display);
+    CScopedMessageBoxHandler scopedBoxes(&boxes);
+
+    GetOptions().LoadOptions();
+    const std::string projectPath = arguments.Positional()[0];
+    CCorvaneDoc doc;
+    if (!doc.LoadFromFile(projectPath)) {
+        terminal.PrintLine(stderr, (boost::format(cli::kCannotLoad) % projectPath).str());
+        return kExitFailed;
+    }
+
+    CCliBuildView view(display);
+    CBuildDriver driver(doc, view);
+    driver.SetCompilerPath(ResolveProgram(arguments.Has("--compiler")
+                                              ? arguments.Value("--compiler")
+                                              : GetOptions().m_strHHWPath));
+    driver.SetThreadCount(workers);
+    driver.SetInterval(interval);
+    driver.SetOpenResult(arguments.Has("--open"));
+
+    g_interrupted = 0;
+    auto previous = std::signal(SIGINT, OnInterrupt);
+    if (driver.OnCreateHelp()) {
+        auto queue = CMessageQueue::ForCurrentThread();
+        while (view.IsRunning()) {
+            queue->RunUntil([&] { return !view.IsRunning() || g_interrupted != 0; }, 100);
+            if (g_interrupted && view.IsRunning()) driver.OnAbortDownload();
+        }
+    }
+    std::signal(SIGINT, previous);
+
+    switch (driver.GetOutcome()) {
+    case CBuildDriver::kBuilt: {
+        std::string helpFile = WithTrailingSeparator(doc.GetFolder()) + doc.GetBaseName() + ".chm";
+        terminal.PrintLine(stdout, (boost::format(cli::kHelpFileMade) % helpFile).str());
+        return kExitMade;
+    }
+    case CBuildDriver::kAborted:
+        return kExitAborted;
+    default:
+        terminal.PrintLine(stderr, cli::kNotMade);
+        return g_interrupted ? kExitAborted : kExitFailed;
+    }
+}
+
+}  // namespace corvane

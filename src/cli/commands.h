@@ -1,0 +1,25 @@
+// The command line's commands. Each returns the process's exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/terminal.h"
+
+namespace corvane {
+
+// Exit statuses.
+inline constexpr int kExitMade = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitAborted = 130;
+
+// `args` are the arguments after the command's name, as Shift_JIS texts.
+int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& args);
+int RunInitCommand(const CTerminal& terminal, const std::vector<std::string>& args);
+
+// A program name without a folder is looked up in PATH; a relative path is made absolute.
+// Returns the text unchanged when nothing is found.
+std::string ResolveProgram(const std::string& program);
+
+}  // namespace corvane

@@ -1,0 +1,79 @@
+#include <cstdio>
+
+#include <boost/format.hpp>
+
+#include "cli/cli_arguments.h"
+#include "cli/cli_message_box.h"
+#include "cli/cli_texts.h"
+#include "cli/commands.h"
+#include "platform/folder_create.h"
+#include "project/corvane_doc.h"
+
+namespace corvane {
+
+int RunInitCommand(const CTerminal& terminal, const std::vector<std::string>& args) {
+    CCliArguments arguments(args, {{"--help", 0},
+                                   {"--url", 1},
+                                   {"--folder", 1},
+                                   {"--name", 1},
+                                   {"--title", 1},
+                                   {"--toc", 1},
+                                   {"--footer", 1},
+                                   {"--user", 1},
+                                   {"--password", 1},
+                                   {"--wikiname", 2}});
+    if (arguments.Error().empty() && arguments.Has("--help")) {
+        std::fputs(terminal.ToTerminal(cli::kInitUsage).c_str(), stdout);
+        return kExitMade;
+    }
+    std::string error = arguments.Error();
+    if (error.empty() && arguments.Positional().empty()) error = cli::kNoProject;
+    if (error.empty() && arguments.Positional().size() > 1) {
+        error = (boost::format(cli::kExtraArgument) % arguments.Positional()[1]).str();
+    }
+    for (const char* required : {"--url", "--folder", "--name"}) {
+        if (error.empty() && arguments.Value(required).empty()) {
+            error = (boost::format(cli::kMissingRequired) % required).str();
+        }
+    }
+    if (error.empty() && arguments.Has("--user") != arguments.Has("--password")) {
+        error = cli::kUserPassword;
+    }
+    if (!error.empty()) {
+        terminal.PrintLine(stderr, error);
+        terminal.PrintLine(stderr, cli::kSeeHelp);
+        return kExitUsage;
+    }
+
+    CCliMessageBoxHandler boxes(terminal, false);
+    CScopedMessageBoxHandler scopedBoxes(&boxes);
+
+    CCorvaneDoc doc;
+    doc.ResetToDefaults();
+    doc.SetURL(arguments.Value("--url"));
+    // As the project form commits it: the folder always ends with a separator.
+    doc.SetFolder(WithTrailingSeparator(arguments.Value("--folder")));
+    doc.SetBaseName(arguments.Value("--name"));
+    doc.SetTitle(arguments.Value("--title"));
+    doc.SetTocPat(arguments.Value("--toc"));
+    doc.SetFooter(arguments.Value("--footer"));
+    if (arguments.Has("--user")) {
+        doc.SetUseAuth(1);
+        doc.SetUser(arguments.Value("--user"));
+        doc.SetPassword(CCorvaneDoc::ScramblePassword(arguments.Value("--password")));
+    }
+    if (arguments.Has("--wikiname")) {
+        doc.SetConvWikiName(1);
+        doc.SetWikiNameSearch(arguments.Value("--wikiname", 0));
+        doc.SetWikiNameReplace(arguments.Value("--wikiname", 1));
+    }
+    const std::string path = arguments.Positional()[0];
+    if (!doc.SaveToFile(path)) {
+        terminal.PrintLine(stderr, (boost::format(cli::kCannotSave) % path).str());
+        return kExitFailed;
+    }
+    terminal.PrintLine(stdout, (boost::format(cli::kProjectWritten) % path).str());
+    return kExitMade;
+}
+
+}  // namespace corvane

@@ -1,0 +1,99 @@
+// The create-help command from validation to the compiled help file, and its abort: the
+// logic the main window runs, kept free of any window system so that the desktop program
+// and the command line drive the same code.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "crawl/downloader.h"
+#include "crawl/downloader_listener.h"
+#include "crawl/web_page.h"
+
+namespace corvane {
+
+class CCorvaneDoc;
+
+// What the driver shows, implemented by the front end. Message boxes go through
+// ShowMessageBox (platform/message_box.h).
+class CBuildDriverCallback {
+public:
+    virtual ~CBuildDriverCallback() = default;
+    // One line for the log window (and the status bar's first pane).
+    virtual void AppendLog(const std::string& text) = 0;
+    // The status bar's progress bar: made when the crawl starts, moved as pages finish,
+    // removed when the crawl ends.
+    virtual void CreateProgress(int upper) = 0;
+    virtual void SetProgress(int position, int upper) = 0;
+    virtual void DestroyProgress() = 0;
+    // Before a build: move the form's values into the document and save the project. The
+    // command line has no form and keeps the project file as the user wrote it.
+    virtual void CommitAndSave() {}
+    // The run started or ended (command enabling; the command line's wait loop).
+    virtual void OnRunningChanged(bool /*running*/) {}
+};
+
+class CBuildDriver : public CDownloaderListener {
+public:
+    // How the last run ended.
+    enum Outcome { kNotRun, kRefused, kAborted, kNoStartPage, kFailed, kBuilt };
+
+    CBuildDriver(CCorvaneDoc& doc, CBuildDriverCallback& callback);
+    ~CBuildDriver() override;
+    CBuildDriver(const CBuildDriver&) = delete;
+    CBuildDriver& operator=(const CBuildDriver&) = delete;
+
+    // The help compiler (default: the HHWPath option), the crawl's workers and pause before
+    // each page (defaults 1 and 100 ms), and whether the help file is opened once made.
+    void SetCompilerPath(const std::string& path) { m_strCompilerPath = path; }
+    std::string GetCompilerPath() const { return m_strCompilerPath; }
+    void SetThreadCount(int count) { m_nThreadCount = count; }
+    void SetInterval(int milliseconds) { m_nInterval = milliseconds; }
+    void SetOpenResult(bool open) { m_bOpenResult = open; }
+
+    // The create-help command: 1 when the crawl was started. Events arrive through the
+    // calling thread's message queue, which the caller pumps.
+    int OnCreateHelp();
+    // The checks before a run: 1 = go on; 0 = stop (the user has been told why).
+    int ValidateProject();
+    // The abort command: stops the crawl synchronously; the run ends with "中断しました".
+    void OnAbortDownload();
+    // The help build after a crawl that ended normally.
+    void BuildHelp(std::vector<CWebPage*>& pages);
+    void AddLog(const std::string& text);
+
+    int IsRunning() const { return m_bRunning; }
+    bool IsCreateHelpEnabled() const { return m_bRunning == 0; }
+    bool IsAbortEnabled() const { return m_bRunning == 1; }
+    Outcome GetOutcome() const { return m_nOutcome; }
+    CDownloader& GetDownloader() { return *m_pDownloader; }
+
+    void OnStarted(std::vector<CWebPage*> pages) override;
+    void OnPageFinished(CWebPage* page, const CCheckResult& result) override;
+    void OnFinished(std::vector<CWebPage*> pages, int reason) override;
+
+private:
+    void SetRunning(int running);
+    std::string Folder() const;
+
+    CCorvaneDoc& m_doc;
+    CBuildDriverCallback& m_callback;
+    std::unique_ptr<CDownloader> m_pDownloader;
+    int m_bRunning = 0;
+    int m_bAborting = 0;
+    bool m_bProgress = false;
+    int m_nProgressPosition = 0;
+    int m_nProgressUpper = 0;
+    std::string m_strCompilerPath;
+    int m_nThreadCount = 1;
+    int m_nInterval = 100;
+    bool m_bOpenResult = true;
+    Outcome m_nOutcome = kNotRun;
+};
+
+// The saved start page as its lines joined with CR LF (no line end after the last line);
+// empty when the file cannot be read.
+std::string ReadPageLines(const std::string& path);
+
+}  // namespace corvane

@@ -1,0 +1,379 @@
+// The command-line program end to end: the sample wiki served on loopback, crawled,
+// compiled with chmcmd and checked with chmls; the checks before a build; Ctrl-C; a failing
+// compiler; writing a project file.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <sstream>
+
+#include "convert/wiki_url.h"
+#include "platform/process_runner.h"
+#include "platform/text_codec.h"
+#include "project/corvane_doc.h"
+#include "support/loopback_server.h"
+#include "support/sample_wiki.h"
+#include "support/test_paths.h"
+
+extern char** environ;
+
+namespace corvane {
+namespace {
+
+using test::ReadFileBytes;
+using test::ScratchDir;
+using test::WriteFileBytes;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+// What the program writes, in the terminal's encoding (UTF-8 here), from Shift_JIS texts.
+std::string U(const char* sjis) { return SjisToUtf8(sjis); }
+
+// チェック終了 / ダウンロード終了 / 中断しました
+const std::string kCheckFinished = U("\x83`\x83" "F\x83" "b\x83N\x8fI\x97\xb9");
+const std::string kPageFinished = U("\x83_\x83" "E\x83\x93\x83\x8d\x81[\x83h\x8fI\x97\xb9");
+const std::string kAborted = U("\x92\x86\x92" "f\x82\xb5\x82\xdc\x82\xb5\x82\xbd");
+
+std::filesystem::path CliPath() { return test::BinaryDir() / "bin" / "corvane-cli"; }
+
+struct CliResult {
+    int nExit = -1;
+    std::string strOutput;  // standard output and standard error together
+};
+
+CliResult RunCli(std::vector<std::string> args) {
+    setenv("LC_ALL", "C.UTF-8", 1);
+    CProcessRun run;
+    run.args = {CliPath().string()};
+    for (auto& arg : args) run.args.push_back(Utf8ToSjis(arg));
+    run.bCaptureOutput = true;
+    CliResult result;
+    if (RunProgram(run) == 1) result.nExit = run.nExitCode;
+    result.strOutput = run.strOutput;
+    return result;
+}
+
+// The sample wiki on a loopback port for one test.
+struct SampleSite {
+    test::SampleWiki wiki{test::SampleWiki::DefaultFolder()};
+    test::LoopbackServer server;
+    SampleSite() {
+        wiki.Install(server);
+        server.Start();
+    }
+    std::string StartUrl() const { return server.Url("/?FrontPage"); }
+};
+
+// The bundled sample project pointed at `url` and `folder`, saved as `path`.
+void WriteProject(const std::filesystem::path& path, const std::string& url,
+                  const std::string& folder,
+                  const std::function<void(CCorvaneDoc&)>& change = nullptr) {
+    CCorvaneDoc doc;
+    ASSERT_TRUE(doc.LoadFromFile((test::SourceDir() / "sample" / "sample.xml").string()));
+    doc.SetURL(url);
+    doc.SetFolder(folder);
+    if (change) change(doc);
+    ASSERT_TRUE(doc.SaveToFile(FromNativePath(path)));
+}
+
+std::set<std::string> FilesIn(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.insert(FromNativePath(entry.path().filename()));
+    }
+    return names;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string Entry(int depth, const std::string& name, const std::string& local) {
+    const std::string tabs(depth + 1, '\t');
+    return tabs + "<LI> <OBJECT type=\"text/sitemap\">\r\n" + tabs +
+           "\t<param name=\"Name\" value=\"" + name + "\">\r\n" + tabs +
+           "\t<param name=\"Local\" value=\"" + local + "\">\r\n" + tabs + "\t</OBJECT>\r\n";
+}
+
+TEST(CliBuildTest, CrawlsTheSampleWikiAndCompilesItsHelpFile) {
+    SampleSite site;
+    ScratchDir dir;
+    const auto folder = dir / "out put" / "help";
+    WriteProject(dir / "sample.xml", site.StartUrl(), FromNativePath(folder) + "/");
+
+    CliResult result = RunCli({"build", (dir / "sample.xml").string(), "--yes", "--compiler",
+                               "chmcmd", "--interval", "0"});
+    ASSERT_EQ(result.nExit, 0) << result.strOutput;
+    EXPECT_THAT(result.strOutput, HasSubstr(kCheckFinished));
+    EXPECT_THAT(result.strOutput, HasSubstr((folder / "Corvane.chm").string()));
+
+    // Every file of the crawl is listed once, and nothing else.
+    std::set<std::string> saved = FilesIn(folder);
+    for (const char* own : {"Corvane.hhp", "Corvane.hhc", "Corvane.chm"}) {
+        ASSERT_EQ(saved.erase(own), 1u) << own;
+    }
+    const std::string hhp = ReadFileBytes(folder / "Corvane.hhp");
+    const std::string start = LocalFileName(site.StartUrl());
+    // Corvane ヘルプ
+    const std::string title = "Corvane \x83w\x83\x8b\x83v";
+    const std::string head =
+        "[OPTIONS]\r\nCompatibility=1.1 or later\r\nCompiled file=Corvane.chm\r\n"
+        "Contents file=Corvane.hhc\r\nDefault topic=" + start + "\r\n"
+        "Display compile progress=No\r\nFull-text search=Yes\r\n"
+        "Language=0x411 \x93\xfa\x96{\x8c\xea\r\nTitle=" + title + "\r\n\r\n[FILES]\r\n";
+    ASSERT_EQ(hhp.substr(0, head.size()), head);
+    const std::string tail = "\r\n[INFOTYPES]\r\n";
+    ASSERT_EQ(hhp.substr(hhp.size() - tail.size()), tail);
+    std::vector<std::string> listed =
+        Lines(hhp.substr(head.size(), hhp.size() - head.size() - tail.size()));
+    EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()), saved);
+    EXPECT_EQ(listed.size(), saved.size());
+    EXPECT_EQ(listed.front(), start);
+
+    // Pages, the style sheet, the attachment and the image all made it.
+    int pages = 0, styles = 0, pdfs = 0, pngs = 0;
+    for (const auto& name : saved) {
+        auto ext = std::filesystem::path(name).extension().string();
+        pages += ext == ".html";
+        styles += ext == ".css";
+        pdfs += ext == ".pdf";
+        pngs += ext == ".png";
+    }
+    EXPECT_GE(pages, 14);  // every page linked from a page body (the menu bar is cut away)
+    EXPECT_EQ(styles, 1);
+    EXPECT_EQ(pdfs, 1);
+    EXPECT_GE(pngs, 1);
+
+    // The contents tree is the list after the start page's "目次" heading.
+    auto local = [&](const std::string& query) { return LocalFileName(site.server.Url("/?" + query)); };
+    std::string expected =
+        "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\r\n<HTML>\r\n<HEAD>\r\n"
+        "<meta name=\"GENERATOR\" content=\"Microsoft&reg; HTML Help Workshop 4.1\">\r\n"
+        "<!-- Sitemap 1.0 -->\r\n</HEAD><BODY>\r\n<OBJECT type=\"text/site properties\">\r\n"
+        "<param name=\"ImageType\" value=\"Folder\">\r\n</OBJECT>\r\n<UL>\r\n" +
+        Entry(0, title, start) + "\t\t<UL>\r\n" +
+        // はじめに
+        Entry(1, "\x82\xcd\x82\xb6\x82\xdf\x82\xc9", local("%E3%81%AF%E3%81%98%E3%82%81%E3%81%AB")) +
+        // プロジェクトの設定: 基本タブ, ページタブ
+        Entry(1, "\x83v\x83\x8d\x83W\x83" "F\x83N\x83g\x82\xcc\x90\xdd\x92\xe8", local("ProjectForm")) +
+        "\t\t\t<UL>\r\n" + Entry(2, "\x8a\xee\x96{\x83^\x83u", local("ProjectForm/BasicTab")) +
+        Entry(2, "\x83y\x81[\x83W\x83^\x83u", local("ProjectForm/PageTab")) + "\t\t\t</UL>\r\n" +
+        // オプション
+        Entry(1, "\x83I\x83v\x83V\x83\x87\x83\x93", local("OptionsDialog")) +
+        // ルールファイル: conf/body.txt, conf/replace.txt
+        Entry(1, "\x83\x8b\x81[\x83\x8b\x83t\x83@\x83" "C\x83\x8b", local("RuleFiles")) +
+        "\t\t\t<UL>\r\n" + Entry(2, "conf/body.txt", local("RuleFiles/BodyTxt")) +
+        Entry(2, "conf/replace.txt", local("RuleFiles/ReplaceTxt")) + "\t\t\t</UL>\r\n" +
+        // コマンドライン: build コマンド, init コマンド
+        Entry(1, "\x83R\x83}\x83\x93\x83h\x83\x89\x83" "C\x83\x93", local("CommandLine")) +
+        "\t\t\t<UL>\r\n" + Entry(2, "build \x83R\x83}\x83\x93\x83h", local("CommandLine/Build")) +
+        Entry(2, "init \x83R\x83}\x83\x93\x83h", local("CommandLine/Init")) + "\t\t\t</UL>\r\n" +
+        // よくある質問, 用語集
+        Entry(1, "\x82\xe6\x82\xad\x82\xa0\x82\xe9\x8e\xbf\x96\xe2",
+              local("%E3%82%88%E3%81%8F%E3%81%82%E3%82%8B%E8%B3%AA%E5%95%8F")) +
+        Entry(1, "\x97p\x8c\xea\x8fW", local("%E7%94%A8%E8%AA%9E%E9%9B%86")) + "\t\t</UL>\r\n" +
+        "</UL>\r\n</BODY></HTML>\r\n";
+    EXPECT_EQ(ReadFileBytes(folder / "Corvane.hhc"), expected);
+
+    // The help file holds every listed file and the contents (chmls, not chmlib's
+    // enumerator, which skips entries of large files).
+    CProcessRun chmls;
+    chmls.args = {"chmls", "list", (folder / "Corvane.chm").string()};
+    chmls.bCaptureOutput = true;
+    ASSERT_EQ(RunProgram(chmls), 1);
+    std::set<std::string> inside;
+    for (const auto& line : Lines(chmls.strOutput)) {
+        size_t slash = line.rfind(" /");
+        if (slash != std::string::npos) inside.insert(line.substr(slash + 2));
+    }
+    for (const auto& name : listed) EXPECT_EQ(inside.count(name), 1u) << name;
+    EXPECT_EQ(inside.count("Corvane.hhc"), 1u);
+}
+
+
+// A project for the checks before a build: the sample's settings, changed by `change`.
+struct CheckedProject {
+    SampleSite site;
+    ScratchDir dir;
+    std::filesystem::path project = dir / "p.xml";
+    std::filesystem::path folder = dir / "a" / "b c";
+    void Write(const std::function<void(CCorvaneDoc&)>& change = nullptr) {
+        WriteProject(project, site.StartUrl(), FromNativePath(folder) + "/", change);
+    }
+    CliResult Build(std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {"build", project.string(), "--interval", "0"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return RunCli(args);
+    }
+};
+
+TEST(CliBuildTest, ChecksBeforeABuildStopWithTheirMessages) {
+    CheckedProject p;
+    p.Write();
+
+    // HTML Help Workshopが指定されたパスに見つかりません
+    CliResult r = p.Build({"--yes", "--compiler", (p.dir / "no-compiler").string()});
+    EXPECT_EQ(r.nExit, 1);
+    EXPECT_THAT(r.strOutput, HasSubstr(U("HTML Help Workshop\x82\xaa\x8ew\x92\xe8\x82\xb3\x82\xea\x82\xbd"
+                                         "\x83p\x83X\x82\xc9\x8c\xa9\x82\xc2\x82\xa9\x82\xe8\x82\xdc\x82\xb9\x82\xf1")));
+    EXPECT_THAT(r.strOutput, HasSubstr("[" + (p.dir / "no-compiler").string() + "]"));
+    EXPECT_FALSE(std::filesystem::exists(p.dir / "a"));
+
+    // 出力フォルダを作成しますか？ answered No (no --yes, no terminal): nothing happens.
+    r = p.Build({"--compiler", "chmcmd"});
+    EXPECT_EQ(r.nExit, 1);
+    EXPECT_THAT(r.strOutput, HasSubstr(U("\x8fo\x97\xcd\x83t\x83H\x83\x8b\x83_\x82\xf0\x8d\xec\x90\xac\x82\xb5"
+                                         "\x82\xdc\x82\xb7\x82\xa9\x81H")));
+    EXPECT_FALSE(std::filesystem::exists(p.dir / "a"));
+    EXPECT_THAT(r.strOutput, Not(HasSubstr(kPageFinished)));
+
+    // Yes: the whole chain is made; then the empty base name stops the run.
+    // ファイル名を入力してください
+    p.Write([](CCorvaneDoc& doc) { doc.SetBaseName(""); });
+    r = p.Build({"--yes", "--compiler", "chmcmd"});
+    EXPECT_EQ(r.nExit, 1);
+    EXPECT_TRUE(std::filesystem::is_directory(p.folder));
+    EXPECT_THAT(r.strOutput, HasSubstr(U("\x83t\x83@\x83" "C\x83\x8b\x96\xbc\x82\xf0\x93\xfc\x97\xcd\x82\xb5"
+                                         "\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2")));
+
+    // URLを入力してください (the folder exists by now)
+    p.Write([](CCorvaneDoc& doc) { doc.SetURL(""); });
+    r = p.Build({"--compiler", "chmcmd"});
+    EXPECT_EQ(r.nExit, 1);
+    EXPECT_THAT(r.strOutput, HasSubstr(U("URL\x82\xf0\x93\xfc\x97\xcd\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2")));
+
+    // An empty folder is never the root folder: 出力フォルダの作成に失敗しました
+    p.Write([](CCorvaneDoc& doc) { doc.SetFolder(""); });
+    r = p.Build({"--yes", "--compiler", "chmcmd"});
+    EXPECT_EQ(r.nExit, 1);
+    EXPECT_THAT(r.strOutput, HasSubstr(U("\x8fo\x97\xcd\x83t\x83H\x83\x8b\x83_\x82\xcc\x8d\xec\x90\xac\x82\xc9"
+                                         "\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd")));
+    EXPECT_THAT(r.strOutput, Not(HasSubstr(kPageFinished)));
+
+    // A help file that another program holds: CHMファイルがオープンできません
+    p.Write();
+    const auto chm = p.folder / "Corvane.chm";
+    WriteFileBytes(chm, "in use");
+    int fd = open(chm.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(flock(fd, LOCK_SH), 0);
+    r = p.Build({"--compiler", "chmcmd"});
+    close(fd);
+    EXPECT_EQ(r.nExit, 1);
+    EXPECT_THAT(r.strOutput, HasSubstr(U("CHM\x83t\x83@\x83" "C\x83\x8b\x82\xaa\x83I\x81[\x83v\x83\x93\x82\xc5"
+                                         "\x82\xab\x82\xdc\x82\xb9\x82\xf1")));
+    EXPECT_THAT(r.strOutput, HasSubstr("[" + chm.string() + "]"));
+    EXPECT_EQ(ReadFileBytes(chm), "in use");
+}
+
+TEST(CliBuildTest, FailingCompilerSaysSoAndExitsNonZero) {
+    CheckedProject p;
+    p.Write();
+    const auto compiler = p.dir / "broken compiler";
+    WriteFileBytes(compiler, "#!/bin/sh\necho 'Error: cannot write the index'\nexit 3\n");
+    chmod(compiler.c_str(), 0755);
+    CliResult r = p.Build({"--yes", "--compiler", compiler.string()});
+    EXPECT_EQ(r.nExit, 1);
+    EXPECT_THAT(r.strOutput, HasSubstr(kCheckFinished));
+    // ヘルプのコンパイルに失敗しました, with what the compiler said
+    EXPECT_THAT(r.strOutput, HasSubstr(U("\x83w\x83\x8b\x83v\x82\xcc\x83R\x83\x93\x83p\x83" "C\x83\x8b\x82\xc9"
+                                         "\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd")));
+    EXPECT_THAT(r.strOutput, HasSubstr("Error: cannot write the index"));
+    EXPECT_TRUE(std::filesystem::exists(p.folder / "Corvane.hhp"));
+}
+
+TEST(CliBuildTest, CtrlCAbortsTheCrawlAndBuildsNothing) {
+    CheckedProject p;
+    p.Write();
+    setenv("LC_ALL", "C.UTF-8", 1);
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    std::vector<std::string> args = {CliPath().string(), "build", p.project.string(), "--yes",
+                                     "--compiler", "chmcmd", "--interval", "300"};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+
+    // Interrupt once the first page has finished.
+    std::string output;
+    char buffer[4096];
+    bool interrupted = false;
+    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) {
+        output.append(buffer, static_cast<size_t>(n));
+        if (!interrupted && output.find(kPageFinished) != std::string::npos) {
+            kill(pid, SIGINT);
+            interrupted = true;
+        }
+    }
+    close(fds[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(interrupted) << output;
+    ASSERT_TRUE(WIFEXITED(status)) << output;
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_THAT(output, HasSubstr(kAborted));
+    EXPECT_THAT(output, Not(HasSubstr(kCheckFinished)));
+    EXPECT_FALSE(std::filesystem::exists(p.folder / "Corvane.hhp"));
+    EXPECT_FALSE(std::filesystem::exists(p.folder / "Corvane.chm"));
+}
+
+TEST(CliInitTest, WritesAProjectThatTheProgramReads) {
+    ScratchDir dir;
+    // タイトル
+    CliResult r = RunCli({"init", (dir / "new.xml").string(), "--url", "http://wiki.example/?Top",
+                          "--folder", (dir / "out dir").string(), "--name", "Manual", "--title",
+                          U("\x83^\x83" "C\x83g\x83\x8b"), "--toc", "<h2>", "--user", "alice",
+                          "--password", "s3cret&<", "--wikiname", "([A-Z])", "$1"});
+    ASSERT_EQ(r.nExit, 0) << r.strOutput;
+    CCorvaneDoc doc;
+    ASSERT_TRUE(doc.LoadFromFile((dir / "new.xml").string()));
+    EXPECT_EQ(doc.GetURL(), "http://wiki.example/?Top");
+    EXPECT_EQ(doc.GetFolder(), (dir / "out dir").string() + "/");
+    EXPECT_EQ(doc.GetBaseName(), "Manual");
+    EXPECT_EQ(doc.GetTitle(), "\x83^\x83" "C\x83g\x83\x8b");
+    EXPECT_EQ(doc.GetTocPat(), "<h2>");
+    EXPECT_EQ(doc.GetUseAuth(), 1);
+    EXPECT_EQ(doc.GetUser(), "alice");
+    EXPECT_NE(doc.GetPassword(), "s3cret&<");  // stored scrambled
+    EXPECT_EQ(CCorvaneDoc::UnscramblePassword(doc.GetPassword()), "s3cret&<");
+    EXPECT_EQ(doc.GetConvWikiName(), 1);
+    EXPECT_EQ(doc.GetWikiNameSearch(), "([A-Z])");
+    EXPECT_EQ(doc.GetWikiNameReplace(), "$1");
+    EXPECT_EQ(doc.GetLevel(), 99);
+
+    // Missing required values and unknown options are usage errors.
+    EXPECT_EQ(RunCli({"init", (dir / "x.xml").string(), "--url", "http://a/"}).nExit, 2);
+    EXPECT_EQ(RunCli({"build", (dir / "new.xml").string(), "--bogus"}).nExit, 2);
+    EXPECT_EQ(RunCli({"build", (dir / "new.xml").string(), "--workers", "0"}).nExit, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.xml"));
+}
+
+}  // namespace
+}  // namespace corvane
