@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <map>
@@ -26,6 +27,11 @@ using namespace std::chrono_literals;
 class Collector : public CDownloaderListener {
 public:
     void OnPageStarted(CWebPage* page) override { started.push_back(page->GetURL()); }
+    void OnPageProgressed(CWebPage*, std::intptr_t bytes) override
+    {
+        ++progressed;
+        maxProgress = std::max<std::intptr_t>(maxProgress, bytes);
+    }
     void OnPageFinished(CWebPage* page, const CCheckResult& result) override
     {
         results[page->GetURL()] = result;
@@ -48,6 +54,8 @@ public:
     std::vector<CWebPage*> pages;
     int reason = -1;
     int finished = 0;
+    int progressed = 0;
+    std::intptr_t maxProgress = 0;
 };
 
 // A filter that refuses every URL holding "refused", to see the worker's answer to that.
@@ -143,6 +151,10 @@ TEST_F(DownloaderTest, SampleWikiIsFetchedOnceEachAndWrittenUnderItsLocalNames)
     const std::string html = Output(top->GetLocalName());
     EXPECT_NE(html.find("footer"), std::string::npos);
     EXPECT_EQ(html.find("<div id=\"navigator\""), std::string::npos);
+    // Download progress reached the listener too.
+    EXPECT_GT(m_collector.progressed, 0);
+    EXPECT_GT(m_collector.maxProgress, 1024);
+    EXPECT_EQ(m_collector.started.size(), m_collector.results.size());
     // Page counts grow as links are found.
     EXPECT_EQ(m_collector.results[top->GetURL()].m_nPageCount > 1, true);
 }
