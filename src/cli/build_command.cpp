@@ -113,35 +113,37 @@ int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& a
 
     CCliBuildView view(display);
     CBuildDriver driver(doc, view);
-    driver.SetCompilerPath(ResolveProgram(arguments.Has("--compiler")
-                                              ? arguments.Value("--compiler")
-                                              : GetOptions().m_strHHWPath));
+    driver.SetCompilerPath(ResolveProgram(
+        arguments.Has("--compiler") ? arguments.Value("--compiler") : GetOptions().m_strHHWPath));
     driver.SetThreadCount(workers);
     driver.SetInterval(interval);
     driver.SetOpenResult(arguments.Has("--open"));
 
     g_interrupted = 0;
-    auto previous = std::signal(SIGINT, OnInterrupt);
+    // Ctrl-C at the folder question still ends the program at once; from the start of the
+    // crawl on it aborts the run. No crawl event is handled before the queue is pumped.
     if (driver.OnCreateHelp()) {
+        auto previous = std::signal(SIGINT, OnInterrupt);
         auto queue = CMessageQueue::ForCurrentThread();
         while (view.IsRunning()) {
             queue->RunUntil([&] { return !view.IsRunning() || g_interrupted != 0; }, 100);
             if (g_interrupted && view.IsRunning()) driver.OnAbortDownload();
         }
+        std::signal(SIGINT, previous);
     }
-    std::signal(SIGINT, previous);
 
     switch (driver.GetOutcome()) {
-    case CBuildDriver::kBuilt: {
-        std::string helpFile = WithTrailingSeparator(doc.GetFolder()) + doc.GetBaseName() + ".chm";
-        terminal.PrintLine(stdout, (boost::format(cli::kHelpFileMade) % helpFile).str());
-        return kExitMade;
-    }
-    case CBuildDriver::kAborted:
-        return kExitAborted;
-    default:
-        terminal.PrintLine(stderr, cli::kNotMade);
-        return g_interrupted ? kExitAborted : kExitFailed;
+        case CBuildDriver::kBuilt: {
+            std::string helpFile =
+                WithTrailingSeparator(doc.GetFolder()) + doc.GetBaseName() + ".chm";
+            terminal.PrintLine(stdout, (boost::format(cli::kHelpFileMade) % helpFile).str());
+            return kExitMade;
+        }
+        case CBuildDriver::kAborted:
+            return kExitAborted;
+        default:
+            terminal.PrintLine(stderr, cli::kNotMade);
+            return g_interrupted ? kExitAborted : kExitFailed;
     }
 }
 

@@ -12,7 +12,8 @@ std::string CProgressDisplay::BarText(int position, int upper, int columns) {
     position = std::clamp(position, 0, upper);
     const std::string count = " " + std::to_string(position) + "/" + std::to_string(upper);
     const int width = std::max(10, std::min(columns - 1, 80) - static_cast<int>(count.size()) - 2);
-    const int filled = upper > 0 ? static_cast<int>(static_cast<long long>(width) * position / upper) : 0;
+    const int filled =
+        upper > 0 ? static_cast<int>(static_cast<long long>(width) * position / upper) : 0;
     return "[" + std::string(filled, '#') + std::string(width - filled, ' ') + "]" + count;
 }
 

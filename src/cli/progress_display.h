@@ -20,7 +20,10 @@ public:
     void Hide();
     // Takes the bar off the screen while something else writes to the terminal, and puts
     // it back afterwards.
-    void Suspend() { Erase(); std::fflush(m_pStream); }
+    void Suspend() {
+        Erase();
+        std::fflush(m_pStream);
+    }
     void Resume() { Draw(); }
 
     // The bar's text for a width in columns, e.g. "[#####     ]  5/10".

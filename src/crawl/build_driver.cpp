@@ -24,13 +24,22 @@ namespace {
 constexpr const char* kCaption = "Corvane";
 // ダウンロードを開始しました。
 constexpr const char* kStarted =
-    "\x83_\x83" "E\x83\x93\x83\x8d\x81[\x83h\x82\xf0\x8aJ\x8en\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81" "B";
+    "\x83_\x83"
+    "E\x83\x93\x83\x8d\x81[\x83h\x82\xf0\x8aJ\x8en\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81"
+    "B";
 // ダウンロード終了 [%s] %s
-constexpr const char* kPageFinished = "\x83_\x83" "E\x83\x93\x83\x8d\x81[\x83h\x8fI\x97\xb9 [%s] %s";
+constexpr const char* kPageFinished =
+    "\x83_\x83"
+    "E\x83\x93\x83\x8d\x81[\x83h\x8fI\x97\xb9 [%s] %s";
 // チェック終了 %d
-constexpr const char* kCheckFinished = "\x83`\x83" "F\x83" "b\x83N\x8fI\x97\xb9 %d";
+constexpr const char* kCheckFinished =
+    "\x83`\x83"
+    "F\x83"
+    "b\x83N\x8fI\x97\xb9 %d";
 // 中断しました
-constexpr const char* kAbortedLog = "\x92\x86\x92" "f\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
+constexpr const char* kAbortedLog =
+    "\x92\x86\x92"
+    "f\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
 // HTML Help Workshopが指定されたパスに見つかりません\n[%s]
 constexpr const char* kNoCompiler =
     "HTML Help Workshop\x82\xaa\x8ew\x92\xe8\x82\xb3\x82\xea\x82\xbd\x83p\x83X\x82\xc9\x8c\xa9\x82"
@@ -45,11 +54,13 @@ constexpr const char* kFolderFailed =
     "\xdc\x82\xb5\x82\xbd";
 // ファイル名を入力してください\n
 constexpr const char* kNoBaseName =
-    "\x83t\x83@\x83" "C\x83\x8b\x96\xbc\x82\xf0\x93\xfc\x97\xcd\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82"
+    "\x83t\x83@\x83"
+    "C\x83\x8b\x96\xbc\x82\xf0\x93\xfc\x97\xcd\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82"
     "\xb3\x82\xa2\n";
 // CHMファイルがオープンできません\n[%s]
 constexpr const char* kChmInUse =
-    "CHM\x83t\x83@\x83" "C\x83\x8b\x82\xaa\x83I\x81[\x83v\x83\x93\x82\xc5\x82\xab\x82\xdc\x82\xb9"
+    "CHM\x83t\x83@\x83"
+    "C\x83\x8b\x82\xaa\x83I\x81[\x83v\x83\x93\x82\xc5\x82\xab\x82\xdc\x82\xb9"
     "\x82\xf1\n[%s]";
 // URLを入力してください\n
 constexpr const char* kNoUrl =
@@ -161,9 +172,9 @@ int CBuildDriver::OnCreateHelp() {
         search = m_doc.GetWikiNameSearch();
         replace = m_doc.GetWikiNameReplace();
     }
-    prototype->SetFilter(
-        new CCVNFilter(config, search, replace, m_doc.GetTitle(), m_doc.GetFooter(),
-                       GetBodyRulesPath(), GetReplaceRulesPath()));
+    prototype->SetFilter(new CCVNFilter(config, search, replace, m_doc.GetTitle(),
+                                        m_doc.GetFooter(), GetBodyRulesPath(),
+                                        GetReplaceRulesPath()));
 
     auto* start = new CWebPage(m_doc.GetURL());
     start->SetUseAuth(m_doc.GetUseAuth());
@@ -245,9 +256,8 @@ void CBuildDriver::BuildHelp(std::vector<CWebPage*>& pages) {
         creator.SetCompilerPath(m_strCompilerPath);
         creator.SetOpenResult(m_bOpenResult);
         creator.SetLog([this](const std::string& line) { AddLog(line); });
-        creator.SetErrorReport([](const std::string& text) {
-            ShowMessageBox(text, "Error", MB_OK | MB_ICONERROR);
-        });
+        creator.SetErrorReport(
+            [](const std::string& text) { ShowMessageBox(text, "Error", MB_OK | MB_ICONERROR); });
         std::vector<std::string> files;
         files.reserve(pages.size());
         for (CWebPage* page : pages) files.push_back(page->GetLocalName());

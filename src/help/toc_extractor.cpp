@@ -27,8 +27,8 @@ std::unique_ptr<CHelpNode> ExtractToc(const std::string& pageText,
             rest = reg.FormatMatch("$'");
             parent = last;
         } else if (parent != nullptr &&
-                   reg.Search(rest, "\\A\\s*<li><a[^>]*href=\"([^\">]+)\"[^>]*>(.*?)</a>",
-                              "mi") > 0) {
+                   reg.Search(rest, "\\A\\s*<li><a[^>]*href=\"([^\">]+)\"[^>]*>(.*?)</a>", "mi") >
+                       0) {
             std::string local = reg.GetGroup(1);
             std::string name = reg.GetGroup(2);
             rest = reg.FormatMatch("$'");

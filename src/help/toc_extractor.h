@@ -14,7 +14,6 @@ namespace corvane {
 // the project's TocPat (case-insensitive; when it does not match or compile, the walk
 // starts at the top of the page). Never null: without a list the tree is the root alone,
 // named "root" with the local name "rootpath" until the caller fills both in.
-std::unique_ptr<CHelpNode> ExtractToc(const std::string& pageText,
-                                      const std::string& startPattern);
+std::unique_ptr<CHelpNode> ExtractToc(const std::string& pageText, const std::string& startPattern);
 
 }  // namespace corvane

@@ -22,8 +22,8 @@ struct CProcessRun {
 
     // Results.
     std::string strOutput;
-    int nExitCode = 0;   // exit status; 128 + signal number when killed by a signal
-    int nStartError = 0; // errno of a failed start
+    int nExitCode = 0;    // exit status; 128 + signal number when killed by a signal
+    int nStartError = 0;  // errno of a failed start
 };
 
 // 1 when the process was started and has ended (exit code in run.nExitCode), 0 when it

@@ -41,9 +41,16 @@ using ::testing::Not;
 std::string U(const char* sjis) { return SjisToUtf8(sjis); }
 
 // チェック終了 / ダウンロード終了 / 中断しました
-const std::string kCheckFinished = U("\x83`\x83" "F\x83" "b\x83N\x8fI\x97\xb9");
-const std::string kPageFinished = U("\x83_\x83" "E\x83\x93\x83\x8d\x81[\x83h\x8fI\x97\xb9");
-const std::string kAborted = U("\x92\x86\x92" "f\x82\xb5\x82\xdc\x82\xb5\x82\xbd");
+const std::string kCheckFinished =
+    U("\x83`\x83"
+      "F\x83"
+      "b\x83N\x8fI\x97\xb9");
+const std::string kPageFinished =
+    U("\x83_\x83"
+      "E\x83\x93\x83\x8d\x81[\x83h\x8fI\x97\xb9");
+const std::string kAborted =
+    U("\x92\x86\x92"
+      "f\x82\xb5\x82\xdc\x82\xb5\x82\xbd");
 
 std::filesystem::path CliPath() { return test::BinaryDir() / "bin" / "corvane-cli"; }
 
@@ -136,9 +143,12 @@ TEST(CliBuildTest, CrawlsTheSampleWikiAndCompilesItsHelpFile) {
     const std::string title = "Corvane \x83w\x83\x8b\x83v";
     const std::string head =
         "[OPTIONS]\r\nCompatibility=1.1 or later\r\nCompiled file=Corvane.chm\r\n"
-        "Contents file=Corvane.hhc\r\nDefault topic=" + start + "\r\n"
+        "Contents file=Corvane.hhc\r\nDefault topic=" +
+        start +
+        "\r\n"
         "Display compile progress=No\r\nFull-text search=Yes\r\n"
-        "Language=0x411 \x93\xfa\x96{\x8c\xea\r\nTitle=" + title + "\r\n\r\n[FILES]\r\n";
+        "Language=0x411 \x93\xfa\x96{\x8c\xea\r\nTitle=" +
+        title + "\r\n\r\n[FILES]\r\n";
     ASSERT_EQ(hhp.substr(0, head.size()), head);
     const std::string tail = "\r\n[INFOTYPES]\r\n";
     ASSERT_EQ(hhp.substr(hhp.size() - tail.size()), tail);
@@ -163,7 +173,9 @@ TEST(CliBuildTest, CrawlsTheSampleWikiAndCompilesItsHelpFile) {
     EXPECT_GE(pngs, 1);
 
     // The contents tree is the list after the start page's "目次" heading.
-    auto local = [&](const std::string& query) { return LocalFileName(site.server.Url("/?" + query)); };
+    auto local = [&](const std::string& query) {
+        return LocalFileName(site.server.Url("/?" + query));
+    };
     std::string expected =
         "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\r\n<HTML>\r\n<HEAD>\r\n"
         "<meta name=\"GENERATOR\" content=\"Microsoft&reg; HTML Help Workshop 4.1\">\r\n"
@@ -171,19 +183,29 @@ TEST(CliBuildTest, CrawlsTheSampleWikiAndCompilesItsHelpFile) {
         "<param name=\"ImageType\" value=\"Folder\">\r\n</OBJECT>\r\n<UL>\r\n" +
         Entry(0, title, start) + "\t\t<UL>\r\n" +
         // はじめに
-        Entry(1, "\x82\xcd\x82\xb6\x82\xdf\x82\xc9", local("%E3%81%AF%E3%81%98%E3%82%81%E3%81%AB")) +
+        Entry(1, "\x82\xcd\x82\xb6\x82\xdf\x82\xc9",
+              local("%E3%81%AF%E3%81%98%E3%82%81%E3%81%AB")) +
         // プロジェクトの設定: 基本タブ, ページタブ
-        Entry(1, "\x83v\x83\x8d\x83W\x83" "F\x83N\x83g\x82\xcc\x90\xdd\x92\xe8", local("ProjectForm")) +
+        Entry(1,
+              "\x83v\x83\x8d\x83W\x83"
+              "F\x83N\x83g\x82\xcc\x90\xdd\x92\xe8",
+              local("ProjectForm")) +
         "\t\t\t<UL>\r\n" + Entry(2, "\x8a\xee\x96{\x83^\x83u", local("ProjectForm/BasicTab")) +
         Entry(2, "\x83y\x81[\x83W\x83^\x83u", local("ProjectForm/PageTab")) + "\t\t\t</UL>\r\n" +
         // オプション
         Entry(1, "\x83I\x83v\x83V\x83\x87\x83\x93", local("OptionsDialog")) +
         // ルールファイル: conf/body.txt, conf/replace.txt
-        Entry(1, "\x83\x8b\x81[\x83\x8b\x83t\x83@\x83" "C\x83\x8b", local("RuleFiles")) +
+        Entry(1,
+              "\x83\x8b\x81[\x83\x8b\x83t\x83@\x83"
+              "C\x83\x8b",
+              local("RuleFiles")) +
         "\t\t\t<UL>\r\n" + Entry(2, "conf/body.txt", local("RuleFiles/BodyTxt")) +
         Entry(2, "conf/replace.txt", local("RuleFiles/ReplaceTxt")) + "\t\t\t</UL>\r\n" +
         // コマンドライン: build コマンド, init コマンド
-        Entry(1, "\x83R\x83}\x83\x93\x83h\x83\x89\x83" "C\x83\x93", local("CommandLine")) +
+        Entry(1,
+              "\x83R\x83}\x83\x93\x83h\x83\x89\x83"
+              "C\x83\x93",
+              local("CommandLine")) +
         "\t\t\t<UL>\r\n" + Entry(2, "build \x83R\x83}\x83\x93\x83h", local("CommandLine/Build")) +
         Entry(2, "init \x83R\x83}\x83\x93\x83h", local("CommandLine/Init")) + "\t\t\t</UL>\r\n" +
         // よくある質問, 用語集
@@ -208,7 +230,6 @@ TEST(CliBuildTest, CrawlsTheSampleWikiAndCompilesItsHelpFile) {
     EXPECT_EQ(inside.count("Corvane.hhc"), 1u);
 }
 
-
 // A project for the checks before a build: the sample's settings, changed by `change`.
 struct CheckedProject {
     SampleSite site;
@@ -232,16 +253,19 @@ TEST(CliBuildTest, ChecksBeforeABuildStopWithTheirMessages) {
     // HTML Help Workshopが指定されたパスに見つかりません
     CliResult r = p.Build({"--yes", "--compiler", (p.dir / "no-compiler").string()});
     EXPECT_EQ(r.nExit, 1);
-    EXPECT_THAT(r.strOutput, HasSubstr(U("HTML Help Workshop\x82\xaa\x8ew\x92\xe8\x82\xb3\x82\xea\x82\xbd"
-                                         "\x83p\x83X\x82\xc9\x8c\xa9\x82\xc2\x82\xa9\x82\xe8\x82\xdc\x82\xb9\x82\xf1")));
+    EXPECT_THAT(
+        r.strOutput,
+        HasSubstr(U("HTML Help Workshop\x82\xaa\x8ew\x92\xe8\x82\xb3\x82\xea\x82\xbd"
+                    "\x83p\x83X\x82\xc9\x8c\xa9\x82\xc2\x82\xa9\x82\xe8\x82\xdc\x82\xb9\x82\xf1")));
     EXPECT_THAT(r.strOutput, HasSubstr("[" + (p.dir / "no-compiler").string() + "]"));
     EXPECT_FALSE(std::filesystem::exists(p.dir / "a"));
 
     // 出力フォルダを作成しますか？ answered No (no --yes, no terminal): nothing happens.
     r = p.Build({"--compiler", "chmcmd"});
     EXPECT_EQ(r.nExit, 1);
-    EXPECT_THAT(r.strOutput, HasSubstr(U("\x8fo\x97\xcd\x83t\x83H\x83\x8b\x83_\x82\xf0\x8d\xec\x90\xac\x82\xb5"
-                                         "\x82\xdc\x82\xb7\x82\xa9\x81H")));
+    EXPECT_THAT(r.strOutput,
+                HasSubstr(U("\x8fo\x97\xcd\x83t\x83H\x83\x8b\x83_\x82\xf0\x8d\xec\x90\xac\x82\xb5"
+                            "\x82\xdc\x82\xb7\x82\xa9\x81H")));
     EXPECT_FALSE(std::filesystem::exists(p.dir / "a"));
     EXPECT_THAT(r.strOutput, Not(HasSubstr(kPageFinished)));
 
@@ -251,21 +275,26 @@ TEST(CliBuildTest, ChecksBeforeABuildStopWithTheirMessages) {
     r = p.Build({"--yes", "--compiler", "chmcmd"});
     EXPECT_EQ(r.nExit, 1);
     EXPECT_TRUE(std::filesystem::is_directory(p.folder));
-    EXPECT_THAT(r.strOutput, HasSubstr(U("\x83t\x83@\x83" "C\x83\x8b\x96\xbc\x82\xf0\x93\xfc\x97\xcd\x82\xb5"
+    EXPECT_THAT(r.strOutput, HasSubstr(U("\x83t\x83@\x83"
+                                         "C\x83\x8b\x96\xbc\x82\xf0\x93\xfc\x97\xcd\x82\xb5"
                                          "\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2")));
 
     // URLを入力してください (the folder exists by now)
     p.Write([](CCorvaneDoc& doc) { doc.SetURL(""); });
     r = p.Build({"--compiler", "chmcmd"});
     EXPECT_EQ(r.nExit, 1);
-    EXPECT_THAT(r.strOutput, HasSubstr(U("URL\x82\xf0\x93\xfc\x97\xcd\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2")));
+    EXPECT_THAT(
+        r.strOutput,
+        HasSubstr(
+            U("URL\x82\xf0\x93\xfc\x97\xcd\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2")));
 
     // An empty folder is never the root folder: 出力フォルダの作成に失敗しました
     p.Write([](CCorvaneDoc& doc) { doc.SetFolder(""); });
     r = p.Build({"--yes", "--compiler", "chmcmd"});
     EXPECT_EQ(r.nExit, 1);
-    EXPECT_THAT(r.strOutput, HasSubstr(U("\x8fo\x97\xcd\x83t\x83H\x83\x8b\x83_\x82\xcc\x8d\xec\x90\xac\x82\xc9"
-                                         "\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd")));
+    EXPECT_THAT(r.strOutput,
+                HasSubstr(U("\x8fo\x97\xcd\x83t\x83H\x83\x8b\x83_\x82\xcc\x8d\xec\x90\xac\x82\xc9"
+                            "\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd")));
     EXPECT_THAT(r.strOutput, Not(HasSubstr(kPageFinished)));
 
     // A help file that another program holds: CHMファイルがオープンできません
@@ -278,7 +307,8 @@ TEST(CliBuildTest, ChecksBeforeABuildStopWithTheirMessages) {
     r = p.Build({"--compiler", "chmcmd"});
     close(fd);
     EXPECT_EQ(r.nExit, 1);
-    EXPECT_THAT(r.strOutput, HasSubstr(U("CHM\x83t\x83@\x83" "C\x83\x8b\x82\xaa\x83I\x81[\x83v\x83\x93\x82\xc5"
+    EXPECT_THAT(r.strOutput, HasSubstr(U("CHM\x83t\x83@\x83"
+                                         "C\x83\x8b\x82\xaa\x83I\x81[\x83v\x83\x93\x82\xc5"
                                          "\x82\xab\x82\xdc\x82\xb9\x82\xf1")));
     EXPECT_THAT(r.strOutput, HasSubstr("[" + chm.string() + "]"));
     EXPECT_EQ(ReadFileBytes(chm), "in use");
@@ -294,7 +324,8 @@ TEST(CliBuildTest, FailingCompilerSaysSoAndExitsNonZero) {
     EXPECT_EQ(r.nExit, 1);
     EXPECT_THAT(r.strOutput, HasSubstr(kCheckFinished));
     // ヘルプのコンパイルに失敗しました, with what the compiler said
-    EXPECT_THAT(r.strOutput, HasSubstr(U("\x83w\x83\x8b\x83v\x82\xcc\x83R\x83\x93\x83p\x83" "C\x83\x8b\x82\xc9"
+    EXPECT_THAT(r.strOutput, HasSubstr(U("\x83w\x83\x8b\x83v\x82\xcc\x83R\x83\x93\x83p\x83"
+                                         "C\x83\x8b\x82\xc9"
                                          "\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd")));
     EXPECT_THAT(r.strOutput, HasSubstr("Error: cannot write the index"));
     EXPECT_TRUE(std::filesystem::exists(p.folder / "Corvane.hhp"));
@@ -311,8 +342,8 @@ TEST(CliBuildTest, CtrlCAbortsTheCrawlAndBuildsNothing) {
     posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
-    std::vector<std::string> args = {CliPath().string(), "build", p.project.string(), "--yes",
-                                     "--compiler", "chmcmd", "--interval", "300"};
+    std::vector<std::string> args = {CliPath().string(), "build",  p.project.string(), "--yes",
+                                     "--compiler",       "chmcmd", "--interval",       "300"};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -349,15 +380,19 @@ TEST(CliInitTest, WritesAProjectThatTheProgramReads) {
     // タイトル
     CliResult r = RunCli({"init", (dir / "new.xml").string(), "--url", "http://wiki.example/?Top",
                           "--folder", (dir / "out dir").string(), "--name", "Manual", "--title",
-                          U("\x83^\x83" "C\x83g\x83\x8b"), "--toc", "<h2>", "--user", "alice",
-                          "--password", "s3cret&<", "--wikiname", "([A-Z])", "$1"});
+                          U("\x83^\x83"
+                            "C\x83g\x83\x8b"),
+                          "--toc", "<h2>", "--user", "alice", "--password", "s3cret&<",
+                          "--wikiname", "([A-Z])", "$1"});
     ASSERT_EQ(r.nExit, 0) << r.strOutput;
     CCorvaneDoc doc;
     ASSERT_TRUE(doc.LoadFromFile((dir / "new.xml").string()));
     EXPECT_EQ(doc.GetURL(), "http://wiki.example/?Top");
     EXPECT_EQ(doc.GetFolder(), (dir / "out dir").string() + "/");
     EXPECT_EQ(doc.GetBaseName(), "Manual");
-    EXPECT_EQ(doc.GetTitle(), "\x83^\x83" "C\x83g\x83\x8b");
+    EXPECT_EQ(doc.GetTitle(),
+              "\x83^\x83"
+              "C\x83g\x83\x8b");
     EXPECT_EQ(doc.GetTocPat(), "<h2>");
     EXPECT_EQ(doc.GetUseAuth(), 1);
     EXPECT_EQ(doc.GetUser(), "alice");

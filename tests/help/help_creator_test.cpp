@@ -57,12 +57,11 @@ TEST(HelpCreatorTest, ContentsFileNestsEntriesByDepthWithTabs) {
     ASSERT_TRUE(root.AddChild(new CHelpNode("D", "D.html")));
     ASSERT_TRUE(c.creator.WriteContentsFile(&root));
 
-    std::string expected = kHead + Entry("\t", "Title \"quoted\"", "FrontPage.html") +
-                           "\t\t<UL>\r\n" + Entry("\t\t", "A", "A.html") + "\t\t\t<UL>\r\n" +
-                           Entry("\t\t\t", "B", "B.html") + "\t\t\t\t<UL>\r\n" +
-                           Entry("\t\t\t\t", "C<b>1</b>", "C1.html") + "\t\t\t\t</UL>\r\n" +
-                           "\t\t\t</UL>\r\n" + Entry("\t\t", "D", "D.html") + "\t\t</UL>\r\n" +
-                           kTail;
+    std::string expected =
+        kHead + Entry("\t", "Title \"quoted\"", "FrontPage.html") + "\t\t<UL>\r\n" +
+        Entry("\t\t", "A", "A.html") + "\t\t\t<UL>\r\n" + Entry("\t\t\t", "B", "B.html") +
+        "\t\t\t\t<UL>\r\n" + Entry("\t\t\t\t", "C<b>1</b>", "C1.html") + "\t\t\t\t</UL>\r\n" +
+        "\t\t\t</UL>\r\n" + Entry("\t\t", "D", "D.html") + "\t\t</UL>\r\n" + kTail;
     EXPECT_EQ(ReadFileBytes(dir / "Manual.hhc"), expected);
 
     // A tree of the root alone has no list of its own.
@@ -81,7 +80,10 @@ TEST(HelpCreatorTest, ProjectFileListsOnlyFilesThatLieInTheFolder) {
     // Pages named in Japanese (\x83\x77\x83\x8b\x83\x76 is ヘルプ): chmcmd opens the listed bytes,
     // so a file under the UTF-8 form of the name would be missing for it.
     WriteFileBytes(dir / "\xe3\x83\x98\xe3\x83\xab\xe3\x83\x97.html", "x");
-    WriteFileBytes(dir / "\x83\x77\x83\x8b\x83\x76" "2.html", "x");
+    WriteFileBytes(dir /
+                       "\x83\x77\x83\x8b\x83\x76"
+                       "2.html",
+                   "x");
     CHelpNode root("Sample \x93\xfa\x96{", "FrontPage.html");
     std::vector<std::string> files = {"FrontPage.html",
                                       "img.png",
@@ -93,7 +95,8 @@ TEST(HelpCreatorTest, ProjectFileListsOnlyFilesThatLieInTheFolder) {
                                       "sub",
                                       "img.png",
                                       "\x83\x77\x83\x8b\x83\x76.html",
-                                      "\x83\x77\x83\x8b\x83\x76" "2.html"};
+                                      "\x83\x77\x83\x8b\x83\x76"
+                                      "2.html"};
     ASSERT_TRUE(c.creator.WriteProjectFile(&root, files));
     std::filesystem::remove(dir.path().parent_path() / "outside.html");
 
@@ -102,7 +105,8 @@ TEST(HelpCreatorTest, ProjectFileListsOnlyFilesThatLieInTheFolder) {
               "Contents file=Manual.hhc\r\nDefault topic=FrontPage.html\r\n"
               "Display compile progress=No\r\nFull-text search=Yes\r\n"
               "Language=0x411 \x93\xfa\x96\x7b\x8c\xea\r\nTitle=Sample \x93\xfa\x96{\r\n\r\n"
-              "[FILES]\r\nFrontPage.html\r\nimg.png\r\n\x83\x77\x83\x8b\x83\x76" "2.html\r\n"
+              "[FILES]\r\nFrontPage.html\r\nimg.png\r\n\x83\x77\x83\x8b\x83\x76"
+              "2.html\r\n"
               "\r\n[INFOTYPES]\r\n");
     // Each left-out name is logged once with its name.
     ASSERT_EQ(c.log.size(), 7u);
@@ -191,7 +195,8 @@ TEST(HelpCreatorTest, FailingCompilersAreReportedAndKeepThePreviousHelpFile) {
     EXPECT_FALSE(silent.creator.Create(&p.root, p.files));
     ASSERT_EQ(silent.errors.size(), 1u);
     // ヘルプのコンパイルに失敗しました
-    EXPECT_THAT(silent.errors[0], HasSubstr("\x83R\x83\x93\x83p\x83" "C\x83\x8b\x82\xc9\x8e\xb8\x94s"));
+    EXPECT_THAT(silent.errors[0], HasSubstr("\x83R\x83\x93\x83p\x83"
+                                            "C\x83\x8b\x82\xc9\x8e\xb8\x94s"));
     EXPECT_THAT(silent.errors[0], HasSubstr("Can't find project file Manual.hhp"));
 
     Creator crashing(p.folder);

@@ -38,8 +38,9 @@ TEST(TocExtractorTest, TwoLevelListAfterTheHeadingBecomesTheTree) {
               "  Auth|Help2FAuth.html\n"
               " Options|Options.html\n");
     // The start pattern is matched without regard to letter case.
-    EXPECT_EQ(ExtractToc(kPage, "<H2 ID=\"CONTENT_1_0\">\x96\xda\x8e\x9f</H2>")
-                  ->GetChildren()->size(), 3u);
+    EXPECT_EQ(
+        ExtractToc(kPage, "<H2 ID=\"CONTENT_1_0\">\x96\xda\x8e\x9f</H2>")->GetChildren()->size(),
+        3u);
 }
 
 TEST(TocExtractorTest, WalkStopsAtTheFirstThingThatIsNotAListOfLinks) {
@@ -62,9 +63,9 @@ TEST(TocExtractorTest, WalkStopsAtTheFirstThingThatIsNotAListOfLinks) {
     EXPECT_EQ(Dump(ExtractToc(kPage, "nowhere").get()), "root|rootpath\n");
     // A pattern that does not compile is no match either; a page that starts with a list
     // is then read from its first character.
-    EXPECT_EQ(Dump(ExtractToc("<ul class=\"list1\"><li><a href=\"A.html\">A</a></li></ul>",
-                              "(").get()),
-              "root|rootpath\n A|A.html\n");
+    EXPECT_EQ(
+        Dump(ExtractToc("<ul class=\"list1\"><li><a href=\"A.html\">A</a></li></ul>", "(").get()),
+        "root|rootpath\n A|A.html\n");
 }
 
 TEST(TocExtractorTest, ClosingMoreListsThanOpenedKeepsWhatWasRead) {

@@ -34,7 +34,8 @@ std::string Decode(const std::string& text) {
 }
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    for (size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size())) {
         text.replace(at, from.size(), to);
     }
     return text;
@@ -78,8 +79,10 @@ SampleWiki::Answer SampleWiki::Lookup(const std::string& target) const {
         entry = it != m_queries.end() ? &it->second : (m_bHasMissing ? &m_missing : nullptr);
     } else if (question == std::string::npos) {
         auto it = m_paths.find(path);
-        if (it != m_paths.end()) entry = &it->second;
-        else if (IsScript(path) && m_bHasMissing) entry = &m_missing;
+        if (it != m_paths.end())
+            entry = &it->second;
+        else if (IsScript(path) && m_bHasMissing)
+            entry = &m_missing;
     }
     Answer answer;
     if (entry == nullptr) {

@@ -20,11 +20,13 @@ void OnSignal(int) { g_stop = 1; }
 
 int main(int argc, char** argv) {
     using namespace corvane::test;
-    if (argc > 2 || (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h"))) {
+    if (argc > 2 ||
+        (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h"))) {
         std::fprintf(stderr, "usage: corvane-sample-server [WIKI_FOLDER]\n");
         return argc > 2 ? 2 : 0;
     }
-    std::filesystem::path folder = argc == 2 ? std::filesystem::path(argv[1]) : SampleWiki::DefaultFolder();
+    std::filesystem::path folder =
+        argc == 2 ? std::filesystem::path(argv[1]) : SampleWiki::DefaultFolder();
     try {
         SampleWiki wiki(folder);
         LoopbackServer server;
