@@ -6,6 +6,7 @@
 #include "convert/text_encoding.h"
 #include "net/url_parts.h"
 #include "net/url_primitives.h"
+#include "platform/text_codec.h"
 
 namespace corvane {
 namespace {
@@ -151,6 +152,24 @@ std::string LocalFileName(const std::string& url) {
     return name;
 }
 
+namespace {
+
+// A page name is too short for the encoding guess: the UTF-8 bytes of many Japanese names
+// (はじめに and 用語集 among them) also read as Shift_JIS, and the guess
+// takes them for it. A name that is valid UTF-8 and not guessed to be EUC-JP is read as
+// UTF-8, the encoding of PukiWiki 1.5 sites.
+std::string PageNameToShiftJis(const std::string& bytes) {
+    const TextEncoding guess = DetectEncoding(bytes);
+    bool beyondAscii = false;
+    for (char c : bytes) beyondAscii |= static_cast<unsigned char>(c) >= 0x80;
+    if (beyondAscii && (guess == kEncodingShiftJis || guess == kEncodingUndetermined)) {
+        if (auto sjis = ConvertCodePageStrict(bytes, "UTF-8", "CP932")) return *sjis;
+    }
+    return ConvertToShiftJis(bytes);
+}
+
+}  // namespace
+
 int SplitPageUrl(const std::string& url, std::string& wikiBase, std::string& pageName) {
     const CUrlParts parts(url);
     if (!parts.IsValid()) {
@@ -170,7 +189,7 @@ int SplitPageUrl(const std::string& url, std::string& wikiBase, std::string& pag
                 c = ' ';
             }
         }
-        name = ConvertToShiftJis(UrlDecode(name));
+        name = PageNameToShiftJis(UrlDecode(name));
     } else if (IsWikiScriptUrl(parts.GetPath(), extra)) {
         name = kDefaultPageName;
     } else {

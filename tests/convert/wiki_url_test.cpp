@@ -76,6 +76,15 @@ TEST(SplitPageUrl, SplitsPageUrlsAndDecodesNames) {
     EXPECT_EQ(name, test + Utf8ToSjis("/あ"));
     EXPECT_EQ(base, "http://h/");
 
+    // Short UTF-8 names whose bytes also read as Shift_JIS are still UTF-8.
+    ASSERT_EQ(SplitPageUrl("http://h/?%E3%81%AF%E3%81%98%E3%82%81%E3%81%AB", base, name), 1);
+    EXPECT_EQ(name, Utf8ToSjis("はじめに"));
+    ASSERT_EQ(SplitPageUrl("http://h/?%E7%94%A8%E8%AA%9E%E9%9B%86", base, name), 1);
+    EXPECT_EQ(name, Utf8ToSjis("用語集"));
+    // A Shift_JIS name stays as it is.
+    ASSERT_EQ(SplitPageUrl("http://h/?%82%CD%82%B6%82%DF%82%C9", base, name), 1);
+    EXPECT_EQ(name, Utf8ToSjis("はじめに"));
+
     // PukiWiki writes a blank as '+' and a '+' as %2B.
     ASSERT_EQ(SplitPageUrl("http://h/?A+B%2BC", base, name), 1);
     EXPECT_EQ(name, "A B+C");
