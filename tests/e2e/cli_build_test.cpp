@@ -167,7 +167,7 @@ TEST(CliBuildTest, CrawlsTheSampleWikiAndCompilesItsHelpFile) {
         pdfs += ext == ".pdf";
         pngs += ext == ".png";
     }
-    EXPECT_GE(pages, 14);  // every page linked from a page body (the menu bar is cut away)
+    EXPECT_EQ(pages, 15);
     EXPECT_EQ(styles, 1);
     EXPECT_EQ(pdfs, 1);
     EXPECT_GE(pngs, 1);
@@ -211,7 +211,9 @@ TEST(CliBuildTest, CrawlsTheSampleWikiAndCompilesItsHelpFile) {
         // よくある質問, 用語集
         Entry(1, "\x82\xe6\x82\xad\x82\xa0\x82\xe9\x8e\xbf\x96\xe2",
               local("%E3%82%88%E3%81%8F%E3%81%82%E3%82%8B%E8%B3%AA%E5%95%8F")) +
-        Entry(1, "\x97p\x8c\xea\x8fW", local("%E7%94%A8%E8%AA%9E%E9%9B%86")) + "\t\t</UL>\r\n" +
+        Entry(1, "\x97p\x8c\xea\x8fW", local("%E7%94%A8%E8%AA%9E%E9%9B%86")) +
+        // 更新履歴
+        Entry(1, "\x8dX\x90V\x97\x9a\x97\xf0", local("ChangeLog")) + "\t\t</UL>\r\n" +
         "</UL>\r\n</BODY></HTML>\r\n";
     EXPECT_EQ(ReadFileBytes(folder / "Corvane.hhc"), expected);
 
