@@ -163,6 +163,9 @@ int CBuildDriver::OnCreateHelp() {
     auto* config = new CDownloaderConfig();
     config->m_nThreadCount = m_nThreadCount;
     config->m_nInterval = m_nInterval;
+    // The crawl starts from one page: further workers are useful only when they wait for
+    // the pages that the first one finds.
+    if (m_nThreadCount > 1) config->SetWaitForNewPages(1);
     config->SetFolder(Folder());
     config->SetLevel(m_doc.GetLevel());
 
@@ -185,7 +188,10 @@ int CBuildDriver::OnCreateHelp() {
     m_nOutcome = kNotRun;
     std::vector<CWebPage*> pages{start};
     if (!m_pDownloader->Start(pages, prototype, config)) {
+        // Not started: nothing was handed over.
         delete start;
+        delete prototype;
+        delete config;
         return 0;
     }
     SetRunning(1);

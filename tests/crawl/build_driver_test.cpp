@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "platform/message_box.h"
 #include "platform/message_window.h"
@@ -122,6 +123,29 @@ TEST(BuildDriverTest, NormalRunLogsEveryPageAndBuildsTheHelpFile) {
     EXPECT_EQ(run.view.destroyed, 1);
     EXPECT_TRUE(run.driver->IsCreateHelpEnabled());
     EXPECT_GT(std::filesystem::file_size(run.dir / "Corvane.chm"), 0u);
+}
+
+TEST(BuildDriverTest, SeveralWorkersFetchTheSamePagesAsOne) {
+    auto finishedWith = [](int workers) {
+        DriverRun run;
+        run.driver->SetThreadCount(workers);
+        EXPECT_EQ(run.driver->OnCreateHelp(), 1);
+        EXPECT_TRUE(run.PumpUntil([&] { return !run.view.running; }));
+        EXPECT_EQ(run.driver->GetOutcome(), CBuildDriver::kBuilt);
+        // The finished lines without the server's address, which differs between runs.
+        const std::string site = run.server.Url("");
+        std::set<std::string> lines;
+        for (std::string line : run.view.log) {
+            if (line.rfind(kPageFinished, 0) != 0) continue;
+            size_t at = line.find(site);
+            if (at != std::string::npos) line.erase(at, site.size());
+            lines.insert(line);
+        }
+        return lines;
+    };
+    const auto one = finishedWith(1);
+    EXPECT_GE(one.size(), 15u);
+    EXPECT_EQ(finishedWith(3), one);
 }
 
 TEST(BuildDriverTest, AbortDuringTheCrawlBuildsNothing) {
