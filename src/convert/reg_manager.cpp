@@ -5,6 +5,7 @@
 
 #include "convert/reg_engine.h"
 #include "convert/reg_format_callback.h"
+#include "platform/atoi.h"
 
 namespace corvane {
 
@@ -107,19 +108,7 @@ std::string CRegManager::GetGroup(int index) const {
     return match ? match->Group(index) : std::string();
 }
 
-int CRegManager::GetGroupInt(int index) const {
-    const std::string text = GetGroup(index);
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = std::min<long long>(value * 10 + (text[i] - '0'), 1LL + INT_MAX);
-    }
-    if (negative) value = -value;
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
+int CRegManager::GetGroupInt(int index) const { return AtoiClamped(GetGroup(index)); }
 
 int CRegManager::GetGroupLength(int index) const {
     const auto match = CurrentMatch();

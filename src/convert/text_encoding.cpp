@@ -5,15 +5,13 @@
 #include <vector>
 
 #include "convert/cp932_encoder.h"
+#include "platform/sjis.h"
 #include "platform/text_codec.h"
 
 namespace corvane {
 namespace {
 
 bool InRange(unsigned c, unsigned lo, unsigned hi) { return c >= lo && c <= hi; }
-
-bool IsSjisLead(unsigned c) { return InRange(c, 0x81, 0x9F) || InRange(c, 0xE0, 0xFC); }
-bool IsSjisTrail(unsigned c) { return InRange(c, 0x40, 0xFC) && c != 0x7F; }
 
 // JIS X 0208 codes whose Shift_JIS code is not the arithmetic one: these symbols take
 // their duplicates from the NEC rows, as the EUC-JP pages of Windows users carry them.
@@ -128,7 +126,7 @@ TextEncoding DetectEncoding(const char* bytes, std::ptrdiff_t length) {
         }
         if (kanaRun == 1) sjisPenalty += 1;  // a lone half-width katakana
         kanaRun = 0;
-        if (IsSjisLead(c) && i + 1 < n && IsSjisTrail(s[i + 1])) {
+        if (IsSjisLeadByte(c) && i + 1 < n && IsSjisTrailByte(s[i + 1])) {
             sjisScore += 16;
             i += 2;
             continue;

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <unordered_map>
 
+#include "platform/sjis.h"
+
 namespace corvane {
 namespace {
 
@@ -77,9 +79,6 @@ constexpr KanaEntry kKana[0xDD - 0xA1 + 1] = {
     {0x8393, 0, 0},            // DD ン
 };
 
-bool IsLead(unsigned c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool IsTrail(unsigned c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
-
 // The half-width form of double-byte characters, as the locale's half-width mapping
 // gives it after the round trip through code page 932.
 std::unordered_map<std::uint16_t, std::string> BuildHalfWidthMap() {
@@ -127,7 +126,8 @@ std::string ToHalfWidth(std::string_view text) {
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (IsLead(c) && i + 1 < text.size() && IsTrail(static_cast<unsigned char>(text[i + 1]))) {
+        if (IsSjisLeadByte(c) && i + 1 < text.size() &&
+            IsSjisTrailByte(static_cast<unsigned char>(text[i + 1]))) {
             const auto code =
                 static_cast<std::uint16_t>((c << 8) | static_cast<unsigned char>(text[i + 1]));
             const auto it = map.find(code);
@@ -176,7 +176,8 @@ std::string NormalizeWidth(std::string_view text) {
     out.reserve(half.size() + half.size() / 2);
     for (size_t i = 0; i < half.size();) {
         const auto c = static_cast<unsigned char>(half[i]);
-        if (IsLead(c) && i + 1 < half.size() && IsTrail(static_cast<unsigned char>(half[i + 1]))) {
+        if (IsSjisLeadByte(c) && i + 1 < half.size() &&
+            IsSjisTrailByte(static_cast<unsigned char>(half[i + 1]))) {
             out.append(half, i, 2);
             i += 2;
             continue;

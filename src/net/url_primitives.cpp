@@ -3,6 +3,8 @@
 #include <array>
 #include <cctype>
 
+#include "platform/sjis.h"
+
 namespace corvane {
 
 namespace {
@@ -26,9 +28,6 @@ constexpr std::array<SchemeEntry, 11> kSchemes = {{
     {"vbscript", INTERNET_SCHEME_VBSCRIPT, 0},
     {"res", INTERNET_SCHEME_RES, 0},
 }};
-
-bool IsSjisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool IsSjisTrail(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
 
 bool IsBlank(unsigned char c) { return c <= 0x20; }
 
@@ -130,7 +129,14 @@ std::string DecodeEscapes(std::string_view text, std::string_view keep) {
 bool IsUnsafe(unsigned char c) {
     if (c <= 0x20 || c >= 0x7F) return true;
     switch (c) {
-        case '"': case '<': case '>': case '\\': case '^': case '`': case '{': case '|':
+        case '"':
+        case '<':
+        case '>':
+        case '\\':
+        case '^':
+        case '`':
+        case '{':
+        case '|':
         case '}':
             return true;
         default:
@@ -206,8 +212,8 @@ std::string_view Trim(std::string_view text, bool keepTrailing) {
 }  // namespace
 
 std::size_t SjisCharLength(std::string_view text, std::size_t pos) {
-    if (pos + 1 < text.size() && IsSjisLead(static_cast<unsigned char>(text[pos])) &&
-        IsSjisTrail(static_cast<unsigned char>(text[pos + 1])))
+    if (pos + 1 < text.size() && IsSjisLeadByte(static_cast<unsigned char>(text[pos])) &&
+        IsSjisTrailByte(static_cast<unsigned char>(text[pos + 1])))
         return 2;
     return 1;
 }
@@ -235,8 +241,7 @@ bool CanonicalizeUrlText(std::string_view url, std::uint32_t flags, std::string&
     if (url.size() > INTERNET_MAX_URL_LENGTH) return false;
     const bool browserMode = (flags & ICU_BROWSER_MODE) != 0;
     // In browser mode blanks after '?' or '#' belong to the query and stay.
-    const bool keepTrailing =
-        browserMode && url.find_first_of("?#") != std::string_view::npos;
+    const bool keepTrailing = browserMode && url.find_first_of("?#") != std::string_view::npos;
     UrlPieces p = SplitPieces(Trim(url, keepTrailing));
 
     if (flags & ICU_DECODE) {
@@ -376,8 +381,7 @@ bool CreateUrlText(const UrlComponents& parts, std::string& out) {
 
     std::string url = scheme + ":";
     const bool hierarchical = !parts.host.empty() || number == INTERNET_SCHEME_FTP ||
-                              number == INTERNET_SCHEME_GOPHER ||
-                              number == INTERNET_SCHEME_HTTP ||
+                              number == INTERNET_SCHEME_GOPHER || number == INTERNET_SCHEME_HTTP ||
                               number == INTERNET_SCHEME_HTTPS || number == INTERNET_SCHEME_FILE;
     if (hierarchical) url += "//";
     if (!parts.user.empty()) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/sjis.h"
 #include "platform/text_codec.h"
 
 namespace corvane {
@@ -27,8 +28,7 @@ std::string WithTrailingSeparator(const std::string& folder) {
     while (i < folder.size()) {
         lastStart = i;
         unsigned char c = static_cast<unsigned char>(folder[i]);
-        bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-        i += (lead && i + 1 < folder.size()) ? 2 : 1;
+        i += (IsSjisLeadByte(c) && i + 1 < folder.size()) ? 2 : 1;
     }
     bool single = i - lastStart == 1;
     char last = folder.back();

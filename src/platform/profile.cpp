@@ -6,13 +6,12 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "platform/sjis.h"
 
 namespace corvane {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 std::string Trim(const std::string& text) {
     size_t begin = 0, end = text.size();
@@ -34,7 +33,7 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
             if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
         }
         if (x != y) return false;
-        trail = !trail && IsLeadByte(static_cast<unsigned char>(a[i]));
+        trail = !trail && IsSjisLeadByte(static_cast<unsigned char>(a[i]));
     }
     return true;
 }
@@ -44,8 +43,8 @@ struct Line {
     std::string text;  // without its line ending
     std::string eol;   // "\r\n", "\n" or "" (last line without ending)
     enum Kind { Other, Section, Entry } kind = Other;
-    std::string name;  // section name or key, trimmed
-    std::string value; // entry value, trimmed, quotes still on
+    std::string name;   // section name or key, trimmed
+    std::string value;  // entry value, trimmed, quotes still on
 };
 
 std::vector<Line> Parse(const std::string& bytes) {
@@ -65,7 +64,8 @@ std::vector<Line> Parse(const std::string& bytes) {
         if (!content.empty() && content[0] == '[') {
             size_t close = content.find(']');
             line.kind = Line::Section;
-            line.name = Trim(content.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+            line.name =
+                Trim(content.substr(1, close == std::string::npos ? std::string::npos : close - 1));
         } else if (!content.empty() && content[0] != ';' && content[0] != '#') {
             size_t eq = content.find('=');
             line.kind = Line::Entry;
@@ -121,7 +121,7 @@ std::string Cut(const std::string& text, size_t max) {
     if (text.size() <= max) return text;
     size_t i = 0;
     while (i < max) {
-        size_t step = IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
+        size_t step = IsSjisLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
         if (i + step > max) break;
         i += step;
     }
@@ -156,19 +156,26 @@ int GetPrivateProfileInt(const std::string& section, const std::string& key, int
     unsigned base = 10;
     if (i + 1 < text.size() && text[i] == '0') {
         char p = text[i + 1];
-        if (p == 'x' || p == 'X') base = 16;
-        else if (p == 'o' || p == 'O') base = 8;
-        else if (p == 'b' || p == 'B') base = 2;
+        if (p == 'x' || p == 'X')
+            base = 16;
+        else if (p == 'o' || p == 'O')
+            base = 8;
+        else if (p == 'b' || p == 'B')
+            base = 2;
         if (base != 10) i += 2;
     }
     uint32_t result = 0;  // wraps on overflow like the system's conversion
     for (; i < text.size(); ++i) {
         char c = text[i];
         unsigned digit;
-        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-        else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
-        else break;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        else
+            break;
         if (digit >= base) break;
         result = result * base + digit;
     }

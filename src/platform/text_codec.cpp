@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+#include "platform/sjis.h"
+
 namespace corvane {
 namespace {
 
@@ -51,7 +53,7 @@ bool Convert(std::string_view text, const char* from, const char* to,
             while (skip < inLeft && (static_cast<unsigned char>(in[skip]) & 0xC0) == 0x80) ++skip;
         } else if (std::string_view(from) == kSjis && inLeft >= 2) {
             unsigned char lead = static_cast<unsigned char>(in[0]);
-            if ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) skip = 2;
+            if (IsSjisLeadByte(lead)) skip = 2;
         }
         in += skip;
         inLeft -= skip;
@@ -90,7 +92,8 @@ std::string Utf8ToSjis(std::string_view utf8, std::string_view replacement) {
 
 std::filesystem::path ToNativePath(std::string_view sjisPath) {
 #ifdef _WIN32
-    return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(SjisToUtf8(sjisPath).c_str())));
+    return std::filesystem::path(
+        std::u8string(reinterpret_cast<const char8_t*>(SjisToUtf8(sjisPath).c_str())));
 #else
     return std::filesystem::path(SjisToUtf8(sjisPath));
 #endif

@@ -5,16 +5,18 @@
 #include <libxml/xmlsave.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
-#include <cctype>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <vector>
 
+#include "platform/atoi.h"
 #include "platform/file_io.h"
 #include "platform/message_box.h"
+#include "platform/sjis.h"
 #include "platform/system_error.h"
 #include "platform/text_codec.h"
 #include "project/blowfish.h"
@@ -29,24 +31,6 @@ constexpr const char* kNames[13] = {
 };
 
 constexpr size_t kMaxProjectFileSize = 64u << 20;
-
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-// The C library's decimal conversion: leading white space and a sign, digits up to the first
-// other character, 0 without digits; out-of-range values saturate.
-int ToInt(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
-    }
-    if (negative) value = -value;
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
 
 struct XmlDocFree {
     void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
@@ -95,7 +79,8 @@ std::optional<std::string> BuildProjectXml(const std::string (&values)[13]) {
             const std::string utf8(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
                                    static_cast<size_t>(xmlBufferLength(buffer)));
             // Every character came from Shift_JIS text, so it maps back exactly.
-            result = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n" + Utf8ToSjis(utf8) + "\r\n";
+            result =
+                "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n" + Utf8ToSjis(utf8) + "\r\n";
         }
     }
     xmlBufferFree(buffer);
@@ -104,7 +89,8 @@ std::optional<std::string> BuildProjectXml(const std::string (&values)[13]) {
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -140,10 +126,11 @@ XmlDocPtr ParseProjectXml(const std::string& bytes) {
     if (!encoding.empty() && IsShiftJisName(encoding)) {
         std::optional<std::string> utf8 = ConvertCodePageStrict(bytes, "CP932", "UTF-8");
         if (!utf8) return nullptr;
-        return XmlDocPtr(xmlReadMemory(utf8->data(), static_cast<int>(utf8->size()), nullptr,
-                                       "UTF-8", options));
+        return XmlDocPtr(
+            xmlReadMemory(utf8->data(), static_cast<int>(utf8->size()), nullptr, "UTF-8", options));
     }
-    return XmlDocPtr(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
+    return XmlDocPtr(
+        xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
 }
 
 bool IsWhitespaceText(const xmlNode* node) {
@@ -165,7 +152,8 @@ const xmlNode* NextCounted(const xmlNode* node) {
 std::string QualifiedName(const xmlNode* node) {
     if (node->type != XML_ELEMENT_NODE) return "#node";
     std::string name = reinterpret_cast<const char*>(node->name);
-    if (node->ns && node->ns->prefix) name = reinterpret_cast<const char*>(node->ns->prefix) + (":" + name);
+    if (node->ns && node->ns->prefix)
+        name = reinterpret_cast<const char*>(node->ns->prefix) + (":" + name);
     return name;
 }
 
@@ -178,13 +166,16 @@ std::string FirstChildValue(const xmlNode* element) {
         case XML_CDATA_SECTION_NODE:
         case XML_COMMENT_NODE:
         case XML_PI_NODE:
-            return child->content ? Utf8ToSjis(reinterpret_cast<const char*>(child->content)) : std::string();
+            return child->content ? Utf8ToSjis(reinterpret_cast<const char*>(child->content))
+                                  : std::string();
         default:
             return {};
     }
 }
 
-std::string FileNameOf(const std::string& path) { return FromNativePath(ToNativePath(path).filename()); }
+std::string FileNameOf(const std::string& path) {
+    return FromNativePath(ToNativePath(path).filename());
+}
 
 }  // namespace
 
@@ -193,7 +184,8 @@ CCorvaneDoc::CCorvaneDoc() : m_bUseAuth(0), m_nLevel(99), m_bConvWikiName(0), m_
 }
 
 void CCorvaneDoc::AddView(CDocViewCallback* view) {
-    if (view && std::find(m_views.begin(), m_views.end(), view) == m_views.end()) m_views.push_back(view);
+    if (view && std::find(m_views.begin(), m_views.end(), view) == m_views.end())
+        m_views.push_back(view);
 }
 
 void CCorvaneDoc::RemoveView(CDocViewCallback* view) {
@@ -227,15 +219,18 @@ bool CCorvaneDoc::LoadFromFile(const std::string& path) {
         if (errno == ENOENT) {
             // "%1\nこのファイルが見つかりません。\nパスとファイル名が正しいかどうか確認してださい。"
             // (file not found; check the path and the file name)
-            text = path +
-                   "\n\x82\xB1\x82\xCC\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8C\xA9\x82\xC2\x82\xA9"
-                   "\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42\n\x83\x70\x83\x58\x82\xC6\x83\x74\x83\x40"
-                   "\x83\x43\x83\x8B\x96\xBC\x82\xAA\x90\xB3\x82\xB5\x82\xA2\x82\xA9\x82\xC7\x82\xA4\x82"
-                   "\xA9\x8A\x6D\x94\x46\x82\xB5\x82\xC4\x82\xBE\x82\xB3\x82\xA2\x81\x42";
+            text =
+                path +
+                "\n\x82\xB1\x82\xCC\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8C\xA9\x82\xC2\x82\xA9"
+                "\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42\n\x83\x70\x83\x58\x82\xC6\x83\x74\x83\x40"
+                "\x83\x43\x83\x8B\x96\xBC\x82\xAA\x90\xB3\x82\xB5\x82\xA2\x82\xA9\x82\xC7\x82\xA4"
+                "\x82"
+                "\xA9\x8A\x6D\x94\x46\x82\xB5\x82\xC4\x82\xBE\x82\xB3\x82\xA2\x81\x42";
         } else {
             // "ドキュメントを開くことに失敗しました。" (the document could not be opened)
-            text = "\x83\x68\x83\x4C\x83\x85\x83\x81\x83\x93\x83\x67\x82\xF0\x8A\x4A\x82\xAD\x82\xB1"
-                   "\x82\xC6\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";
+            text =
+                "\x83\x68\x83\x4C\x83\x85\x83\x81\x83\x93\x83\x67\x82\xF0\x8A\x4A\x82\xAD\x82\xB1"
+                "\x82\xC6\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";
         }
         ShowMessageBox(text, kDocName, MB_OK | MB_ICONEXCLAMATION);
         return false;
@@ -259,14 +254,14 @@ bool CCorvaneDoc::LoadFromFile(const std::string& path) {
     m_strFolder = values[0];
     m_strBaseName = values[1];
     m_strURL = values[2];
-    m_bUseAuth = ToInt(values[3]);
+    m_bUseAuth = AtoiClamped(values[3]);
     m_strUser = values[4];
     m_strPassword = values[5];
-    m_nLevel = ToInt(values[6]);
+    m_nLevel = AtoiClamped(values[6]);
     m_strTitle = values[7];
     m_strTocPat = values[8];
     m_strFooter = values[9];
-    m_bConvWikiName = ToInt(values[10]);
+    m_bConvWikiName = AtoiClamped(values[10]);
     m_strWikiNameSearch = values[11];
     m_strWikiNameReplace = values[12];
     m_bModified = false;
@@ -278,15 +273,27 @@ bool CCorvaneDoc::SaveToFile(const std::string& path) {
     if (!CommitViews()) return false;
 
     const std::string values[13] = {
-        m_strFolder, m_strBaseName, m_strURL,    std::to_string(m_bUseAuth),      m_strUser,
-        m_strPassword, std::to_string(m_nLevel), m_strTitle, m_strTocPat,        m_strFooter,
-        std::to_string(m_bConvWikiName), m_strWikiNameSearch, m_strWikiNameReplace,
+        m_strFolder,
+        m_strBaseName,
+        m_strURL,
+        std::to_string(m_bUseAuth),
+        m_strUser,
+        m_strPassword,
+        std::to_string(m_nLevel),
+        m_strTitle,
+        m_strTocPat,
+        m_strFooter,
+        std::to_string(m_bConvWikiName),
+        m_strWikiNameSearch,
+        m_strWikiNameReplace,
     };
     std::optional<std::string> xml = BuildProjectXml(values);
     if (!xml) errno = ENOMEM;
     if (!xml || !WriteFileReplacing(path, *xml)) {
         // "%s\nの保存に失敗しました。" (saving ... failed), then the system's reason
-        const std::string text = path + "\n\x82\xCC\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42\n" +
+        const std::string text = path +
+                                 "\n\x82\xCC\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82"
+                                 "\xDC\x82\xB5\x82\xBD\x81\x42\n" +
                                  GetLastErrorText();
         ShowMessageBox(text, kDocName, MB_OK | MB_ICONEXCLAMATION);
         return false;
@@ -339,7 +346,7 @@ std::string CCorvaneDoc::GetDefaultSaveAsName() const {
     size_t end = 0;
     while (end < m_strDocTitle.size()) {
         const unsigned char c = static_cast<unsigned char>(m_strDocTitle[end]);
-        if (IsLeadByte(c) && end + 1 < m_strDocTitle.size()) {
+        if (IsSjisLeadByte(c) && end + 1 < m_strDocTitle.size()) {
             end += 2;
             continue;
         }
@@ -383,8 +390,10 @@ std::string CCorvaneDoc::UnscramblePassword(const std::string& stored) {
     std::vector<unsigned char> bytes;
     for (size_t i = 0; i < stored.size(); ++i) {
         const char c = stored[i];
-        if (c == '%' && i + 2 < stored.size() && hexValue(stored[i + 1]) >= 0 && hexValue(stored[i + 2]) >= 0) {
-            bytes.push_back(static_cast<unsigned char>(hexValue(stored[i + 1]) * 16 + hexValue(stored[i + 2])));
+        if (c == '%' && i + 2 < stored.size() && hexValue(stored[i + 1]) >= 0 &&
+            hexValue(stored[i + 2]) >= 0) {
+            bytes.push_back(
+                static_cast<unsigned char>(hexValue(stored[i + 1]) * 16 + hexValue(stored[i + 2])));
             i += 2;
         } else if (c == '+') {
             bytes.push_back(0x20);
