@@ -46,6 +46,10 @@ constexpr const char* kCompileFailed =
     "\x83w\x83\x8b\x83v\x82\xcc\x83R\x83\x93\x83p\x83"
     "C\x83\x8b\x82\xc9\x8e\xb8\x94s\x82\xb5\x82"
     "\xdc\x82\xb5\x82\xbd\x81i\x8fI\x97\xb9\x83R\x81[\x83h %d\x81j\n[%s]";
+// ヘルプファイルを開けませんでした [%s]
+constexpr const char* kCannotOpen =
+    "\x83w\x83\x8b\x83v\x83t\x83@\x83"
+    "C\x83\x8b\x82\xf0\x8aJ\x82\xaf\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd [%s]";
 // 日本語: the language name the compiler expects after the hexadecimal locale id
 constexpr const char* kJapanese = "\x93\xfa\x96{\x8c\xea";
 
@@ -283,7 +287,8 @@ int CHelpCreator::Compile() {
         return 0;
     }
     Log((boost::format(kCompiled) % helpPath).str());
-    if (m_bOpenResult) ShellOpen(helpPath);
+    // Opening is a convenience: a desktop without an opener still has its help file.
+    if (m_bOpenResult && !ShellOpen(helpPath)) Log((boost::format(kCannotOpen) % helpPath).str());
     return 1;
 }
 

@@ -234,3 +234,38 @@ TEST(HelpCreatorTest, WorkshopCompilerSucceedsWithANonZeroExitCode) {
 
 }  // namespace
 }  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// The help file is handed to the desktop's opener only when asked, and an opener that fails
+// leaves a log line, not a failed build.
+TEST(HelpCreatorTest, OpensTheHelpFileWithTheDesktopOpenerWhenAsked) {
+    SampleProject p;
+    const std::filesystem::path bin = p.dir / "opener bin";
+    std::filesystem::create_directory(bin);
+    const std::string compiler = WriteScript(p.dir / "compiler", "echo built > Manual.chm");
+    const std::string savedPath = getenv("PATH") ? getenv("PATH") : "";
+    setenv("PATH", (bin.string() + ":" + savedPath).c_str(), 1);
+
+    WriteScript(bin / "xdg-open", "echo \"$1\" > \"" + (p.dir / "opened.txt").string() + "\"");
+    Creator opened(p.folder);
+    opened.creator.SetCompilerPath(compiler);
+    opened.creator.SetOpenResult(true);
+    EXPECT_EQ(opened.creator.Compile(), 1);
+    EXPECT_EQ(ReadFileBytes(p.dir / "opened.txt"), (p.folder / "Manual.chm").string() + "\n");
+
+    WriteScript(bin / "xdg-open", "exit 3");
+    Creator refused(p.folder);
+    refused.creator.SetCompilerPath(compiler);
+    refused.creator.SetOpenResult(true);
+    EXPECT_EQ(refused.creator.Compile(), 1);
+    EXPECT_TRUE(refused.errors.empty());
+    // ヘルプファイルを開けませんでした
+    EXPECT_THAT(refused.log.back(), HasSubstr("\x8aJ\x82\xaf\x82\xdc\x82\xb9\x82\xf1"));
+
+    setenv("PATH", savedPath.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace corvane
