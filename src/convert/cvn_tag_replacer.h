@@ -27,8 +27,8 @@ private:
 // The page URL's canonical text (escapes decoded, query and fragment as they stand).
 std::string CanonicalPageUrl(const CUrlParts& pageUrl);
 
-// Rewrites every element of `text` that the specifications name and that points into the
-// wiki at its local file name; appends a record for each to `records`.
+// Rewrites every element of `text` whose tag and attribute one of `specs` names and that
+// points into the wiki at its local file name; appends a record for each to `records`.
 std::string RewriteTags(const std::string& text, const std::vector<CTagSpec>& specs,
                         std::vector<CLinkRecord>& records, const CUrlParts& pageUrl,
                         const std::string& baseUrl);

@@ -22,8 +22,8 @@ struct CTagSpec {
 // groups 3 to 5 holds the value (in double quotes, in single quotes, or bare).
 std::string BuildTagPattern(const std::vector<CTagSpec>& specs);
 
-// The replacement callback for the tag pattern: when the matched tag and attribute form
-// one of the specifications and ConvertUrl accepts the value, the value is replaced by
+// The replacement callback for the tag pattern: when the matched tag and attribute match
+// one of the tag specs and ConvertUrl accepts the value, the value is replaced by
 // the record's reference and the record is collected.
 class CTagReplacer : public CRegCallback {
 public:
