@@ -9,11 +9,11 @@ namespace {
 
 std::string Join(const std::vector<CTagSpec>& specs, std::string CTagSpec::*field) {
     std::string out;
-    for (const CTagSpec& spec : specs) {
+    for (const CTagSpec& entry : specs) {
         if (!out.empty()) {
             out += '|';
         }
-        out += spec.*field;
+        out += entry.*field;
     }
     return out;
 }
@@ -59,13 +59,13 @@ std::string CTagReplacer::GetReplacement(const CRegMatch& match) {
         return match.Group(0);
     }
     const CLinkRecord* last = nullptr;
-    for (const CTagSpec& spec : m_specs) {
-        if (!EqualsIgnoreCase(spec.m_strTag, tag) ||
-            !EqualsIgnoreCase(spec.m_strAttribute, attribute)) {
+    for (const CTagSpec& entry : m_specs) {
+        if (!EqualsIgnoreCase(entry.m_strTag, tag) ||
+            !EqualsIgnoreCase(entry.m_strAttribute, attribute)) {
             continue;
         }
         CLinkRecord record;
-        if (ConvertUrl(spec.m_nKind, value, record) == 1) {
+        if (ConvertUrl(entry.m_nKind, value, record) == 1) {
             m_records.push_back(record);
             last = &m_records.back();
         }

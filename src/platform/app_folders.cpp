@@ -27,7 +27,7 @@ std::string GetProgramFolder() {
 }
 
 std::string GetUserConfigFolder() {
-    // The base directory specification ignores relative values.
+    // XDG base directories ignore relative values.
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     fs::path base;
     if (xdg && *xdg && fs::path(xdg).is_absolute()) {
