@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "net/url_parts.h"
+#include "net_test_support.h"
 
 namespace corvane {
 namespace {
@@ -11,20 +12,7 @@ namespace {
 using ::testing::_;
 using ::testing::InSequence;
 
-// The pure operations are not what these tests are about.
-class CProtocolBase : public CCheckProtocol {
-public:
-    bool IsRunning() override { return true; }
-    void Stop() override {}
-    void SetUseProxy(bool) override {}
-    void SetProxyHost(const std::string&) override {}
-    void SetProxyPort(int) override {}
-    void SetUser(const std::string&) override {}
-    void SetPassword(const std::string&) override {}
-    void SetTimeout(int) override {}
-    void SetAbortEvent(CManualResetEvent*) override {}
-    void SetUserAgent(const std::string&) override {}
-};
+using test::CProtocolBase;
 
 class MockListener : public CProtocolBase {
 public:

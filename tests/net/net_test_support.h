@@ -17,8 +17,23 @@
 
 namespace corvane::test {
 
+// A protocol whose settings and stop do nothing, for tests about other operations.
+class CProtocolBase : public CCheckProtocol {
+public:
+    bool IsRunning() override { return true; }
+    void Stop() override {}
+    void SetUseProxy(bool) override {}
+    void SetProxyHost(const std::string&) override {}
+    void SetProxyPort(int) override {}
+    void SetUser(const std::string&) override {}
+    void SetPassword(const std::string&) override {}
+    void SetTimeout(int) override {}
+    void SetAbortEvent(CManualResetEvent*) override {}
+    void SetUserAgent(const std::string&) override {}
+};
+
 // Records the notifications of the protocol it listens to.
-class RecordingListener : public CCheckProtocol {
+class RecordingListener : public CProtocolBase {
 public:
     std::atomic<int> m_nBegins{0};
     std::atomic<int> m_nEnds{0};
@@ -31,17 +46,6 @@ public:
         m_nLastBytes = bytes;
     }
     void NotifyEnd(const CUrlParts&) override { ++m_nEnds; }
-
-    bool IsRunning() override { return true; }
-    void Stop() override {}
-    void SetUseProxy(bool) override {}
-    void SetProxyHost(const std::string&) override {}
-    void SetProxyPort(int) override {}
-    void SetUser(const std::string&) override {}
-    void SetPassword(const std::string&) override {}
-    void SetTimeout(int) override {}
-    void SetAbortEvent(CManualResetEvent*) override {}
-    void SetUserAgent(const std::string&) override {}
 };
 
 // A wrapper that counts the sessions opened, i.e. the attempts of a fetch.
