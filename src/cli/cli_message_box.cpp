@@ -1,4 +1,5 @@
 #include "cli/cli_message_box.h"
+#include "platform/sjis_text.h"
 
 #include <unistd.h>
 
@@ -8,13 +9,9 @@
 namespace corvane {
 namespace {
 
-// はい / いいえ
-constexpr const char* kYes = "\x82\xcd\x82\xa2";
-constexpr const char* kNo = "\x82\xa2\x82\xa2\x82\xa6";
-// （--yes を付けると「はい」と答えます）
-constexpr const char* kYesHint =
-    "\x81i--yes \x82\xf0\x95t\x82\xaf\x82\xe9\x82\xc6\x81u\x82\xcd\x82\xa2\x81v\x82\xc6\x93\x9a"
-    "\x82\xa6\x82\xdc\x82\xb7\x81j";
+constinit CSjisText kYes{"はい"};
+constinit CSjisText kNo{"いいえ"};
+constinit CSjisText kYesHint{"（--yes を付けると「はい」と答えます）"};
 
 bool IsQuestion(unsigned flags) {
     unsigned type = flags & MB_TYPEMASK;

@@ -1,150 +1,83 @@
 // The command line's own texts (Shift_JIS).
 #pragma once
 
+#include "platform/sjis_text.h"
+
 namespace corvane::cli {
 
-// 使い方: corvane-cli <コマンド> [引数]
-//
-// PukiWiki のサイトから HTML ヘルプ (.chm) を作成します。
-//
-// コマンド:
-//   build PROJECT.xml   プロジェクトのサイトを巡回してヘルプファイルを作成します
-//   init PROJECT.xml    プロジェクトファイルを作成します
-//
-// 各コマンドの説明: corvane-cli <コマンド> --help
-inline constexpr const char* kUsage =
-    "\x8eg\x82\xa2\x95\xfb: corvane-cli <\x83R\x83}\x83\x93\x83h> [\x88\xf8\x90\x94]\n"
+inline constinit CSjisText kUsage{
+    "使い方: corvane-cli <コマンド> [引数]\n"
     "\n"
-    "PukiWiki \x82\xcc\x83T\x83" "C\x83g\x82\xa9\x82\xe7 HTML \x83w\x83\x8b\x83v (.chm) \x82\xf0\x8d\xec\x90\xac\x82\xb5\x82\xdc\x82\xb7\x81" "B\n"
+    "PukiWiki のサイトから HTML ヘルプ (.chm) を作成します。\n"
     "\n"
-    "\x83R\x83}\x83\x93\x83h:\n"
-    "  build PROJECT.xml   \x83v\x83\x8d\x83W\x83" "F\x83N\x83g\x82\xcc\x83T\x83" "C\x83g\x82\xf0\x8f\x84\x89\xf1\x82\xb5\x82\xc4\x83w\x83\x8b\x83v\x83t\x83@\x83" "C\x83\x8b\x82\xf0\x8d\xec\x90\xac\x82\xb5\x82\xdc\x82\xb7\n"
-    "  init PROJECT.xml    \x83v\x83\x8d\x83W\x83" "F\x83N\x83g\x83t\x83@\x83" "C\x83\x8b\x82\xf0\x8d\xec\x90\xac\x82\xb5\x82\xdc\x82\xb7\n"
+    "コマンド:\n"
+    "  build PROJECT.xml   プロジェクトのサイトを巡回してヘルプファイルを作成します\n"
+    "  init PROJECT.xml    プロジェクトファイルを作成します\n"
     "\n"
-    "\x8a" "e\x83R\x83}\x83\x93\x83h\x82\xcc\x90\xe0\x96\xbe: corvane-cli <\x83R\x83}\x83\x93\x83h> --help\n";
+    "各コマンドの説明: corvane-cli <コマンド> --help\n"};
 
-// 使い方: corvane-cli build PROJECT.xml [オプション]
-//
-// プロジェクトの URL から巡回したページを出力フォルダに保存し、目次ファイル (.hhc) と
-// プロジェクトファイル (.hhp) を書いて、ヘルプファイル (.chm) にコンパイルします。
-//
-// オプション:
-//   --yes              「出力フォルダを作成しますか？」に「はい」と答えます
-//   --compiler PATH    オプション設定 (HHWPath) の代わりに使うヘルプコンパイラ
-//   --interval MS      各ページを取得する前の待ち時間 (ミリ秒、既定 100)
-//   --workers N        同時にページを取得するスレッドの数 (既定 1)
-//   --open             作成したヘルプファイルを開きます
-//
-// Ctrl-C で中断します。
-// 終了コード: 0 = ヘルプファイルを作成した、1 = 作成できなかった、2 = 引数の誤り、
-//             130 = 中断した
-inline constexpr const char* kBuildUsage =
-    "\x8eg\x82\xa2\x95\xfb: corvane-cli build PROJECT.xml [\x83I\x83v\x83V\x83\x87\x83\x93]\n"
+inline constinit CSjisText kBuildUsage{
+    "使い方: corvane-cli build PROJECT.xml [オプション]\n"
     "\n"
-    "\x83v\x83\x8d\x83W\x83" "F\x83N\x83g\x82\xcc URL \x82\xa9\x82\xe7\x8f\x84\x89\xf1\x82\xb5\x82\xbd\x83y\x81[\x83W\x82\xf0\x8fo\x97\xcd\x83t\x83H\x83\x8b\x83_\x82\xc9\x95\xdb\x91\xb6\x82\xb5\x81" "A\x96\xda\x8e\x9f\x83t\x83@\x83" "C\x83\x8b (.hhc) \x82\xc6\n"
-    "\x83v\x83\x8d\x83W\x83" "F\x83N\x83g\x83t\x83@\x83" "C\x83\x8b (.hhp) \x82\xf0\x8f\x91\x82\xa2\x82\xc4\x81" "A\x83w\x83\x8b\x83v\x83t\x83@\x83" "C\x83\x8b (.chm) \x82\xc9\x83R\x83\x93\x83p\x83" "C\x83\x8b\x82\xb5\x82\xdc\x82\xb7\x81" "B\n"
+    "プロジェクトの URL から巡回したページを出力フォルダに保存し、目次ファイル (.hhc) と\n"
+    "プロジェクトファイル (.hhp) を書いて、ヘルプファイル (.chm) にコンパイルします。\n"
     "\n"
-    "\x83I\x83v\x83V\x83\x87\x83\x93:\n"
-    "  --yes              \x81u\x8fo\x97\xcd\x83t\x83H\x83\x8b\x83_\x82\xf0\x8d\xec\x90\xac\x82\xb5\x82\xdc\x82\xb7\x82\xa9\x81H\x81v\x82\xc9\x81u\x82\xcd\x82\xa2\x81v\x82\xc6\x93\x9a\x82\xa6\x82\xdc\x82\xb7\n"
-    "  --compiler PATH    \x83I\x83v\x83V\x83\x87\x83\x93\x90\xdd\x92\xe8 (HHWPath) \x82\xcc\x91\xe3\x82\xed\x82\xe8\x82\xc9\x8eg\x82\xa4\x83w\x83\x8b\x83v\x83R\x83\x93\x83p\x83" "C\x83\x89\n"
-    "  --interval MS      \x8a" "e\x83y\x81[\x83W\x82\xf0\x8e\xe6\x93\xbe\x82\xb7\x82\xe9\x91O\x82\xcc\x91\xd2\x82\xbf\x8e\x9e\x8a\xd4 (\x83~\x83\x8a\x95" "b\x81" "A\x8a\xf9\x92\xe8 100)\n"
-    "  --workers N        \x93\xaf\x8e\x9e\x82\xc9\x83y\x81[\x83W\x82\xf0\x8e\xe6\x93\xbe\x82\xb7\x82\xe9\x83X\x83\x8c\x83" "b\x83h\x82\xcc\x90\x94 (\x8a\xf9\x92\xe8 1)\n"
-    "  --open             \x8d\xec\x90\xac\x82\xb5\x82\xbd\x83w\x83\x8b\x83v\x83t\x83@\x83" "C\x83\x8b\x82\xf0\x8aJ\x82\xab\x82\xdc\x82\xb7\n"
+    "オプション:\n"
+    "  --yes              「出力フォルダを作成しますか？」に「はい」と答えます\n"
+    "  --compiler PATH    オプション設定 (HHWPath) の代わりに使うヘルプコンパイラ\n"
+    "  --interval MS      各ページを取得する前の待ち時間 (ミリ秒、既定 100)\n"
+    "  --workers N        同時にページを取得するスレッドの数 (既定 1)\n"
+    "  --open             作成したヘルプファイルを開きます\n"
     "\n"
-    "Ctrl-C \x82\xc5\x92\x86\x92" "f\x82\xb5\x82\xdc\x82\xb7\x81" "B\n"
-    "\x8fI\x97\xb9\x83R\x81[\x83h: 0 = \x83w\x83\x8b\x83v\x83t\x83@\x83" "C\x83\x8b\x82\xf0\x8d\xec\x90\xac\x82\xb5\x82\xbd\x81" "A1 = \x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xc8\x82\xa9\x82\xc1\x82\xbd\x81" "A2 = \x88\xf8\x90\x94\x82\xcc\x8c\xeb\x82\xe8\x81" "A\n"
-    "            130 = \x92\x86\x92" "f\x82\xb5\x82\xbd\n";
+    "Ctrl-C で中断します。\n"
+    "終了コード: 0 = ヘルプファイルを作成した、1 = 作成できなかった、2 = 引数の誤り、\n"
+    "            130 = 中断した\n"};
 
-// 使い方: corvane-cli init PROJECT.xml --url URL --folder DIR --name BASENAME [オプション]
-//
-// 新しいプロジェクトファイルを書きます (同じ名前のファイルは上書きします)。
-// デスクトップ版でもそのまま開けます。
-//
-// 必須:
-//   --url URL                  巡回を始めるページの URL
-//   --folder DIR               出力フォルダ
-//   --name BASENAME            ヘルプファイルの名前 (拡張子 .chm を除く)
-// オプション:
-//   --title T                  ヘルプのタイトル
-//   --toc PATTERN              開始ページで目次の直前にある文字列 (正規表現)
-//   --footer F                 各ページの末尾に付けるフッター
-//   --user U --password P      HTTP 認証のユーザー名とパスワード
-//   --wikiname SEARCH REPLACE  WikiName 変換の検索パターンと置換文字列
-inline constexpr const char* kInitUsage =
-    "\x8eg\x82\xa2\x95\xfb: corvane-cli init PROJECT.xml --url URL --folder DIR --name BASENAME [\x83I\x83v\x83V\x83\x87\x83\x93]\n"
+inline constinit CSjisText kInitUsage{
+    "使い方: corvane-cli init PROJECT.xml --url URL --folder DIR --name BASENAME [オプション]\n"
     "\n"
-    "\x90V\x82\xb5\x82\xa2\x83v\x83\x8d\x83W\x83" "F\x83N\x83g\x83t\x83@\x83" "C\x83\x8b\x82\xf0\x8f\x91\x82\xab\x82\xdc\x82\xb7 (\x93\xaf\x82\xb6\x96\xbc\x91O\x82\xcc\x83t\x83@\x83" "C\x83\x8b\x82\xcd\x8f\xe3\x8f\x91\x82\xab\x82\xb5\x82\xdc\x82\xb7)\x81" "B\n"
-    "\x83" "f\x83X\x83N\x83g\x83" "b\x83v\x94\xc5\x82\xc5\x82\xe0\x82\xbb\x82\xcc\x82\xdc\x82\xdc\x8aJ\x82\xaf\x82\xdc\x82\xb7\x81" "B\n"
+    "新しいプロジェクトファイルを書きます (同じ名前のファイルは上書きします)。\n"
+    "デスクトップ版でもそのまま開けます。\n"
     "\n"
-    "\x95K\x90{:\n"
-    "  --url URL                  \x8f\x84\x89\xf1\x82\xf0\x8en\x82\xdf\x82\xe9\x83y\x81[\x83W\x82\xcc URL\n"
-    "  --folder DIR               \x8fo\x97\xcd\x83t\x83H\x83\x8b\x83_\n"
-    "  --name BASENAME            \x83w\x83\x8b\x83v\x83t\x83@\x83" "C\x83\x8b\x82\xcc\x96\xbc\x91O (\x8ag\x92\xa3\x8eq .chm \x82\xf0\x8f\x9c\x82\xad)\n"
-    "\x83I\x83v\x83V\x83\x87\x83\x93:\n"
-    "  --title T                  \x83w\x83\x8b\x83v\x82\xcc\x83^\x83" "C\x83g\x83\x8b\n"
-    "  --toc PATTERN              \x8aJ\x8en\x83y\x81[\x83W\x82\xc5\x96\xda\x8e\x9f\x82\xcc\x92\xbc\x91O\x82\xc9\x82\xa0\x82\xe9\x95\xb6\x8e\x9a\x97\xf1 (\x90\xb3\x8bK\x95\x5c\x8c\xbb)\n"
-    "  --footer F                 \x8a" "e\x83y\x81[\x83W\x82\xcc\x96\x96\x94\xf6\x82\xc9\x95t\x82\xaf\x82\xe9\x83t\x83" "b\x83^\x81[\n"
-    "  --user U --password P      HTTP \x94" "F\x8f\xd8\x82\xcc\x83\x86\x81[\x83U\x81[\x96\xbc\x82\xc6\x83p\x83X\x83\x8f\x81[\x83h\n"
-    "  --wikiname SEARCH REPLACE  WikiName \x95\xcf\x8a\xb7\x82\xcc\x8c\x9f\x8d\xf5\x83p\x83^\x81[\x83\x93\x82\xc6\x92u\x8a\xb7\x95\xb6\x8e\x9a\x97\xf1\n";
+    "必須:\n"
+    "  --url URL                  巡回を始めるページの URL\n"
+    "  --folder DIR               出力フォルダ\n"
+    "  --name BASENAME            ヘルプファイルの名前 (拡張子 .chm を除く)\n"
+    "オプション:\n"
+    "  --title T                  ヘルプのタイトル\n"
+    "  --toc PATTERN              開始ページで目次の直前にある文字列 (正規表現)\n"
+    "  --footer F                 各ページの末尾に付けるフッター\n"
+    "  --user U --password P      HTTP 認証のユーザー名とパスワード\n"
+    "  --wikiname SEARCH REPLACE  WikiName 変換の検索パターンと置換文字列\n"};
 
-// 不明なコマンドです: %s
-inline constexpr const char* kUnknownCommand =
-    "\x95s\x96\xbe\x82\xc8\x83R\x83}\x83\x93\x83h\x82\xc5\x82\xb7: %s";
+inline constinit CSjisText kUnknownCommand{"不明なコマンドです: %s"};
 
-// 不明なオプションです: %s
-inline constexpr const char* kUnknownOption =
-    "\x95s\x96\xbe\x82\xc8\x83I\x83v\x83V\x83\x87\x83\x93\x82\xc5\x82\xb7: %s";
+inline constinit CSjisText kUnknownOption{"不明なオプションです: %s"};
 
-// %s には値が必要です
-inline constexpr const char* kMissingValue =
-    "%s \x82\xc9\x82\xcd\x92l\x82\xaa\x95K\x97v\x82\xc5\x82\xb7";
+inline constinit CSjisText kMissingValue{"%s には値が必要です"};
 
-// %s には数値を指定してください: %s
-inline constexpr const char* kBadNumber =
-    "%s \x82\xc9\x82\xcd\x90\x94\x92l\x82\xf0\x8ew\x92\xe8\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2: %s";
+inline constinit CSjisText kBadNumber{"%s には数値を指定してください: %s"};
 
-// プロジェクトファイルを指定してください
-inline constexpr const char* kNoProject =
-    "\x83v\x83\x8d\x83W\x83" "F\x83N\x83g\x83t\x83@\x83" "C\x83\x8b\x82\xf0\x8ew\x92\xe8\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2";
+inline constinit CSjisText kNoProject{"プロジェクトファイルを指定してください"};
 
-// 余分な引数です: %s
-inline constexpr const char* kExtraArgument =
-    "\x97]\x95\xaa\x82\xc8\x88\xf8\x90\x94\x82\xc5\x82\xb7: %s";
+inline constinit CSjisText kExtraArgument{"余分な引数です: %s"};
 
-// %s を指定してください
-inline constexpr const char* kMissingRequired =
-    "%s \x82\xf0\x8ew\x92\xe8\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2";
+inline constinit CSjisText kMissingRequired{"%s を指定してください"};
 
-// --user と --password は一緒に指定してください
-inline constexpr const char* kUserPassword =
-    "--user \x82\xc6 --password \x82\xcd\x88\xea\x8f\x8f\x82\xc9\x8ew\x92\xe8\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2";
+inline constinit CSjisText kUserPassword{"--user と --password は一緒に指定してください"};
 
-// プロジェクトファイルを読み込めません [%s]
-inline constexpr const char* kCannotLoad =
-    "\x83v\x83\x8d\x83W\x83" "F\x83N\x83g\x83t\x83@\x83" "C\x83\x8b\x82\xf0\x93\xc7\x82\xdd\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1 [%s]";
+inline constinit CSjisText kCannotLoad{"プロジェクトファイルを読み込めません [%s]"};
 
-// プロジェクトファイルを書き込めません [%s]
-inline constexpr const char* kCannotSave =
-    "\x83v\x83\x8d\x83W\x83" "F\x83N\x83g\x83t\x83@\x83" "C\x83\x8b\x82\xf0\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1 [%s]";
+inline constinit CSjisText kCannotSave{"プロジェクトファイルを書き込めません [%s]"};
 
-// プロジェクトファイルを作成しました [%s]
-inline constexpr const char* kProjectWritten =
-    "\x83v\x83\x8d\x83W\x83" "F\x83N\x83g\x83t\x83@\x83" "C\x83\x8b\x82\xf0\x8d\xec\x90\xac\x82\xb5\x82\xdc\x82\xb5\x82\xbd [%s]";
+inline constinit CSjisText kProjectWritten{"プロジェクトファイルを作成しました [%s]"};
 
-// ヘルプコンパイラが見つかりません [%s]
-inline constexpr const char* kCompilerNotFound =
-    "\x83w\x83\x8b\x83v\x83R\x83\x93\x83p\x83" "C\x83\x89\x82\xaa\x8c\xa9\x82\xc2\x82\xa9\x82\xe8\x82\xdc\x82\xb9\x82\xf1 [%s]";
+inline constinit CSjisText kCompilerNotFound{"ヘルプコンパイラが見つかりません [%s]"};
 
-// ヘルプファイル: %s
-inline constexpr const char* kHelpFileMade =
-    "\x83w\x83\x8b\x83v\x83t\x83@\x83" "C\x83\x8b: %s";
+inline constinit CSjisText kHelpFileMade{"ヘルプファイル: %s"};
 
-// ヘルプファイルは作成されませんでした
-inline constexpr const char* kNotMade =
-    "\x83w\x83\x8b\x83v\x83t\x83@\x83" "C\x83\x8b\x82\xcd\x8d\xec\x90\xac\x82\xb3\x82\xea\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd";
+inline constinit CSjisText kNotMade{"ヘルプファイルは作成されませんでした"};
 
-// 使い方は --help で表示します
-inline constexpr const char* kSeeHelp =
-    "\x8eg\x82\xa2\x95\xfb\x82\xcd --help \x82\xc5\x95\x5c\x8e\xa6\x82\xb5\x82\xdc\x82\xb7";
+inline constinit CSjisText kSeeHelp{"使い方は --help で表示します"};
 
 }  // namespace corvane::cli

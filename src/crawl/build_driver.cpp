@@ -14,6 +14,7 @@
 #include "platform/exclusive_open.h"
 #include "platform/folder_create.h"
 #include "platform/message_box.h"
+#include "platform/sjis_text.h"
 #include "platform/text_codec.h"
 #include "project/corvane_doc.h"
 #include "project/options.h"
@@ -22,49 +23,22 @@ namespace corvane {
 namespace {
 
 constexpr const char* kCaption = "Corvane";
-// ダウンロードを開始しました。
-constexpr const char* kStarted =
-    "\x83_\x83"
-    "E\x83\x93\x83\x8d\x81[\x83h\x82\xf0\x8aJ\x8en\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81"
-    "B";
-// ダウンロード終了 [%s] %s
-constexpr const char* kPageFinished =
-    "\x83_\x83"
-    "E\x83\x93\x83\x8d\x81[\x83h\x8fI\x97\xb9 [%s] %s";
-// チェック終了 %d
-constexpr const char* kCheckFinished =
-    "\x83`\x83"
-    "F\x83"
-    "b\x83N\x8fI\x97\xb9 %d";
-// 中断しました
-constexpr const char* kAbortedLog =
-    "\x92\x86\x92"
-    "f\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// HTML Help Workshopが指定されたパスに見つかりません\n[%s]
-constexpr const char* kNoCompiler =
-    "HTML Help Workshop\x82\xaa\x8ew\x92\xe8\x82\xb3\x82\xea\x82\xbd\x83p\x83X\x82\xc9\x8c\xa9\x82"
-    "\xc2\x82\xa9\x82\xe8\x82\xdc\x82\xb9\x82\xf1\n[%s]";
-// 出力フォルダを作成しますか？\n[%s]
-constexpr const char* kCreateFolder =
-    "\x8fo\x97\xcd\x83t\x83H\x83\x8b\x83_\x82\xf0\x8d\xec\x90\xac\x82\xb5\x82\xdc\x82\xb7\x82\xa9"
-    "\x81H\n[%s]";
-// 出力フォルダの作成に失敗しました
-constexpr const char* kFolderFailed =
-    "\x8fo\x97\xcd\x83t\x83H\x83\x8b\x83_\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82"
-    "\xdc\x82\xb5\x82\xbd";
-// ファイル名を入力してください\n
-constexpr const char* kNoBaseName =
-    "\x83t\x83@\x83"
-    "C\x83\x8b\x96\xbc\x82\xf0\x93\xfc\x97\xcd\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82"
-    "\xb3\x82\xa2\n";
-// CHMファイルがオープンできません\n[%s]
-constexpr const char* kChmInUse =
-    "CHM\x83t\x83@\x83"
-    "C\x83\x8b\x82\xaa\x83I\x81[\x83v\x83\x93\x82\xc5\x82\xab\x82\xdc\x82\xb9"
-    "\x82\xf1\n[%s]";
-// URLを入力してください\n
-constexpr const char* kNoUrl =
-    "URL\x82\xf0\x93\xfc\x97\xcd\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2\n";
+constinit CSjisText kStarted{"ダウンロードを開始しました。"};
+constinit CSjisText kPageFinished{"ダウンロード終了 [%s] %s"};
+constinit CSjisText kCheckFinished{"チェック終了 %d"};
+constinit CSjisText kAbortedLog{"中断しました"};
+constinit CSjisText kNoCompiler{
+    "HTML Help Workshopが指定されたパスに見つかりません\n"
+    "[%s]"};
+constinit CSjisText kCreateFolder{
+    "出力フォルダを作成しますか？\n"
+    "[%s]"};
+constinit CSjisText kFolderFailed{"出力フォルダの作成に失敗しました"};
+constinit CSjisText kNoBaseName{"ファイル名を入力してください\n"};
+constinit CSjisText kChmInUse{
+    "CHMファイルがオープンできません\n"
+    "[%s]"};
+constinit CSjisText kNoUrl{"URLを入力してください\n"};
 
 bool PathExists(const std::string& path) {
     std::error_code ec;

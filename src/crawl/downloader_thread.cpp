@@ -5,76 +5,57 @@
 
 namespace corvane {
 
-// "保存先が出力フォルダの外です" (the file would lie outside the output folder)
-const char* const CDownloaderThread::kUnsafeNameError =
-    "\x95\xdb\x91\xb6\x90\xe6\x82\xaa\x8f\x6f\x97\xcd\x83\x74\x83\x48\x83\x8b\x83\x5f\x82\xcc"
-    "\x8a\x4f\x82\xc5\x82\xb7";
+constinit CSjisText CDownloaderThread::kUnsafeNameError{"保存先が出力フォルダの外です"};
 
-CDownloaderThread::CDownloaderThread()
-{
+CDownloaderThread::CDownloaderThread() {
     // Progress of a fetch comes back through this worker, which sends it on.
     m_protocol.AddListener(this);
 }
 
-CDownloaderThread::~CDownloaderThread()
-{
+CDownloaderThread::~CDownloaderThread() {
     JoinThreadObject();
     m_protocol.RemoveListener(this);
 }
 
-void CDownloaderThread::SetFilter(CHTMLFilter* filter)
-{
-    m_pFilter.reset(filter);
-}
+void CDownloaderThread::SetFilter(CHTMLFilter* filter) { m_pFilter.reset(filter); }
 
-bool CDownloaderThread::IsRunning()
-{
-    return m_pAbortEvent == nullptr || !m_pAbortEvent->IsSet();
-}
+bool CDownloaderThread::IsRunning() { return m_pAbortEvent == nullptr || !m_pAbortEvent->IsSet(); }
 
-int CDownloaderThread::IsStopRequested()
-{
+int CDownloaderThread::IsStopRequested() {
     return m_pAbortEvent != nullptr && m_pAbortEvent->IsSet();
 }
 
-void CDownloaderThread::SetUseProxy(bool useProxy)
-{
+void CDownloaderThread::SetUseProxy(bool useProxy) {
     m_bUseProxy = useProxy;
     m_protocol.SetUseProxy(useProxy);
 }
 
-void CDownloaderThread::SetProxyHost(const std::string& host)
-{
+void CDownloaderThread::SetProxyHost(const std::string& host) {
     m_strProxyHost = host;
     m_protocol.SetProxyHost(host);
 }
 
-void CDownloaderThread::SetProxyPort(int port)
-{
+void CDownloaderThread::SetProxyPort(int port) {
     m_nProxyPort = port;
     m_protocol.SetProxyPort(port);
 }
 
-void CDownloaderThread::SetTimeout(int milliseconds)
-{
+void CDownloaderThread::SetTimeout(int milliseconds) {
     m_nTimeout = milliseconds;
     m_protocol.SetTimeout(milliseconds);
 }
 
-void CDownloaderThread::SetAbortEvent(CManualResetEvent* event)
-{
+void CDownloaderThread::SetAbortEvent(CManualResetEvent* event) {
     m_pAbortEvent = event;
     m_protocol.SetAbortEvent(event);
 }
 
-void CDownloaderThread::SetUserAgent(const std::string& agent)
-{
+void CDownloaderThread::SetUserAgent(const std::string& agent) {
     m_strUserAgent = agent;
     m_protocol.SetUserAgent(agent);
 }
 
-CCheckerThread<CWebPage>* CDownloaderThread::Clone()
-{
+CCheckerThread<CWebPage>* CDownloaderThread::Clone() {
     auto* clone = new CDownloaderThread;
     clone->m_hReceiverWnd = m_hReceiverWnd;
     clone->m_pPageList = m_pPageList;
@@ -88,22 +69,20 @@ CCheckerThread<CWebPage>* CDownloaderThread::Clone()
     return clone;
 }
 
-int CDownloaderThread::Fetch(CCheckResult& result)
-{
+int CDownloaderThread::Fetch(CCheckResult& result) {
     result = m_protocol.CheckFollowingRedirects(m_url, METHOD_GET);
     return result.m_nStatus == CHECK_OK ? 1 : 0;
 }
 
-CCheckResult CDownloaderThread::CheckPage(CWebPage* page)
-{
+CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
     CCheckResult result;
     m_pCurrent = page;
     m_url = CUrlParts(StripFragment(page->GetURL()));
     result.m_strURL = m_url.GetText();
 
     const int scheme = m_url.IsValid() ? m_url.GetSchemeNumber() : -1;
-    const bool about = m_url.IsValid() ? m_url.GetScheme() == "about"
-                                       : m_url.GetText().rfind("about:", 0) == 0;
+    const bool about =
+        m_url.IsValid() ? m_url.GetScheme() == "about" : m_url.GetText().rfind("about:", 0) == 0;
     if (scheme == 5 || about) {
         // Nothing to fetch: the page stands for itself.
         page->SetLocalName(m_url.GetText());

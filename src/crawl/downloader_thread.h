@@ -13,6 +13,7 @@
 #include "crawl/web_page.h"
 #include "net/http_protocol.h"
 #include "net/url_parts.h"
+#include "platform/sjis_text.h"
 
 namespace corvane {
 
@@ -48,7 +49,7 @@ public:
     void SetUserAgent(const std::string& agent) override;
 
     // The message a page's result carries when its local name would leave the output folder.
-    static const char* const kUnsafeNameError;
+    static CSjisText kUnsafeNameError;
 
 private:
     CHTTPProtocol m_protocol;

@@ -12,46 +12,26 @@
 #include "platform/folder_create.h"
 #include "platform/process_runner.h"
 #include "platform/shell_open.h"
+#include "platform/sjis_text.h"
 #include "platform/text_codec.h"
 
 namespace corvane {
 namespace {
 
-// ファイルがないためヘルプに含めません [%s]
-constexpr const char* kFileLeftOut =
-    "\x83t\x83@\x83"
-    "C\x83\x8b\x82\xaa\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x83w\x83\x8b\x83v\x82\xc9"
-    "\x8a\xdc\x82\xdf\x82\xdc\x82\xb9\x82\xf1 [%s]";
-// ファイルを書き込めません [%s]
-constexpr const char* kCannotWrite =
-    "\x83t\x83@\x83"
-    "C\x83\x8b\x82\xf0\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1 [%s]";
-// ヘルプをコンパイルしています [%s]
-constexpr const char* kCompiling =
-    "\x83w\x83\x8b\x83v\x82\xf0\x83R\x83\x93\x83p\x83"
-    "C\x83\x8b\x82\xb5\x82\xc4\x82\xa2\x82\xdc"
-    "\x82\xb7 [%s]";
-// ヘルプファイルを作成しました [%s]
-constexpr const char* kCompiled =
-    "\x83w\x83\x8b\x83v\x83t\x83@\x83"
-    "C\x83\x8b\x82\xf0\x8d\xec\x90\xac\x82\xb5\x82\xdc\x82\xb5"
-    "\x82\xbd [%s]";
-// ヘルプコンパイラを起動できません\n[%s]\n%s
-constexpr const char* kCannotStart =
-    "\x83w\x83\x8b\x83v\x83R\x83\x93\x83p\x83"
-    "C\x83\x89\x82\xf0\x8bN\x93\xae\x82\xc5\x82\xab\x82"
-    "\xdc\x82\xb9\x82\xf1\n[%s]\n%s";
-// ヘルプのコンパイルに失敗しました（終了コード %d）\n[%s]
-constexpr const char* kCompileFailed =
-    "\x83w\x83\x8b\x83v\x82\xcc\x83R\x83\x93\x83p\x83"
-    "C\x83\x8b\x82\xc9\x8e\xb8\x94s\x82\xb5\x82"
-    "\xdc\x82\xb5\x82\xbd\x81i\x8fI\x97\xb9\x83R\x81[\x83h %d\x81j\n[%s]";
-// ヘルプファイルを開けませんでした [%s]
-constexpr const char* kCannotOpen =
-    "\x83w\x83\x8b\x83v\x83t\x83@\x83"
-    "C\x83\x8b\x82\xf0\x8aJ\x82\xaf\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd [%s]";
-// 日本語: the language name the compiler expects after the hexadecimal locale id
-constexpr const char* kJapanese = "\x93\xfa\x96{\x8c\xea";
+constinit CSjisText kFileLeftOut{"ファイルがないためヘルプに含めません [%s]"};
+constinit CSjisText kCannotWrite{"ファイルを書き込めません [%s]"};
+constinit CSjisText kCompiling{"ヘルプをコンパイルしています [%s]"};
+constinit CSjisText kCompiled{"ヘルプファイルを作成しました [%s]"};
+constinit CSjisText kCannotStart{
+    "ヘルプコンパイラを起動できません\n"
+    "[%s]\n"
+    "%s"};
+constinit CSjisText kCompileFailed{
+    "ヘルプのコンパイルに失敗しました（終了コード %d）\n"
+    "[%s]"};
+constinit CSjisText kCannotOpen{"ヘルプファイルを開けませんでした [%s]"};
+// The language name the compiler expects after the hexadecimal locale id.
+constinit CSjisText kJapanese{"日本語"};
 
 // The entry of one node and, below it, of its children; depth 0 is the root.
 void AppendEntry(std::string& text, CHelpNode* node, int depth) {
@@ -201,7 +181,7 @@ bool CHelpCreator::WriteProjectFile(CHelpNode* root, const std::vector<std::stri
     text += "Contents file=" + GetContentsFileName() + "\n";
     text += "Default topic=" + root->GetLocal() + "\n";
     text += "Display compile progress=No\nFull-text search=Yes\n";
-    text += std::string("Language=0x411 ") + kJapanese + "\n";
+    text += std::string("Language=0x411 ") + kJapanese.str() + "\n";
     text += "Title=" + root->GetName() + "\n";
     text += "\n[FILES]\n";
     // A listed file that is missing makes the compiler fail (chmcmd even truncates the

@@ -6,14 +6,16 @@
 #include <cstring>
 
 #include "platform/message_box.h"
+#include "platform/sjis_text.h"
 #include "platform/text_codec.h"
 
 namespace corvane {
 
-int CGeneralError::Report() const {
-    // "エラー" (error)
-    return ShowMessageBox(m_strMessage, "\x83\x47\x83\x89\x81\x5B", MB_OK);
-}
+namespace {
+constinit CSjisText kErrorCaption{"エラー"};
+}  // namespace
+
+int CGeneralError::Report() const { return ShowMessageBox(m_strMessage, kErrorCaption, MB_OK); }
 
 CSystemError::CSystemError(const std::string& text) {
     const int code = errno;

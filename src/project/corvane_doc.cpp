@@ -17,12 +17,18 @@
 #include "platform/file_io.h"
 #include "platform/message_box.h"
 #include "platform/sjis.h"
+#include "platform/sjis_text.h"
 #include "platform/system_error.h"
 #include "platform/text_codec.h"
 #include "project/blowfish.h"
 
 namespace corvane {
 namespace {
+
+constinit CSjisText kFileNotFound{
+    "\nこのファイルが見つかりません。\nパスとファイル名が正しいかどうか確認してださい。"};
+constinit CSjisText kCannotOpen{"ドキュメントを開くことに失敗しました。"};
+constinit CSjisText kSaveFailed{"\nの保存に失敗しました。\n"};
 
 // The element names, in the order of the file.
 constexpr const char* kNames[13] = {
@@ -217,20 +223,9 @@ bool CCorvaneDoc::LoadFromFile(const std::string& path) {
     if (!ReadWholeFile(path, bytes)) {
         std::string text;
         if (errno == ENOENT) {
-            // "%1\nこのファイルが見つかりません。\nパスとファイル名が正しいかどうか確認してださい。"
-            // (file not found; check the path and the file name)
-            text =
-                path +
-                "\n\x82\xB1\x82\xCC\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8C\xA9\x82\xC2\x82\xA9"
-                "\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42\n\x83\x70\x83\x58\x82\xC6\x83\x74\x83\x40"
-                "\x83\x43\x83\x8B\x96\xBC\x82\xAA\x90\xB3\x82\xB5\x82\xA2\x82\xA9\x82\xC7\x82\xA4"
-                "\x82"
-                "\xA9\x8A\x6D\x94\x46\x82\xB5\x82\xC4\x82\xBE\x82\xB3\x82\xA2\x81\x42";
+            text = path + kFileNotFound.str();
         } else {
-            // "ドキュメントを開くことに失敗しました。" (the document could not be opened)
-            text =
-                "\x83\x68\x83\x4C\x83\x85\x83\x81\x83\x93\x83\x67\x82\xF0\x8A\x4A\x82\xAD\x82\xB1"
-                "\x82\xC6\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";
+            text = kCannotOpen;
         }
         ShowMessageBox(text, kDocName, MB_OK | MB_ICONEXCLAMATION);
         return false;
@@ -290,11 +285,8 @@ bool CCorvaneDoc::SaveToFile(const std::string& path) {
     std::optional<std::string> xml = BuildProjectXml(values);
     if (!xml) errno = ENOMEM;
     if (!xml || !WriteFileReplacing(path, *xml)) {
-        // "%s\nの保存に失敗しました。" (saving ... failed), then the system's reason
-        const std::string text = path +
-                                 "\n\x82\xCC\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82"
-                                 "\xDC\x82\xB5\x82\xBD\x81\x42\n" +
-                                 GetLastErrorText();
+        // The path, then the system's reason.
+        const std::string text = path + kSaveFailed.str() + GetLastErrorText();
         ShowMessageBox(text, kDocName, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }

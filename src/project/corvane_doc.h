@@ -3,6 +3,8 @@
 // scrambles the stored password.
 #pragma once
 
+#include "platform/sjis_text.h"
+
 #include <string>
 #include <vector>
 
@@ -25,7 +27,7 @@ public:
     // The document name of an untitled project, also its window title.
     static constexpr const char* kDocName = "Corvane";
     // The file type: "Corvaneデータファイル(*.xml)" (Corvane data file) and its extension.
-    static constexpr const char* kFilterName = "Corvane\x83\x66\x81\x5B\x83\x5E\x83\x74\x83\x40\x83\x43\x83\x8B(*.xml)";
+    static inline constinit CSjisText kFilterName{"Corvaneデータファイル(*.xml)"};
     static constexpr const char* kFilterExt = ".xml";
     static constexpr const char* kFileTypeId = "Corvane.Document";
     // The fixed key of the password scrambling.

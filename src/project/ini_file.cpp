@@ -1,14 +1,19 @@
 #include "project/ini_file.h"
 
+#include <boost/format.hpp>
 #include <charconv>
 #include <cstdio>
 
 #include "platform/profile.h"
+#include "platform/sjis_text.h"
 #include "platform/system_error.h"
 #include "project/options.h"
 
 namespace corvane {
 namespace {
+
+constinit CSjisText kRegistry{"レジストリ"};
+constinit CSjisText kWriteFailed{"%sのセクション[%s]、キー[%s]の保存に失敗"};
 
 std::string FormatDouble(double value) {
     // Like "%lf", but independent of the locale's decimal point.
@@ -51,17 +56,13 @@ std::vector<std::string> ToTexts(const std::vector<int>& numbers) {
 CIniFile::CIniFile(std::string file)
     : m_strFile(std::move(file)), m_strSection("Options"), m_bThrowOnWriteError(0) {}
 
-std::string CIniFile::ProfilePath() const {
-    return m_strFile.empty() ? GetIniPath() : m_strFile;
-}
+std::string CIniFile::ProfilePath() const { return m_strFile.empty() ? GetIniPath() : m_strFile; }
 
 int CIniFile::CheckWrite(int ok, const std::string& key) {
     if (!ok && m_bThrowOnWriteError) {
-        // "%sのセクション[%s]、キー[%s]の保存に失敗" (saving key [..] of section [..] of .. failed);
         // "レジストリ" (the registry) stands for the application's own profile.
-        const std::string where = m_strFile.empty() ? "\x83\x8C\x83\x57\x83\x58\x83\x67\x83\x8A" : m_strFile;
-        throw CSystemError(where + "\x82\xCC\x83\x5A\x83\x4E\x83\x56\x83\x87\x83\x93[" + m_strSection +
-                           "]\x81\x41\x83\x4C\x81\x5B[" + key + "]\x82\xCC\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94\x73");
+        const std::string& where = m_strFile.empty() ? kRegistry.str() : m_strFile;
+        throw CSystemError((boost::format(kWriteFailed.str()) % where % m_strSection % key).str());
     }
     return ok;
 }
@@ -72,7 +73,8 @@ std::string CIniFile::GetString(const std::string& key, const std::string& def) 
 
 int CIniFile::WriteString(const std::string& key, const std::string& value) {
     const std::string text = m_strFile.empty() ? value : "\"" + value + "\"";
-    const int ok = WritePrivateProfileString(m_strSection, key.c_str(), text.c_str(), ProfilePath()) ? 1 : 0;
+    const int ok =
+        WritePrivateProfileString(m_strSection, key.c_str(), text.c_str(), ProfilePath()) ? 1 : 0;
     return CheckWrite(ok, key);
 }
 
@@ -82,7 +84,8 @@ int CIniFile::GetInt(const std::string& key, int def) {
 
 int CIniFile::WriteInt(const std::string& key, int value) {
     const std::string text = std::to_string(value);
-    const int ok = WritePrivateProfileString(m_strSection, key.c_str(), text.c_str(), ProfilePath()) ? 1 : 0;
+    const int ok =
+        WritePrivateProfileString(m_strSection, key.c_str(), text.c_str(), ProfilePath()) ? 1 : 0;
     return CheckWrite(ok, key);
 }
 

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <thread>
+#include <vector>
 
+#include "platform/sjis_text.h"
 #include "support/test_paths.h"
 
 namespace corvane {
@@ -18,8 +21,13 @@ TEST(TextCodec, Cp932ExtensionsRoundTrip) {
 }
 
 TEST(TextCodec, BadInputIsReplacedNotDropped) {
-    EXPECT_EQ(Utf8ToSjis("a\xF0\x9F\x98\x80" "b"), "a?b");  // emoji: not in 932
-    EXPECT_EQ(Utf8ToSjis("a\xFF" "b", " "), "a b");         // malformed byte
+    EXPECT_EQ(Utf8ToSjis("a\xF0\x9F\x98\x80"
+                         "b"),
+              "a?b");  // emoji: not in 932
+    EXPECT_EQ(Utf8ToSjis("a\xFF"
+                         "b",
+                         " "),
+              "a b");  // malformed byte
     EXPECT_FALSE(ConvertCodePageStrict("a\xFF", "UTF-8", "CP932").has_value());
     EXPECT_EQ(SjisToUtf8("a\x82"), "a\xEF\xBF\xBD");  // lead byte cut off at the end
 }
@@ -29,8 +37,20 @@ TEST(TextCodec, NativePathsHoldJapaneseNames) {
     const std::string sjisName = "\x83\x77\x83\x8B\x83\x76\x87\x40.txt";  // ヘルプ①.txt
     const std::string sjisPath = FromNativePath(dir.path()) + NativeSeparator() + sjisName;
     { std::ofstream(ToNativePath(sjisPath)) << "x"; }
-    EXPECT_TRUE(std::filesystem::exists(dir.path() / "\xE3\x83\x98\xE3\x83\xAB\xE3\x83\x97\xE2\x91\xA0.txt"));
+    EXPECT_TRUE(std::filesystem::exists(dir.path() /
+                                        "\xE3\x83\x98\xE3\x83\xAB\xE3\x83\x97\xE2\x91\xA0.txt"));
     EXPECT_EQ(FromNativePath(ToNativePath(sjisPath)), sjisPath);
+}
+
+TEST(SjisTextTest, ConvertsOnceAndGivesTheSameBytesToEveryThread) {
+    static constinit CSjisText text{"中断しました"};
+    std::vector<const std::string*> seen(4);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i) threads.emplace_back([&, i] { seen[i] = &text.str(); });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(text.str(), "\x92\x86\x92\x66\x82\xb5\x82\xdc\x82\xb5\x82\xbd");
+    for (const std::string* s : seen) EXPECT_EQ(s, &text.str());
+    EXPECT_EQ("[" + text + "]", "[" + text.str() + "]");
 }
 
 }  // namespace
