@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "convert/text_encoding.h"
-#include "convert/width_normalizer.h"
 #include "platform/text_codec.h"
+#include "text/text_encoding.h"
+#include "text/width_normalizer.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "convert/reg_manager.h"
+#include "text/reg_manager.h"
 
 namespace {
 

@@ -6,16 +6,14 @@
 
 #include <clocale>
 
+#include "platform/ascii.h"
 #include "platform/text_codec.h"
 
 namespace corvane {
 
 CTerminal::CTerminal() {
     std::setlocale(LC_CTYPE, "");
-    std::string codeset = nl_langinfo(CODESET);
-    for (char& c : codeset) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
+    const std::string codeset = ToUpperAscii(nl_langinfo(CODESET));
     if (codeset == "SHIFT_JIS" || codeset == "SJIS" || codeset == "CP932" ||
         codeset == "WINDOWS-31J") {
         m_strEncoding = "CP932";

@@ -2,20 +2,12 @@
 
 #include <cctype>
 
-#include "convert/reg_manager.h"
 #include "net/url_primitives.h"
+#include "platform/ascii.h"
+#include "text/reg_manager.h"
 
 namespace corvane {
 namespace {
-
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return text;
-}
-
-bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 // Whether the content opens with a tag: blanks, then "<", then a letter followed by a
 // letter or a blank.
@@ -30,8 +22,8 @@ bool LooksLikeMarkup(const std::string& content) {
             sawOpen = true;
             continue;
         }
-        return sawOpen && IsAsciiLetter(c) &&
-               (IsAsciiLetter(content[i + 1]) || content[i + 1] == ' ');
+        return sawOpen && IsAsciiAlpha(c) &&
+               (IsAsciiAlpha(content[i + 1]) || content[i + 1] == ' ');
     }
     return false;
 }
@@ -58,7 +50,7 @@ ContentKind ClassifyContent(const std::string& path, const std::string& headers,
     if (!path.empty() && path.back() == '/') {
         return ContentKind::Html;
     }
-    const std::string ext = Lower(PathExtension(path));
+    const std::string ext = ToLowerAscii(PathExtension(path));
     if (ext == ".html" || ext == ".htm") {
         return ContentKind::Html;
     }
@@ -72,7 +64,7 @@ ContentKind ClassifyContent(const std::string& path, const std::string& headers,
     if (reg.Search(headers, "content-type:([^\\r\\n]*)", "i") > 0) {
         std::string type = reg.GetGroup(1);
         const std::size_t first = type.find_first_not_of(" \t");
-        type = first == std::string::npos ? std::string() : Lower(type.substr(first));
+        type = first == std::string::npos ? std::string() : ToLowerAscii(type.substr(first));
         if (type.rfind("text/html", 0) == 0) {
             return ContentKind::Html;
         }

@@ -4,12 +4,11 @@
 
 #include "convert/content_kind.h"
 #include "convert/cvn_tag_replacer.h"
-#include "convert/reg_manager.h"
 #include "convert/rule_file.h"
-#include "convert/text_encoding.h"
 #include "convert/wiki_name_replacer.h"
 #include "convert/wiki_url.h"
-#include "project/options.h"
+#include "text/reg_manager.h"
+#include "text/text_encoding.h"
 
 namespace corvane {
 namespace {
@@ -49,12 +48,6 @@ std::string TitleOf(const std::string& oldHead) {
 }
 
 }  // namespace
-
-CCVNFilter::CCVNFilter(CDownloaderConfig* pOwner, const std::string& wikiNameSearch,
-                       const std::string& wikiNameReplace, const std::string& title,
-                       const std::string& footer)
-    : CCVNFilter(pOwner, wikiNameSearch, wikiNameReplace, title, footer, GetBodyRulesPath(),
-                 GetReplaceRulesPath()) {}
 
 CCVNFilter::CCVNFilter(CDownloaderConfig* pOwner, const std::string& wikiNameSearch,
                        const std::string& wikiNameReplace, const std::string& title,

@@ -13,10 +13,6 @@ namespace corvane {
 
 class CCVNFilter : public CHTMLFilter {
 public:
-    // Reads the rule files from the program's conf folder.
-    CCVNFilter(CDownloaderConfig* pOwner, const std::string& wikiNameSearch,
-               const std::string& wikiNameReplace, const std::string& title,
-               const std::string& footer);
     // Reads the rule files from the given paths (Shift_JIS path texts).
     CCVNFilter(CDownloaderConfig* pOwner, const std::string& wikiNameSearch,
                const std::string& wikiNameReplace, const std::string& title,

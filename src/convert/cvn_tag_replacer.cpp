@@ -1,8 +1,8 @@
 #include "convert/cvn_tag_replacer.h"
 
-#include "convert/reg_manager.h"
 #include "convert/wiki_url.h"
 #include "net/url_primitives.h"
+#include "text/reg_manager.h"
 
 namespace corvane {
 namespace {

@@ -2,7 +2,8 @@
 
 #include <boost/format.hpp>
 
-#include "convert/reg_match.h"
+#include "platform/ascii.h"
+#include "text/reg_match.h"
 
 namespace corvane {
 namespace {
@@ -16,19 +17,6 @@ std::string Join(const std::vector<CTagSpec>& specs, std::string CTagSpec::*fiel
         out += entry.*field;
     }
     return out;
-}
-
-bool EqualsIgnoreCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace
@@ -60,8 +48,8 @@ std::string CTagReplacer::GetReplacement(const CRegMatch& match) {
     }
     const CLinkRecord* last = nullptr;
     for (const CTagSpec& entry : m_specs) {
-        if (!EqualsIgnoreCase(entry.m_strTag, tag) ||
-            !EqualsIgnoreCase(entry.m_strAttribute, attribute)) {
+        if (!EqualsNoCaseAscii(entry.m_strTag, tag) ||
+            !EqualsNoCaseAscii(entry.m_strAttribute, attribute)) {
             continue;
         }
         CLinkRecord record;

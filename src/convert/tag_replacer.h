@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "convert/link_record.h"
-#include "convert/reg_callback.h"
+#include "text/reg_callback.h"
 
 namespace corvane {
 

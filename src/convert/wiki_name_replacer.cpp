@@ -2,8 +2,8 @@
 
 #include <boost/format.hpp>
 
-#include "convert/reg_manager.h"
 #include "net/url_primitives.h"
+#include "text/reg_manager.h"
 
 namespace corvane {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "convert/reg_callback.h"
+#include "text/reg_callback.h"
 
 namespace corvane {
 

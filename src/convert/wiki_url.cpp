@@ -2,11 +2,12 @@
 
 #include <boost/format.hpp>
 
-#include "convert/reg_manager.h"
-#include "convert/text_encoding.h"
 #include "net/url_parts.h"
 #include "net/url_primitives.h"
+#include "platform/ascii.h"
 #include "platform/text_codec.h"
+#include "text/reg_manager.h"
+#include "text/text_encoding.h"
 
 namespace corvane {
 namespace {
@@ -101,11 +102,7 @@ bool IsWikiScriptUrl(const std::string& path, const std::string& extra) {
     if (name.size() < 4) {
         return false;
     }
-    std::string ext = name.substr(name.size() - 4);
-    for (char& c : ext) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return ext == ".php";
+    return EqualsNoCaseAscii(name.substr(name.size() - 4), ".php");
 }
 
 std::string LocalFileName(const std::string& url) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <set>
 
+#include "platform/ascii.h"
 #include "platform/folder_create.h"
 #include "platform/process_runner.h"
 #include "platform/shell_open.h"
@@ -113,10 +114,8 @@ void CHelpCreator::SetFolder(const std::string& folder) {
 
 bool CHelpCreator::IsWorkshopCompiler(const std::string& compilerPath) {
     size_t slash = compilerPath.find_last_of("/\\");
-    std::string name = compilerPath.substr(slash == std::string::npos ? 0 : slash + 1);
-    for (char& c : name) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    const std::string name =
+        ToLowerAscii(compilerPath.substr(slash == std::string::npos ? 0 : slash + 1));
     return name == "hhc.exe" || name == "hhc";
 }
 

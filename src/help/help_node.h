@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "crawl/composite.h"
+#include "platform/composite.h"
 
 namespace corvane {
 

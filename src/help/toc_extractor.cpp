@@ -1,6 +1,6 @@
 #include "help/toc_extractor.h"
 
-#include "convert/reg_manager.h"
+#include "text/reg_manager.h"
 
 namespace corvane {
 namespace {

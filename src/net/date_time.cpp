@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "net/time_parser.h"
+#include "platform/ascii.h"
 
 namespace corvane {
 
@@ -52,8 +53,8 @@ bool JstFieldsToTime(int year, int month, int day, int hour, int minute, int sec
     const std::int64_t y = fullYear + FloorDiv(month0, 12);
     const std::int64_t m = month0 - FloorDiv(month0, 12) * 12 + 1;
     const std::int64_t days = DaysFromCivil(y, m, 1) + (std::int64_t{day} - 1);
-    const std::int64_t t = days * 86400 + std::int64_t{hour} * 3600 +
-                           std::int64_t{minute} * 60 + second - kJstOffset;
+    const std::int64_t t =
+        days * 86400 + std::int64_t{hour} * 3600 + std::int64_t{minute} * 60 + second - kJstOffset;
     if (t < 0 || t > kLatestTime) return false;
     result = t;
     return true;
@@ -66,9 +67,7 @@ int CurrentJstYear() {
 }
 
 int ZoneOffset(const std::string& zone) {
-    std::string upper = zone;
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    const std::string upper = ToUpperAscii(zone);
     if (upper == "JST") return 32400;
     if (upper == "GMT") return 0;
     std::string_view rest = upper;

@@ -1,8 +1,8 @@
 #include "net/http_protocol.h"
 
-#include "convert/reg_manager.h"
 #include "net/url_parts.h"
 #include "net/win_inet_proxy.h"
+#include "text/reg_manager.h"
 
 namespace corvane {
 

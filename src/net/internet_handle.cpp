@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 #include "net/internet_error.h"
+#include "platform/ascii.h"
 #include "platform/manual_reset_event.h"
 
 namespace corvane {
@@ -38,37 +39,16 @@ void GlobalInit() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-std::string LowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
-
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-    return text.size() >= prefix.size() && LowerAscii(text.substr(0, prefix.size())) == prefix;
-}
-
-std::string Trim(const std::string& text) {
-    std::size_t b = 0, e = text.size();
-    while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
-    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t' || text[e - 1] == '\r' ||
-                     text[e - 1] == '\n'))
-        --e;
-    return text.substr(b, e - b);
-}
+std::string Trim(std::string_view text) { return std::string(TrimAscii(text)); }
 
 // Bytes that may not stand in a request line are sent percent-encoded (the parsed URL
 // keeps its path decoded, and Shift_JIS page names hold bytes from 0x80 up).
 std::string EncodeForRequestLine(const std::string& text) {
-    static const char hex[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : text) {
         if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' || c == '^' ||
             c == '`' || c == '{' || c == '|' || c == '}') {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
+            AppendPercentEscape(out, c);
         } else {
             out += static_cast<char>(c);
         }
@@ -230,14 +210,14 @@ struct CRequestHandle::Impl {
 
     std::string AuthKey() const {
         const CConnectionHandle& c = *owner->m_pConnection;
-        return std::string(c.IsSecure() ? "https://" : "http://") + LowerAscii(c.GetHost()) + ":" +
-               std::to_string(c.GetPort());
+        return std::string(c.IsSecure() ? "https://" : "http://") + ToLowerAscii(c.GetHost()) +
+               ":" + std::to_string(c.GetPort());
     }
 
     void OnHeaderLine(std::string line) {
         lastActivity = Clock::now();
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-        if (StartsWithNoCase(line, "http/")) {
+        if (StartsWithNoCaseAscii(line, "http/")) {
             // A new response begins (after an interim 1xx or an authentication round).
             headerLines.clear();
             headersDone = false;
@@ -268,8 +248,8 @@ struct CRequestHandle::Impl {
     void RememberAuthScheme() {
         unsigned long scheme = 0;
         for (std::size_t i = 1; i < headerLines.size(); ++i) {
-            if (!StartsWithNoCase(headerLines[i], "www-authenticate:")) continue;
-            const std::string value = LowerAscii(Trim(headerLines[i].substr(17)));
+            if (!StartsWithNoCaseAscii(headerLines[i], "www-authenticate:")) continue;
+            const std::string value = ToLowerAscii(Trim(headerLines[i].substr(17)));
             if (value.rfind("digest", 0) == 0) scheme |= CURLAUTH_DIGEST;
             if (value.rfind("basic", 0) == 0) scheme |= CURLAUTH_BASIC;
         }
@@ -548,7 +528,7 @@ bool CRequestHandle::QueryInfo(int level, std::string& value, int* index) const 
     }
     int wanted = index != nullptr ? *index : 0;
     for (std::size_t i = 1; i < d.headerLines.size(); ++i) {
-        if (!StartsWithNoCase(d.headerLines[i], name)) continue;
+        if (!StartsWithNoCaseAscii(d.headerLines[i], name)) continue;
         if (wanted-- > 0) continue;
         value = Trim(d.headerLines[i].substr(std::strlen(name)));
         if (index != nullptr) ++*index;

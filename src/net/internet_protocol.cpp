@@ -7,6 +7,7 @@
 #include "net/url_parts.h"
 #include "net/url_primitives.h"
 #include "net/win_inet_proxy.h"
+#include "platform/ascii.h"
 #include "platform/manual_reset_event.h"
 
 namespace corvane {
@@ -113,11 +114,7 @@ void CInternetProtocol::Stop() {
 }
 
 CInternetProtocol::Origin CInternetProtocol::OriginOf(const CUrlParts& url) {
-    std::string host = url.GetHost();
-    for (char& c : host) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return Origin{url.GetSchemeNumber(), host, url.GetPort()};
+    return Origin{url.GetSchemeNumber(), ToLowerAscii(url.GetHost()), url.GetPort()};
 }
 
 bool CInternetProtocol::CredentialsAllowedFor(const CUrlParts& url) const {

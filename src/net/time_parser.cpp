@@ -5,15 +5,16 @@
 #include <climits>
 #include <string_view>
 
-#include "convert/reg_manager.h"
 #include "net/date_time.h"
+#include "platform/ascii.h"
+#include "text/reg_manager.h"
 
 namespace corvane {
 
 namespace {
 
-constexpr std::array<const char*, 12> kShortMonths = {
-    "jan", "feb", "mar", "apr", "may", "jun", "jul", "aug", "sep", "oct", "nov", "dec"};
+constexpr std::array<const char*, 12> kShortMonths = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                      "jul", "aug", "sep", "oct", "nov", "dec"};
 constexpr std::array<const char*, 12> kFullMonths = {
     "january", "february", "march",     "april",   "may",      "june",
     "july",    "august",   "september", "october", "november", "december"};
@@ -31,8 +32,7 @@ const std::string& MonthAlternation() {
 
 // 1..12 for a month name (full names looked up first), 0 for anything else.
 int MonthNumber(std::string name) {
-    for (char& c : name)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    name = ToLowerAscii(name);
     for (std::size_t i = 0; i < kFullMonths.size(); ++i)
         if (name == kFullMonths[i]) return static_cast<int>(i) + 1;
     for (std::size_t i = 0; i < kShortMonths.size(); ++i)
@@ -64,8 +64,8 @@ void Reset(int& year, int& month, int& day, int& hour, int& minute, int& second,
 
 }  // namespace
 
-bool CSimpleTimeParser::Parse(const std::string& text, int& year, int& month, int& day,
-                              int& hour, int& minute, int& second, std::string& zone) {
+bool CSimpleTimeParser::Parse(const std::string& text, int& year, int& month, int& day, int& hour,
+                              int& minute, int& second, std::string& zone) {
     Reset(year, month, day, hour, minute, second, zone);
     const std::size_t first = text.find_first_not_of(" \t");
     if (first == std::string::npos) return false;
@@ -133,10 +133,21 @@ bool CParseDateTimeParser::Parse(const std::string& text, int& year, int& month,
         // Japanese eras: Meiji, Taisho, Showa, Heisei.
         int base = 0;
         switch (re.GetGroup(1)[0]) {
-            case 'M': case 'm': base = 1867; break;
-            case 'T': case 't': base = 1911; break;
-            case 'S': case 's': base = 1925; break;
-            default: base = 1988; break;
+            case 'M':
+            case 'm':
+                base = 1867;
+                break;
+            case 'T':
+            case 't':
+                base = 1911;
+                break;
+            case 'S':
+            case 's':
+                base = 1925;
+                break;
+            default:
+                base = 1988;
+                break;
         }
         year = SaturatingAdd(base, re.GetGroupInt(2));
         month = re.GetGroupInt(3);
@@ -155,8 +166,8 @@ bool CParseDateTimeParser::Parse(const std::string& text, int& year, int& month,
             month = re.GetGroupInt(2);
             day = re.GetGroupInt(3);
         }
-    } else if (Remove(re, work,
-                      "(\\d{4,14})(?:\\s*T?\\s*(\\d{2,6}))?(?:\\s*(Z|[-+]\\d{2,4})\\b)?", "i")) {
+    } else if (Remove(re, work, "(\\d{4,14})(?:\\s*T?\\s*(\\d{2,6}))?(?:\\s*(Z|[-+]\\d{2,4})\\b)?",
+                      "i")) {
         // Compact ISO form: the digit count tells which fields are there.
         const std::string date = re.GetGroup(1);
         switch (date.size()) {
@@ -169,7 +180,10 @@ bool CParseDateTimeParser::Parse(const std::string& text, int& year, int& month,
                 month = Digits(date, 2, 2);
                 day = Digits(date, 4, 2);
                 break;
-            case 8: case 10: case 12: case 14:
+            case 8:
+            case 10:
+            case 12:
+            case 14:
                 year = Digits(date, 0, 4);
                 month = Digits(date, 4, 2);
                 day = Digits(date, 6, 2);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "net/url_primitives.h"
+#include "platform/ascii.h"
 
 namespace corvane {
 
@@ -12,17 +13,6 @@ namespace {
 // Escapes decoded, only blanks encoded, '.' and '..' kept, query and fragment untouched.
 constexpr std::uint32_t kParseFlags =
     ICU_NO_ENCODE | ICU_DECODE | ICU_NO_META | ICU_ENCODE_SPACES_ONLY | ICU_BROWSER_MODE;
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-bool IsAsciiAlnum(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-}
 
 }  // namespace
 
@@ -78,8 +68,7 @@ std::string CanonicalizeUrl(const std::string& text, std::uint32_t flags) {
     return CanonicalizeUrlText(text, flags, out) ? out : std::string();
 }
 
-std::string CombineUrl(const std::string& base, const std::string& relative,
-                       std::uint32_t flags) {
+std::string CombineUrl(const std::string& base, const std::string& relative, std::uint32_t flags) {
     std::string out;
     return CombineUrlText(base, relative, flags, out) ? out : std::string();
 }
@@ -93,9 +82,7 @@ std::string UrlEncode(const std::string& text) {
         } else if (c == ' ') {
             out += '+';
         } else {
-            char buf[4];
-            std::snprintf(buf, sizeof buf, "%%%02X", c);
-            out += buf;
+            AppendPercentEscape(out, c);
         }
     }
     return out;
@@ -113,7 +100,7 @@ std::string UrlDecode(const std::string& text) {
         std::size_t avail = std::min<std::size_t>(2, text.size() - i - 1);
         unsigned value = 0;
         for (std::size_t k = 0; k < avail; ++k) {
-            int d = HexDigit(text[i + 1 + k]);
+            int d = HexValue(text[i + 1 + k]);
             if (d < 0) break;
             value = value * 16 + static_cast<unsigned>(d);
         }

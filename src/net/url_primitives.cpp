@@ -3,6 +3,7 @@
 #include <array>
 #include <cctype>
 
+#include "platform/ascii.h"
 #include "platform/sjis.h"
 
 namespace corvane {
@@ -31,27 +32,13 @@ constexpr std::array<SchemeEntry, 11> kSchemes = {{
 
 bool IsBlank(unsigned char c) { return c <= 0x20; }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-void AppendEscape(std::string& out, unsigned char c) {
-    static const char kHex[] = "0123456789ABCDEF";
-    out += '%';
-    out += kHex[c >> 4];
-    out += kHex[c & 0x0F];
-}
-
 // Length of a leading "scheme:" name (without the colon), 0 when the text has none.
 std::size_t SchemeLength(std::string_view url) {
-    if (url.empty() || !std::isalpha(static_cast<unsigned char>(url[0]))) return 0;
+    if (url.empty() || !IsAsciiAlpha(url[0])) return 0;
     for (std::size_t i = 1; i < url.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(url[i]);
+        const char c = url[i];
         if (c == ':') return i;
-        if (!std::isalnum(c) && c != '+' && c != '-' && c != '.') return 0;
+        if (!IsAsciiAlnum(c) && c != '+' && c != '-' && c != '.') return 0;
     }
     return 0;
 }
@@ -155,7 +142,7 @@ std::string EncodeUnsafe(std::string_view text, bool spacesOnly) {
         bool encode = spacesOnly ? c == ' ' : (len == 2 || IsUnsafe(c));
         for (std::size_t k = 0; k < len; ++k) {
             if (encode)
-                AppendEscape(out, static_cast<unsigned char>(text[i + k]));
+                AppendPercentEscape(out, static_cast<unsigned char>(text[i + k]));
             else
                 out += text[i + k];
         }
@@ -222,10 +209,7 @@ int SchemeNumberOf(std::string_view scheme) {
     for (const SchemeEntry& e : kSchemes) {
         std::string_view name(e.name);
         if (name.size() != scheme.size()) continue;
-        bool same = true;
-        for (std::size_t i = 0; i < name.size() && same; ++i)
-            same = std::tolower(static_cast<unsigned char>(scheme[i])) == name[i];
-        if (same) return e.number;
+        if (EqualsNoCaseAscii(scheme, name)) return e.number;
     }
     return INTERNET_SCHEME_UNKNOWN;
 }

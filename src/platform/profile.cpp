@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/file_io.h"
 #include "platform/sjis.h"
 
@@ -13,12 +14,7 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string Trim(const std::string& text) {
-    size_t begin = 0, end = text.size();
-    while (begin < end && IsBlank(text[begin])) ++begin;
-    while (end > begin && IsBlank(text[end - 1])) --end;
-    return text.substr(begin, end - begin);
-}
+std::string Trim(std::string_view text) { return std::string(TrimAscii(text, " \t")); }
 
 // Case-insensitive for ASCII letters only, and never for the second byte of a Shift_JIS
 // character (which may fall in the range of ASCII letters).
@@ -29,8 +25,8 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
         unsigned char x = static_cast<unsigned char>(a[i]);
         unsigned char y = static_cast<unsigned char>(b[i]);
         if (!trail) {
-            if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-            if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+            x = static_cast<unsigned char>(AsciiLower(static_cast<char>(x)));
+            y = static_cast<unsigned char>(AsciiLower(static_cast<char>(y)));
         }
         if (x != y) return false;
         trail = !trail && IsSjisLeadByte(static_cast<unsigned char>(a[i]));

@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/atoi.h"
 #include "platform/file_io.h"
 #include "platform/message_box.h"
@@ -93,13 +94,6 @@ std::optional<std::string> BuildProjectXml(const std::string (&values)[13]) {
     return result;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 // The encoding named by the XML declaration at the very start of the file, if any.
 std::string DeclaredEncoding(const std::string& bytes) {
     if (bytes.compare(0, 5, "<?xml") != 0) return {};
@@ -117,7 +111,7 @@ std::string DeclaredEncoding(const std::string& bytes) {
 bool IsShiftJisName(const std::string& name) {
     for (const char* alias : {"Shift_JIS", "Shift-JIS", "SJIS", "x-sjis", "MS_Kanji", "csShiftJIS",
                               "Windows-31J", "CP932", "MS932"}) {
-        if (EqualsNoCase(name, alias)) return true;
+        if (EqualsNoCaseAscii(name, alias)) return true;
     }
     return false;
 }
@@ -359,14 +353,12 @@ std::string CCorvaneDoc::ScramblePassword(const std::string& plain) {
 
     std::string stored;
     for (unsigned char c : block) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+        if (IsAsciiAlnum(static_cast<char>(c))) {
             stored += static_cast<char>(c);
         } else if (c == 0x20) {
             stored += '+';
         } else {
-            char escape[4];
-            std::snprintf(escape, sizeof escape, "%%%02X", c);
-            stored += escape;
+            AppendPercentEscape(stored, c);
         }
     }
     return stored;

@@ -9,9 +9,10 @@
 #include <thread>
 
 #include "convert/cvn_filter.h"
-#include "convert/reg_manager.h"
 #include "platform/text_codec.h"
+#include "project/options.h"
 #include "support/test_paths.h"
+#include "text/reg_manager.h"
 
 namespace corvane {
 namespace {
@@ -239,7 +240,7 @@ TEST(DefaultRules, PukiWiki14Layout) {
 
 TEST(DefaultRules, FilterMadeForTheProgramReadsItsConfFolder) {
     // Test programs run from the build tree, which holds a copy of conf/ beside them.
-    const CCVNFilter filter(nullptr, "", "", "T", "F");
+    const CCVNFilter filter(nullptr, "", "", "T", "F", GetBodyRulesPath(), GetReplaceRulesPath());
     const CCVNFilter explicitRules(nullptr, "", "", "T", "F",
                                    (SourceDir() / "conf/body.txt").string(),
                                    (SourceDir() / "conf/replace.txt").string());

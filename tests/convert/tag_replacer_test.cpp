@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "convert/cvn_tag_replacer.h"
-#include "convert/reg_manager.h"
+#include "text/reg_manager.h"
 
 namespace corvane {
 namespace {

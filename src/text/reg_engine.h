@@ -4,7 +4,7 @@
 
 #include <oniguruma.h>
 
-#include "convert/reg_options.h"
+#include "text/reg_options.h"
 
 namespace corvane {
 

@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "convert/reg_callback.h"
-#include "convert/reg_match.h"
-#include "convert/reg_options.h"
+#include "text/reg_callback.h"
+#include "text/reg_match.h"
+#include "text/reg_options.h"
 
 namespace corvane {
 

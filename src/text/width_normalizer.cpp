@@ -1,4 +1,4 @@
-#include "convert/width_normalizer.h"
+#include "text/width_normalizer.h"
 
 #include <cstdint>
 #include <unordered_map>

@@ -1,4 +1,4 @@
-#include "convert/reg_format_callback.h"
+#include "text/reg_format_callback.h"
 
 namespace corvane {
 

@@ -1,6 +1,6 @@
-#include "convert/reg_match.h"
+#include "text/reg_match.h"
 
-#include "convert/reg_engine.h"
+#include "text/reg_engine.h"
 
 namespace corvane {
 

@@ -21,8 +21,7 @@ protected:
 
 // Releases everything below `node`, not the node itself.
 template <class T>
-void DeleteSubtree(CComposite<T>* node)
-{
+void DeleteSubtree(CComposite<T>* node) {
     std::vector<T*>* children = node->GetChildren();
     if (children == nullptr) return;
     for (T* child : *children) {
@@ -34,8 +33,7 @@ void DeleteSubtree(CComposite<T>* node)
 
 // Releases a flat list of nodes together with their subtrees, and empties the list.
 template <class T>
-void DeleteAll(std::vector<T*>& nodes)
-{
+void DeleteAll(std::vector<T*>& nodes) {
     for (T* node : nodes) {
         DeleteSubtree<T>(node);
         delete node;

@@ -1,4 +1,4 @@
-#include "convert/cp932_encoder.h"
+#include "text/cp932_encoder.h"
 
 #include <cstdint>
 #include <vector>

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "convert/reg_match.h"
+#include "text/reg_match.h"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "convert/reg_manager.h"
+#include "text/reg_manager.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "convert/reg_format_callback.h"
+#include "text/reg_format_callback.h"
 
 namespace corvane {
 namespace {

@@ -1,11 +1,11 @@
-#include "convert/reg_manager.h"
+#include "text/reg_manager.h"
 
 #include <algorithm>
 #include <climits>
 
-#include "convert/reg_engine.h"
-#include "convert/reg_format_callback.h"
 #include "platform/atoi.h"
+#include "text/reg_engine.h"
+#include "text/reg_format_callback.h"
 
 namespace corvane {
 

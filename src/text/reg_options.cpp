@@ -1,6 +1,6 @@
-#include "convert/reg_options.h"
+#include "text/reg_options.h"
 
-#include "convert/reg_engine.h"
+#include "text/reg_engine.h"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "convert/reg_engine.h"
+#include "text/reg_engine.h"
 
 #include <algorithm>
 #include <mutex>

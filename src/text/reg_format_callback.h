@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "convert/reg_callback.h"
+#include "text/reg_callback.h"
 
 namespace corvane {
 

@@ -1,12 +1,12 @@
-#include "convert/text_encoding.h"
+#include "text/text_encoding.h"
 
 #include <cstdint>
 #include <new>
 #include <vector>
 
-#include "convert/cp932_encoder.h"
 #include "platform/sjis.h"
 #include "platform/text_codec.h"
+#include "text/cp932_encoder.h"
 
 namespace corvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "convert/text_encoding.h"
+#include "text/text_encoding.h"
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,10 @@
 #include <thread>
 #include <vector>
 
-#include "convert/cp932_encoder.h"
-#include "convert/width_normalizer.h"
 #include "platform/text_codec.h"
 #include "support/test_paths.h"
+#include "text/cp932_encoder.h"
+#include "text/width_normalizer.h"
 
 namespace corvane {
 namespace {

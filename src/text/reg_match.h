@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "convert/reg_options.h"
+#include "text/reg_options.h"
 
 namespace corvane {
 
