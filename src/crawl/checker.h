@@ -119,6 +119,8 @@ int CChecker<T>::Start(const std::vector<T*>& pages, CCheckerThread<T>* prototyp
     m_pWaiter = new CMultiThreadWaiter(handles, m_pReceiver->GetHandle(),
                                        CheckerMessages().m_nCheckerFinished);
     m_pWaiter->Start();
+    // Taken and released on purpose, as a barrier: whoever filled the list before (the
+    // workers are still suspended) is done with it before the listeners read it.
     { Lock listLock(m_pageList.m_mutex); }
     FireStarted(m_pageList.Pages());
     for (CCheckerThread<T>* worker : m_threads) worker->Resume();
@@ -156,6 +158,8 @@ int CChecker<T>::Stop(int reason)
     delete m_pConfig;
     m_pConfig = nullptr;
 
+    // Taken and released on purpose: no worker is left inside an Add when the listeners
+    // are handed the list.
     { Lock listLock(m_pageList.m_mutex); }
     FireFinished(m_pageList.Pages(), reason);
     RemoveAllListeners();

@@ -14,6 +14,7 @@
 #include "platform/process_runner.h"
 #include "platform/shell_open.h"
 #include "platform/sjis_text.h"
+#include "platform/system_error.h"
 #include "platform/text_codec.h"
 
 namespace corvane {
@@ -233,7 +234,7 @@ int CHelpCreator::Compile() {
     Log((boost::format(kCompiling) % m_strCompilerPath).str());
     const FileStamp before = StampOf(helpPath);
     if (RunProgram(run) != 1) {
-        std::string reason = Utf8ToSjis(std::strerror(run.nStartError));
+        std::string reason = GetErrorText(run.nStartError);
         ReportError((boost::format(kCannotStart) % m_strCompilerPath % reason).str());
         return 0;
     }

@@ -276,12 +276,12 @@ bool CCorvaneDoc::SaveToFile(const std::string& path) {
         m_strWikiNameSearch,
         m_strWikiNameReplace,
     };
-    std::optional<std::string> xml = BuildProjectXml(values);
-    if (!xml) errno = ENOMEM;
+    const std::optional<std::string> xml = BuildProjectXml(values);
     if (!xml || !WriteFileReplacing(path, *xml)) {
-        // The path, then the system's reason.
-        const std::string text = path + kSaveFailed.str() + GetLastErrorText();
-        ShowMessageBox(text, kDocName, MB_OK | MB_ICONEXCLAMATION);
+        // The path, then the reason: the XML library could not build the document (out of
+        // memory), or the system's reason for the failed write.
+        const std::string reason = xml ? GetLastErrorText() : GetErrorText(ENOMEM);
+        ShowMessageBox(path + kSaveFailed.str() + reason, kDocName, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
     SetModifiedFlag(false);
