@@ -86,7 +86,7 @@ struct DriverRun {
     std::unique_ptr<CBuildDriver> driver;
 
     DriverRun() {
-        wiki.Install(server);
+        wiki.Install(server.Server());
         server.Start();
         EXPECT_TRUE(doc.LoadFromFile((test::SourceDir() / "sample" / "sample.xml").string()));
         doc.SetURL(server.Url("/?FrontPage"));

@@ -103,7 +103,7 @@ protected:
 TEST_F(DownloaderTest, SampleWikiIsFetchedOnceEachAndWrittenUnderItsLocalNames) {
     test::LoopbackServer server;
     test::SampleWiki wiki(test::SampleWiki::DefaultFolder());
-    wiki.Install(server);
+    wiki.Install(server.Server());
     server.Start();
 
     Start({new CWebPage(server.Url("/?FrontPage"))});

@@ -76,7 +76,7 @@ struct SampleSite {
     test::SampleWiki wiki{test::SampleWiki::DefaultFolder()};
     test::LoopbackServer server;
     SampleSite() {
-        wiki.Install(server);
+        wiki.Install(server.Server());
         server.Start();
     }
     std::string StartUrl() const { return server.Url("/?FrontPage"); }

@@ -1,20 +1,13 @@
-#include "support/sample_wiki.h"
+#include "server/sample_wiki.h"
 
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
-#include "support/test_paths.h"
+#include "platform/ascii.h"
 
-namespace corvane::test {
+namespace corvane::sample {
 namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // Percent-decoding that keeps '+' as it is: "?A%2FB" and "?A/B" name one page.
 std::string Decode(const std::string& text) {
@@ -45,7 +38,7 @@ bool IsScript(const std::string& path) { return path == "/" || path == "/index.p
 
 }  // namespace
 
-std::filesystem::path SampleWiki::DefaultFolder() { return SourceDir() / "sample" / "wiki"; }
+std::filesystem::path SampleWiki::DefaultFolder() { return CORVANE_SAMPLE_WIKI_DIR; }
 
 SampleWiki::SampleWiki(const std::filesystem::path& folder) : m_folder(folder) {
     std::ifstream in(folder / "map.tsv", std::ios::binary);
@@ -102,7 +95,7 @@ SampleWiki::Answer SampleWiki::Lookup(const std::string& target) const {
     return answer;
 }
 
-void SampleWiki::Install(LoopbackServer& server) {
+void SampleWiki::Install(httplib::Server& server) {
     server.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
         Answer answer = Lookup(req.target);
         res.status = answer.nStatus;
@@ -110,4 +103,4 @@ void SampleWiki::Install(LoopbackServer& server) {
     });
 }
 
-}  // namespace corvane::test
+}  // namespace corvane::sample

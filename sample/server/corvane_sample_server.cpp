@@ -5,10 +5,10 @@
 //   corvane-sample-server [WIKI_FOLDER]
 #include <csignal>
 #include <cstdio>
+#include <stdexcept>
 #include <thread>
 
-#include "support/loopback_server.h"
-#include "support/sample_wiki.h"
+#include "server/sample_wiki.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ void OnSignal(int) { g_stop = 1; }
 }  // namespace
 
 int main(int argc, char** argv) {
-    using namespace corvane::test;
+    using corvane::sample::SampleWiki;
     if (argc > 2 ||
         (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h"))) {
         std::fprintf(stderr, "usage: corvane-sample-server [WIKI_FOLDER]\n");
@@ -29,15 +29,18 @@ int main(int argc, char** argv) {
         argc == 2 ? std::filesystem::path(argv[1]) : SampleWiki::DefaultFolder();
     try {
         SampleWiki wiki(folder);
-        LoopbackServer server;
+        httplib::Server server;
         wiki.Install(server);
-        server.Start();
+        const int port = server.bind_to_any_port("127.0.0.1");
+        if (port < 0) throw std::runtime_error("cannot listen on 127.0.0.1");
+        std::thread serving([&server] { server.listen_after_bind(); });
         std::signal(SIGINT, OnSignal);
         std::signal(SIGTERM, OnSignal);
-        std::printf("%d\n", server.Port());
+        std::printf("%d\n", port);
         std::fflush(stdout);
         while (!g_stop) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        server.Stop();
+        server.stop();
+        serving.join();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "corvane-sample-server: %s\n", e.what());
         return 1;
