@@ -22,11 +22,11 @@ constexpr int kPages = 10000;
 
 // Page n links to pages 2n+1 and 2n+2 (a binary tree over all pages), back to page 0, and
 // shows one shared image.
-std::string WikiPage(int n)
-{
+std::string WikiPage(int n) {
     std::string body = "<html><head><title>P" + std::to_string(n) +
-                       "</title><link rel=\"stylesheet\" href=\"skin/wiki.css\"></head><body><div id=\"body\"><p>Page " + std::to_string(n) +
-                       " of the generated wiki.</p>";
+                       "</title><link rel=\"stylesheet\" href=\"skin/wiki.css\"></head><body><div "
+                       "id=\"body\"><p>Page " +
+                       std::to_string(n) + " of the generated wiki.</p>";
     for (int child : {2 * n + 1, 2 * n + 2}) {
         if (child < kPages) body += "<a href=\"./?P" + std::to_string(child) + "\">next</a> ";
     }
@@ -36,13 +36,11 @@ std::string WikiPage(int n)
 
 class Counter : public CDownloaderListener {
 public:
-    void OnPageFinished(CWebPage*, const CCheckResult& result) override
-    {
+    void OnPageFinished(CWebPage*, const CCheckResult& result) override {
         ++m_nPages;
         m_nFailed += result.m_nStatus != CHECK_OK;
     }
-    void OnFinished(std::vector<CWebPage*> pages, int) override
-    {
+    void OnFinished(std::vector<CWebPage*> pages, int) override {
         m_nListed = static_cast<int>(pages.size());
         DeleteAll(pages);
         m_bDone = true;
@@ -53,8 +51,8 @@ public:
     bool m_bDone = false;
 };
 
-double Run(int threads, int waitForNewPages, const test::ScratchDir& rules, const std::string& start)
-{
+double Run(int threads, int waitForNewPages, const test::ScratchDir& rules,
+           const std::string& start) {
     test::ScratchDir out;
     auto* config = new CDownloaderConfig;
     config->m_nThreadCount = threads;
@@ -80,8 +78,7 @@ double Run(int threads, int waitForNewPages, const test::ScratchDir& rules, cons
 
 }  // namespace
 
-int main()
-{
+int main() {
     test::LoopbackServer server;
     server.Get("/", [](const httplib::Request& req, httplib::Response& res) {
         const std::string query = req.target.substr(req.target.find('?') + 1);

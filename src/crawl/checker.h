@@ -30,34 +30,28 @@ public:
 
     // Stops a run still going (reason 1); waits as long as a worker keeps running, since
     // no worker may outlive the engine it works for.
-    ~CChecker() override
-    {
+    ~CChecker() override {
         while (!Stop(1)) {
         }
     }
 
-    void OnCheckStarted(CWebPage* page, std::intptr_t) override
-    {
+    void OnCheckStarted(CWebPage* page, std::intptr_t) override {
         for (auto* listener : std::vector(m_listeners)) listener->OnPageStarted(page);
     }
-    void OnCheckProgressed(CWebPage* page, std::intptr_t value) override
-    {
+    void OnCheckProgressed(CWebPage* page, std::intptr_t value) override {
         for (auto* listener : std::vector(m_listeners)) listener->OnPageProgressed(page, value);
     }
-    void OnCheckFinished(CWebPage* page, const CCheckResult* result) override
-    {
+    void OnCheckFinished(CWebPage* page, const CCheckResult* result) override {
         CCheckResult copy(*result);
         copy.m_nPageCount = m_pageList.Size();
         for (auto* listener : std::vector(m_listeners)) listener->OnPageFinished(page, copy);
     }
     void OnCheckerFinished() override { Stop(0); }
 
-    virtual void FireStarted(const std::vector<T*>& pages)
-    {
+    virtual void FireStarted(const std::vector<T*>& pages) {
         for (auto* listener : std::vector(m_listeners)) listener->OnStarted(pages);
     }
-    virtual void FireFinished(const std::vector<T*>& pages, int reason)
-    {
+    virtual void FireFinished(const std::vector<T*>& pages, int reason) {
         for (auto* listener : std::vector(m_listeners)) listener->OnFinished(pages, reason);
     }
 
@@ -89,8 +83,7 @@ private:
 
 template <class T>
 int CChecker<T>::Start(const std::vector<T*>& pages, CCheckerThread<T>* prototype,
-                       CCheckerConfig* config)
-{
+                       CCheckerConfig* config) {
     Lock lock(m_mutex);
     if (!Stop(0)) return 0;
     m_pPrototype = prototype;
@@ -128,8 +121,7 @@ int CChecker<T>::Start(const std::vector<T*>& pages, CCheckerThread<T>* prototyp
 }
 
 template <class T>
-int CChecker<T>::Stop(int reason)
-{
+int CChecker<T>::Stop(int reason) {
     Lock lock(m_mutex);
     if (m_pWaiter == nullptr) return 1;
     const int sendTimeout = m_pConfig->m_nSendTimeout.exchange(0);

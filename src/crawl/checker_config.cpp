@@ -2,14 +2,12 @@
 
 namespace corvane {
 
-int CCheckerConfig::GetWaitForNewPages()
-{
+int CCheckerConfig::GetWaitForNewPages() {
     std::lock_guard<std::recursive_timed_mutex> lock(m_mutex);
     return m_bWaitForNewPages;
 }
 
-void CCheckerConfig::SetWaitForNewPages(int wait)
-{
+void CCheckerConfig::SetWaitForNewPages(int wait) {
     std::lock_guard<std::recursive_timed_mutex> lock(m_mutex);
     m_bWaitForNewPages = wait;
 }

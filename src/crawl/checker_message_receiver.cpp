@@ -6,12 +6,9 @@ namespace corvane {
 
 CCheckerMessageReceiver::CCheckerMessageReceiver(CCheckerEventReceiver* receiver)
     : CMessageWindow([this](MessageId m, WParam w, LParam l) { return OnMessage(m, w, l); }),
-      m_pEventReceiver(receiver)
-{
-}
+      m_pEventReceiver(receiver) {}
 
-LResult CCheckerMessageReceiver::OnMessage(MessageId message, WParam wParam, LParam lParam)
-{
+LResult CCheckerMessageReceiver::OnMessage(MessageId message, WParam wParam, LParam lParam) {
     const CCheckerMessages& ids = CheckerMessages();
     CCheckerEventReceiver* receiver = m_pEventReceiver;
     CWebPage* page = reinterpret_cast<CWebPage*>(wParam);

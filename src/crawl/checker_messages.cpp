@@ -2,8 +2,7 @@
 
 namespace corvane {
 
-const CCheckerMessages& CheckerMessages()
-{
+const CCheckerMessages& CheckerMessages() {
     static const CCheckerMessages messages{
         RegisterMessage("CCheckerConfig::WM_CHECKSTARTED"),
         RegisterMessage("CCheckerConfig::WM_CHECKPROGRESSED"),

@@ -7,11 +7,11 @@
 namespace corvane {
 
 struct CCheckerMessages {
-    MessageId m_nCheckStarted;          // wParam page, lParam 0
-    MessageId m_nCheckProgressed;       // wParam page, lParam bytes received so far
-    MessageId m_nCheckFinished;         // wParam page, lParam CCheckResult*
-    MessageId m_nCheckerFinished;       // posted once every worker has ended
-    MessageId m_nCheckerThreadFinished; // posted by each worker at its end; not handled
+    MessageId m_nCheckStarted;           // wParam page, lParam 0
+    MessageId m_nCheckProgressed;        // wParam page, lParam bytes received so far
+    MessageId m_nCheckFinished;          // wParam page, lParam CCheckResult*
+    MessageId m_nCheckerFinished;        // posted once every worker has ended
+    MessageId m_nCheckerThreadFinished;  // posted by each worker at its end; not handled
 };
 
 // Registered on first use, the same ids for every thread.

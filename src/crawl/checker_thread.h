@@ -39,8 +39,7 @@ public:
 
     int Run() override;
     // Aborts a fetch in progress, then asks the thread to end and waits for it.
-    int StopThread() override
-    {
+    int StopThread() override {
         std::lock_guard<std::recursive_timed_mutex> lock(m_opMutex);
         StopProtocol();
         return CThread::Stop();
@@ -49,8 +48,7 @@ public:
     virtual CCheckerThread* Clone() = 0;
 
     // Progress of the current page also goes to the hidden window.
-    void NotifyProgress(const CUrlParts& url, std::size_t bytes) override
-    {
+    void NotifyProgress(const CUrlParts& url, std::size_t bytes) override {
         CCheckProtocol::NotifyProgress(url, bytes);
         if (IsRunning()) {
             Send(CheckerMessages().m_nCheckProgressed, reinterpret_cast<WParam>(m_pCurrent),
@@ -66,19 +64,17 @@ public:
 protected:
     // Event messages are synchronous, with the configuration's time-out read at each send;
     // one that fails or times out is dropped.
-    void Send(MessageId message, WParam wParam, LParam lParam)
-    {
-        SendMessageTimeout(m_hReceiverWnd, message, wParam, lParam, m_pConfig->m_nSendTimeout.load());
+    void Send(MessageId message, WParam wParam, LParam lParam) {
+        SendMessageTimeout(m_hReceiverWnd, message, wParam, lParam,
+                           m_pConfig->m_nSendTimeout.load());
     }
-    static void Sleep(int milliseconds)
-    {
+    static void Sleep(int milliseconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     }
 };
 
 template <class T>
-int CCheckerThread<T>::Run()
-{
+int CCheckerThread<T>::Run() {
     const CCheckerMessages& ids = CheckerMessages();
     m_pCurrent = nullptr;
     for (;;) {

@@ -4,40 +4,34 @@ namespace corvane {
 
 using Lock = std::lock_guard<std::recursive_timed_mutex>;
 
-void CDownloaderConfig::SetFolder(const std::string& folder)
-{
+void CDownloaderConfig::SetFolder(const std::string& folder) {
     Lock lock(m_mutex);
     m_strFolder = folder;
 }
 
-std::string CDownloaderConfig::GetFolder()
-{
+std::string CDownloaderConfig::GetFolder() {
     Lock lock(m_mutex);
     return m_strFolder;
 }
 
-void CDownloaderConfig::SetLevel(int level)
-{
+void CDownloaderConfig::SetLevel(int level) {
     Lock lock(m_mutex);
     m_nLevel = level;
 }
 
-int CDownloaderConfig::GetLevel()
-{
+int CDownloaderConfig::GetLevel() {
     Lock lock(m_mutex);
     return m_nLevel;
 }
 
 void CDownloaderConfig::AddCredential(const std::string& prefix, const std::string& user,
-                                      const std::string& password)
-{
+                                      const std::string& password) {
     Lock lock(m_mutex);
     m_credentials.push_back({prefix, user, password});
 }
 
 int CDownloaderConfig::FindCredential(const std::string& url, std::string& user,
-                                      std::string& password)
-{
+                                      std::string& password) {
     Lock lock(m_mutex);
     for (const CCredential& credential : m_credentials) {
         // An empty prefix would hand the credentials to every host.

@@ -7,8 +7,7 @@
 
 namespace corvane {
 
-bool IsSafeLocalName(const std::string& localName)
-{
+bool IsSafeLocalName(const std::string& localName) {
     if (localName.empty()) return false;
     if (localName[0] == '/' || localName[0] == '\\') return false;
     if (localName.size() >= 2 && localName[1] == ':') return false;  // a drive
@@ -23,8 +22,7 @@ bool IsSafeLocalName(const std::string& localName)
 }
 
 bool WriteOutputFile(const std::string& folder, const std::string& localName,
-                     const std::vector<char>& body)
-{
+                     const std::vector<char>& body) {
     if (!IsSafeLocalName(localName)) return false;
     std::filesystem::path path = ToNativePath(folder + localName);
     std::error_code error;

@@ -15,8 +15,7 @@ public:
     using Lock = std::lock_guard<std::recursive_timed_mutex>;
 
     // Replaces the pages by a copy of `pages` and starts handing out from the first.
-    void Assign(const std::vector<T*>& pages)
-    {
+    void Assign(const std::vector<T*>& pages) {
         Lock lock(m_mutex);
         m_pages = pages;
         m_urls.clear();
@@ -25,15 +24,13 @@ public:
         m_nActive = 0;
     }
 
-    int Size()
-    {
+    int Size() {
         Lock lock(m_mutex);
         return static_cast<int>(m_pages.size());
     }
 
     // The next page not handed out yet, or null.
-    T* Next()
-    {
+    T* Next() {
         Lock lock(m_mutex);
         if (m_nNext < static_cast<int>(m_pages.size())) return m_pages[m_nNext++];
         return nullptr;
@@ -41,33 +38,28 @@ public:
 
     // Appends the page unless a page with the same URL (byte for byte, letter case
     // counts) is known already: 0 then, and the caller keeps (and deletes) its page.
-    int Add(T* page)
-    {
+    int Add(T* page) {
         Lock lock(m_mutex);
         if (!m_urls.insert(page->URL()).second) return 0;
         m_pages.push_back(page);
         return 1;
     }
 
-    void EnterActive()
-    {
+    void EnterActive() {
         Lock lock(m_mutex);
         ++m_nActive;
     }
-    void LeaveActive()
-    {
+    void LeaveActive() {
         Lock lock(m_mutex);
         --m_nActive;
     }
-    int ActiveCount()
-    {
+    int ActiveCount() {
         Lock lock(m_mutex);
         return m_nActive;
     }
 
     // A copy of the pages.
-    std::vector<T*> Pages()
-    {
+    std::vector<T*> Pages() {
         Lock lock(m_mutex);
         return m_pages;
     }

@@ -7,8 +7,7 @@ namespace corvane {
 
 using Lock = std::lock_guard<std::recursive_timed_mutex>;
 
-int CThread::ThreadMain()
-{
+int CThread::ThreadMain() {
     OnInit();
     m_pStartedEvent->Set();
     int result = Run();
@@ -16,14 +15,12 @@ int CThread::ThreadMain()
     return result;
 }
 
-CThread::~CThread()
-{
+CThread::~CThread() {
     ReleaseThreadObject();
     JoinThreadObject();
 }
 
-void CThread::JoinThreadObject()
-{
+void CThread::JoinThreadObject() {
     std::unique_ptr<COsThread> old;
     {
         Lock lock(m_stateMutex);
@@ -33,35 +30,30 @@ void CThread::JoinThreadObject()
     old.reset();
 }
 
-ThreadHandle CThread::GetHandle()
-{
+ThreadHandle CThread::GetHandle() {
     Lock lock(m_stateMutex);
     return m_pThread.get();
 }
 
-int CThread::SetState(int state)
-{
+int CThread::SetState(int state) {
     Lock lock(m_stateMutex);
     int old = m_nState;
     m_nState = state;
     return old;
 }
 
-int CThread::GetState()
-{
+int CThread::GetState() {
     Lock lock(m_stateMutex);
     return m_nState;
 }
 
-bool CThread::IsAlive()
-{
+bool CThread::IsAlive() {
     Lock lock(m_opMutex);
     ThreadHandle handle = GetHandle();
     return GetState() != 0 && handle != nullptr && handle->ExitCode() == COsThread::kStillActive;
 }
 
-void CThread::ReleaseThreadObject()
-{
+void CThread::ReleaseThreadObject() {
     Lock lock(m_opMutex);
     ThreadHandle handle = GetHandle();
     if (handle == nullptr) return;
@@ -69,8 +61,7 @@ void CThread::ReleaseThreadObject()
     JoinThreadObject();
 }
 
-ThreadHandle CThread::Create()
-{
+ThreadHandle CThread::Create() {
     Lock lock(m_opMutex);
     if (!Stop()) return nullptr;
     ReleaseThreadObject();
@@ -84,8 +75,7 @@ ThreadHandle CThread::Create()
     return m_pThread.get();
 }
 
-int CThread::Resume()
-{
+int CThread::Resume() {
     // The resume goes on even when the lock cannot be had in time, as a stuck control
     // operation elsewhere must not keep a new thread from starting.
     std::unique_lock<std::recursive_timed_mutex> lock(m_opMutex, std::defer_lock);
@@ -105,8 +95,7 @@ int CThread::Resume()
     return WaitStarted();
 }
 
-int CThread::Stop()
-{
+int CThread::Stop() {
     Lock lock(m_opMutex);
     if (IsAlive()) {
         int old = SetState(2);
@@ -119,23 +108,20 @@ int CThread::Stop()
     return 1;
 }
 
-int CThread::Terminate()
-{
+int CThread::Terminate() {
     Lock lock(m_opMutex);
     if (IsAlive()) return 0;
     SetState(0);
     return 1;
 }
 
-int CThread::Start()
-{
+int CThread::Start() {
     Lock lock(m_opMutex);
     if (Create() == nullptr) return 0;
     return Resume();
 }
 
-int CThread::Wait()
-{
+int CThread::Wait() {
     Lock lock(m_opMutex);
     ThreadHandle handle = GetHandle();
     if (handle == nullptr) return 1;
@@ -143,8 +129,7 @@ int CThread::Wait()
     return Stop();
 }
 
-int CThread::WaitStarted()
-{
+int CThread::WaitStarted() {
     m_pStartedEvent->Wait(-1);
     return 1;
 }

@@ -4,8 +4,7 @@
 
 namespace corvane {
 
-CWebPage* CWebPage::FromLink(const std::string& linkUrl)
-{
+CWebPage* CWebPage::FromLink(const std::string& linkUrl) {
     return new CWebPage(StripFragment(linkUrl));
 }
 

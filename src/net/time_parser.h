@@ -21,8 +21,8 @@ public:
 // either end; without one the year is the current year (Japan Standard Time).
 class CSimpleTimeParser : public CTimeParser {
 public:
-    bool Parse(const std::string& text, int& year, int& month, int& day, int& hour,
-               int& minute, int& second, std::string& zone) override;
+    bool Parse(const std::string& text, int& year, int& month, int& day, int& hour, int& minute,
+               int& second, std::string& zone) override;
 };
 
 // The usual mail and web forms: weekday, time of day with am/pm and zone, day and month
@@ -30,8 +30,8 @@ public:
 // answers true; a text without a year leaves the year at -1.
 class CParseDateTimeParser : public CTimeParser {
 public:
-    bool Parse(const std::string& text, int& year, int& month, int& day, int& hour,
-               int& minute, int& second, std::string& zone) override;
+    bool Parse(const std::string& text, int& year, int& month, int& day, int& hour, int& minute,
+               int& second, std::string& zone) override;
 };
 
 }  // namespace corvane

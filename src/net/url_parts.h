@@ -58,8 +58,7 @@ std::string CanonicalizeUrl(const std::string& text, std::uint32_t flags);
 
 // `relative` resolved against `base` and canonicalised under `flags` (0: unsafe characters
 // encoded, '.' and '..' resolved); empty on failure.
-std::string CombineUrl(const std::string& base, const std::string& relative,
-                       std::uint32_t flags);
+std::string CombineUrl(const std::string& base, const std::string& relative, std::uint32_t flags);
 
 // Form encoding: letters and digits stay, blank becomes '+', every other byte %XX.
 std::string UrlEncode(const std::string& text);

@@ -13,11 +13,11 @@
 namespace corvane {
 
 // Canonicalisation flags (the values of the platform's ICU_* flags).
-constexpr std::uint32_t ICU_NO_ENCODE = 0x20000000;  // leave unsafe characters as they are
-constexpr std::uint32_t ICU_DECODE = 0x10000000;     // decode %XX escapes first
-constexpr std::uint32_t ICU_NO_META = 0x08000000;    // keep '.' and '..' segments
+constexpr std::uint32_t ICU_NO_ENCODE = 0x20000000;           // leave unsafe characters as they are
+constexpr std::uint32_t ICU_DECODE = 0x10000000;              // decode %XX escapes first
+constexpr std::uint32_t ICU_NO_META = 0x08000000;             // keep '.' and '..' segments
 constexpr std::uint32_t ICU_ENCODE_SPACES_ONLY = 0x04000000;  // encode blanks, nothing else
-constexpr std::uint32_t ICU_BROWSER_MODE = 0x02000000;  // leave what follows '?' or '#' alone
+constexpr std::uint32_t ICU_BROWSER_MODE = 0x02000000;        // leave what follows '?' or '#' alone
 
 // Longest URL text the canonicalising and combining operations produce.
 constexpr std::size_t INTERNET_MAX_URL_LENGTH = 2084;

@@ -112,7 +112,8 @@ bool WriteFileReplacing(const std::string& sjisPath, const std::string& bytes) {
     fs::path temp;
     int raw = -1;
     for (int attempt = 0; attempt < 100 && raw < 0; ++attempt) {
-        temp = folder / ("." + target.filename().string() + "." + std::to_string(random() % 1000000) + ".tmp");
+        temp = folder / ("." + target.filename().string() + "." +
+                         std::to_string(random() % 1000000) + ".tmp");
         raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (raw < 0 && errno != EEXIST) return false;
     }

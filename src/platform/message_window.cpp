@@ -15,7 +15,7 @@ struct CWindowState {
     std::shared_ptr<CMessageQueue> queue;
     WindowHandle handle = 0;
     std::atomic<bool> alive{true};
-    bool releasing = false;                         // under the queue's mutex
+    bool releasing = false;                           // under the queue's mutex
     std::vector<std::shared_ptr<CSendState>> active;  // sends being handled, same mutex
 };
 
@@ -35,20 +35,17 @@ constexpr MessageId kFirstRegisteredMessage = 0xC000;
 constexpr auto kHungAfter = std::chrono::seconds(5);
 
 std::mutex g_registryMutex;
-std::map<std::string, MessageId>& MessageNames()
-{
+std::map<std::string, MessageId>& MessageNames() {
     static std::map<std::string, MessageId> names;
     return names;
 }
-std::unordered_map<WindowHandle, std::shared_ptr<CWindowState>>& Windows()
-{
+std::unordered_map<WindowHandle, std::shared_ptr<CWindowState>>& Windows() {
     static std::unordered_map<WindowHandle, std::shared_ptr<CWindowState>> windows;
     return windows;
 }
 WindowHandle g_nextHandle = 1;
 
-std::shared_ptr<CWindowState> FindWindow(WindowHandle handle)
-{
+std::shared_ptr<CWindowState> FindWindow(WindowHandle handle) {
     std::lock_guard<std::mutex> lock(g_registryMutex);
     auto it = Windows().find(handle);
     return it == Windows().end() ? nullptr : it->second;
@@ -56,8 +53,7 @@ std::shared_ptr<CWindowState> FindWindow(WindowHandle handle)
 
 }  // namespace
 
-MessageId RegisterMessage(const std::string& name)
-{
+MessageId RegisterMessage(const std::string& name) {
     std::lock_guard<std::mutex> lock(g_registryMutex);
     auto& names = MessageNames();
     auto it = names.find(name);
@@ -67,8 +63,7 @@ MessageId RegisterMessage(const std::string& name)
     return id;
 }
 
-std::shared_ptr<CMessageQueue> CMessageQueue::ForCurrentThread()
-{
+std::shared_ptr<CMessageQueue> CMessageQueue::ForCurrentThread() {
     thread_local std::shared_ptr<CMessageQueue> queue;
     if (!queue) {
         queue = std::make_shared<CMessageQueue>();
@@ -77,25 +72,21 @@ std::shared_ptr<CMessageQueue> CMessageQueue::ForCurrentThread()
     return queue;
 }
 
-void CMessageQueue::SetWakeup(std::function<void()> wakeup)
-{
+void CMessageQueue::SetWakeup(std::function<void()> wakeup) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_wakeup = std::move(wakeup);
 }
 
-std::size_t CMessageQueue::Pending() const
-{
+std::size_t CMessageQueue::Pending() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_entries.size();
 }
 
-bool CMessageQueue::IsHung(Clock::time_point now) const
-{
+bool CMessageQueue::IsHung(Clock::time_point now) const {
     return m_nPumping == 0 && !m_entries.empty() && now - m_entries.front().queuedAt > kHungAfter;
 }
 
-bool CMessageQueue::Enqueue(Entry entry)
-{
+bool CMessageQueue::Enqueue(Entry entry) {
     std::function<void()> wakeup;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -109,8 +100,7 @@ bool CMessageQueue::Enqueue(Entry entry)
 }
 
 // Takes the first message and handles it with the lock released. False when none waits.
-bool CMessageQueue::DispatchOne(std::unique_lock<std::mutex>& lock)
-{
+bool CMessageQueue::DispatchOne(std::unique_lock<std::mutex>& lock) {
     if (m_entries.empty()) return false;
     Entry entry = std::move(m_entries.front());
     m_entries.pop_front();
@@ -123,7 +113,8 @@ bool CMessageQueue::DispatchOne(std::unique_lock<std::mutex>& lock)
     LResult result = 0;
     // The entry keeps the window's state alive, so a handler that destroys its own window
     // still returns through a valid function object.
-    if (entry.window->alive) result = entry.window->handler(entry.message, entry.wParam, entry.lParam);
+    if (entry.window->alive)
+        result = entry.window->handler(entry.message, entry.wParam, entry.lParam);
     lock.lock();
     --m_nPumping;
     if (entry.send) {
@@ -136,8 +127,7 @@ bool CMessageQueue::DispatchOne(std::unique_lock<std::mutex>& lock)
     return true;
 }
 
-int CMessageQueue::Pump()
-{
+int CMessageQueue::Pump() {
     std::unique_lock<std::mutex> lock(m_mutex);
     // Only what is queued now: a handler that queues more does not keep this call going.
     std::size_t count = m_entries.size();
@@ -146,8 +136,7 @@ int CMessageQueue::Pump()
     return handled;
 }
 
-bool CMessageQueue::RunUntil(const std::function<bool()>& done, int timeoutMs)
-{
+bool CMessageQueue::RunUntil(const std::function<bool()>& done, int timeoutMs) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
@@ -170,8 +159,7 @@ bool CMessageQueue::RunUntil(const std::function<bool()>& done, int timeoutMs)
     }
 }
 
-void CMessageQueue::DropWindow(const CWindowState* window)
-{
+void CMessageQueue::DropWindow(const CWindowState* window) {
     std::lock_guard<std::mutex> lock(m_mutex);
     for (auto it = m_entries.begin(); it != m_entries.end();) {
         if (it->window.get() != window) {
@@ -186,8 +174,7 @@ void CMessageQueue::DropWindow(const CWindowState* window)
     }
 }
 
-CMessageWindow::CMessageWindow(Handler handler) : m_state(std::make_shared<CWindowState>())
-{
+CMessageWindow::CMessageWindow(Handler handler) : m_state(std::make_shared<CWindowState>()) {
     m_state->handler = std::move(handler);
     m_state->queue = CMessageQueue::ForCurrentThread();
     std::lock_guard<std::mutex> lock(g_registryMutex);
@@ -196,8 +183,7 @@ CMessageWindow::CMessageWindow(Handler handler) : m_state(std::make_shared<CWind
     Windows().emplace(m_hWnd, m_state);
 }
 
-CMessageWindow::~CMessageWindow()
-{
+CMessageWindow::~CMessageWindow() {
     {
         std::lock_guard<std::mutex> lock(g_registryMutex);
         Windows().erase(m_hWnd);
@@ -209,8 +195,7 @@ CMessageWindow::~CMessageWindow()
     m_state->queue->DropWindow(m_state.get());
 }
 
-void CMessageWindow::ReleaseSenders()
-{
+void CMessageWindow::ReleaseSenders() {
     std::lock_guard<std::mutex> lock(m_state->queue->m_mutex);
     m_state->releasing = true;
     for (auto& send : m_state->active) send->cv.notify_all();
@@ -220,8 +205,7 @@ void CMessageWindow::ReleaseSenders()
 }
 
 bool SendMessageTimeout(WindowHandle window, MessageId message, WParam wParam, LParam lParam,
-                        int timeoutMs, LResult* result)
-{
+                        int timeoutMs, LResult* result) {
     std::shared_ptr<CWindowState> state = FindWindow(window);
     if (!state) return false;
     CMessageQueue& queue = *state->queue;
@@ -267,8 +251,7 @@ bool SendMessageTimeout(WindowHandle window, MessageId message, WParam wParam, L
     return true;
 }
 
-bool PostMessage(WindowHandle window, MessageId message, WParam wParam, LParam lParam)
-{
+bool PostMessage(WindowHandle window, MessageId message, WParam wParam, LParam lParam) {
     std::shared_ptr<CWindowState> state = FindWindow(window);
     if (!state) return false;
     return state->queue->Enqueue({state, message, wParam, lParam, nullptr, Clock::now()});

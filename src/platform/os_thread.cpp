@@ -4,13 +4,11 @@
 
 namespace corvane {
 
-COsThread::COsThread(std::function<unsigned()> body) : m_body(std::move(body))
-{
+COsThread::COsThread(std::function<unsigned()> body) : m_body(std::move(body)) {
     m_thread = std::thread([this] { Main(); });
 }
 
-COsThread::~COsThread()
-{
+COsThread::~COsThread() {
     {
         std::lock_guard<std::mutex> lock(m_gateMutex);
         if (!m_bResumed) m_bCancelled = true;
@@ -19,8 +17,7 @@ COsThread::~COsThread()
     if (m_thread.joinable()) m_thread.join();
 }
 
-void COsThread::Main()
-{
+void COsThread::Main() {
     {
         std::unique_lock<std::mutex> lock(m_gateMutex);
         m_gateCv.wait(lock, [this] { return m_bResumed || m_bCancelled; });
@@ -35,8 +32,7 @@ void COsThread::Main()
     m_ended.Set();
 }
 
-bool COsThread::Resume()
-{
+bool COsThread::Resume() {
     std::lock_guard<std::mutex> lock(m_gateMutex);
     if (m_bCancelled || m_bResumed) return false;
     m_bResumed = true;
@@ -44,13 +40,9 @@ bool COsThread::Resume()
     return true;
 }
 
-bool COsThread::WaitEnded(int timeoutMs) const
-{
-    return m_ended.Wait(timeoutMs);
-}
+bool COsThread::WaitEnded(int timeoutMs) const { return m_ended.Wait(timeoutMs); }
 
-bool WaitForAllThreads(const std::vector<ThreadHandle>& handles, int timeoutMs)
-{
+bool WaitForAllThreads(const std::vector<ThreadHandle>& handles, int timeoutMs) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (ThreadHandle handle : handles) {
@@ -64,8 +56,7 @@ bool WaitForAllThreads(const std::vector<ThreadHandle>& handles, int timeoutMs)
     return true;
 }
 
-bool AllThreadsEnded(const std::vector<ThreadHandle>& handles)
-{
+bool AllThreadsEnded(const std::vector<ThreadHandle>& handles) {
     for (ThreadHandle handle : handles) {
         if (!handle->HasEnded()) return false;
     }

@@ -23,8 +23,8 @@ using namespace std::chrono_literals;
 // What the test workers share: a site map (URL -> links) and a record of what they did.
 struct Site {
     std::map<std::string, std::vector<std::string>> links;
-    std::string slowUrl;        // CheckPage of this URL blocks until the run is aborted
-    int stubbornMs = 0;         // ... or sleeps this long ignoring the abort
+    std::string slowUrl;  // CheckPage of this URL blocks until the run is aborted
+    int stubbornMs = 0;   // ... or sleeps this long ignoring the abort
     int pageDelayMs = 0;
     std::mutex mutex;
     std::multiset<std::string> checked;
@@ -51,8 +51,7 @@ public:
     void SetAbortEvent(CManualResetEvent* event) override { m_pAbort = event; }
     void SetUserAgent(const std::string&) override {}
 
-    CCheckerThread<CWebPage>* Clone() override
-    {
+    CCheckerThread<CWebPage>* Clone() override {
         ++m_pSite->clones;
         auto* clone = new MapWorker(m_pSite);
         clone->m_hReceiverWnd = m_hReceiverWnd;
@@ -61,8 +60,7 @@ public:
         return clone;
     }
 
-    CCheckResult CheckPage(CWebPage* page) override
-    {
+    CCheckResult CheckPage(CWebPage* page) override {
         CCheckResult result;
         result.m_strURL = page->GetURL();
         {
@@ -79,7 +77,8 @@ public:
             }
             return result;
         }
-        if (m_pSite->pageDelayMs) std::this_thread::sleep_for(std::chrono::milliseconds(m_pSite->pageDelayMs));
+        if (m_pSite->pageDelayMs)
+            std::this_thread::sleep_for(std::chrono::milliseconds(m_pSite->pageDelayMs));
         CUrlParts url(page->GetURL());
         NotifyProgress(url, 10);
         NotifyProgress(url, 20);
@@ -102,28 +101,23 @@ private:
 // Records every event as a line of text.
 class Recorder : public CDownloaderListener {
 public:
-    void OnStarted(std::vector<CWebPage*> pages) override
-    {
+    void OnStarted(std::vector<CWebPage*> pages) override {
         events.push_back("started " + std::to_string(pages.size()));
     }
     void OnPageStarted(CWebPage* page) override { events.push_back("page " + page->GetURL()); }
-    void OnPageProgressed(CWebPage* page, std::intptr_t value) override
-    {
+    void OnPageProgressed(CWebPage* page, std::intptr_t value) override {
         events.push_back("progress " + page->GetURL() + " " + std::to_string(value));
     }
-    void OnPageFinished(CWebPage* page, const CCheckResult& result) override
-    {
+    void OnPageFinished(CWebPage* page, const CCheckResult& result) override {
         events.push_back("done " + page->GetURL() + " " + std::to_string(result.m_nPageCount));
         if (abortOnFinished && stopper) stopper();
     }
-    void OnFinished(std::vector<CWebPage*> pages, int reason) override
-    {
+    void OnFinished(std::vector<CWebPage*> pages, int reason) override {
         ++finishedCount;
         finishedPages = pages;
         events.push_back("finished " + std::to_string(pages.size()) + " " + std::to_string(reason));
     }
-    int Count(const std::string& prefix) const
-    {
+    int Count(const std::string& prefix) const {
         int n = 0;
         for (const auto& e : events) n += e.rfind(prefix, 0) == 0;
         return n;
@@ -137,26 +131,22 @@ public:
 
 class CheckerTest : public ::testing::Test {
 protected:
-    ~CheckerTest() override
-    {
+    ~CheckerTest() override {
         m_checker.reset();
         DeleteAll(m_recorder.finishedPages);
     }
-    CCheckerConfig* MakeConfig(int threads, int wait)
-    {
+    CCheckerConfig* MakeConfig(int threads, int wait) {
         auto* config = new CCheckerConfig;
         config->m_nThreadCount = threads;
         config->SetWaitForNewPages(wait);
         config->m_nInterval = 0;
         return config;
     }
-    bool RunToEnd(int timeoutMs = 10000)
-    {
+    bool RunToEnd(int timeoutMs = 10000) {
         return CMessageQueue::ForCurrentThread()->RunUntil(
             [&] { return m_recorder.finishedCount > 0; }, timeoutMs);
     }
-    std::vector<CWebPage*> Pages(std::initializer_list<const char*> urls)
-    {
+    std::vector<CWebPage*> Pages(std::initializer_list<const char*> urls) {
         std::vector<CWebPage*> pages;
         for (const char* url : urls) pages.push_back(new CWebPage(url));
         return pages;
@@ -167,19 +157,31 @@ protected:
     std::unique_ptr<CChecker<CWebPage>> m_checker = std::make_unique<CChecker<CWebPage>>();
 };
 
-TEST_F(CheckerTest, ListenerSeesEveryPageInOrderThenOneEnd)
-{
+TEST_F(CheckerTest, ListenerSeesEveryPageInOrderThenOneEnd) {
     m_site.links["http://h/top"] = {"http://h/a", "http://h/b#x"};
     m_site.links["http://h/a"] = {"http://h/c", "http://h/top"};
     m_checker->AddListener(&m_recorder);
-    ASSERT_EQ(m_checker->Start(Pages({"http://h/top"}), new MapWorker(&m_site), MakeConfig(1, 0)), 1);
+    ASSERT_EQ(m_checker->Start(Pages({"http://h/top"}), new MapWorker(&m_site), MakeConfig(1, 0)),
+              1);
     ASSERT_TRUE(RunToEnd());
     const std::vector<std::string> expected = {
         "started 1",
-        "page http://h/top", "progress http://h/top 10", "progress http://h/top 20", "done http://h/top 3",
-        "page http://h/a", "progress http://h/a 10", "progress http://h/a 20", "done http://h/a 4",
-        "page http://h/b", "progress http://h/b 10", "progress http://h/b 20", "done http://h/b 4",
-        "page http://h/c", "progress http://h/c 10", "progress http://h/c 20", "done http://h/c 4",
+        "page http://h/top",
+        "progress http://h/top 10",
+        "progress http://h/top 20",
+        "done http://h/top 3",
+        "page http://h/a",
+        "progress http://h/a 10",
+        "progress http://h/a 20",
+        "done http://h/a 4",
+        "page http://h/b",
+        "progress http://h/b 10",
+        "progress http://h/b 20",
+        "done http://h/b 4",
+        "page http://h/c",
+        "progress http://h/c 10",
+        "progress http://h/c 20",
+        "done http://h/c 4",
         "finished 4 0",
     };
     EXPECT_EQ(m_recorder.events, expected);
@@ -198,8 +200,7 @@ TEST_F(CheckerTest, ListenerSeesEveryPageInOrderThenOneEnd)
     DeleteAll(pages);
 }
 
-TEST_F(CheckerTest, EmptyStartListStillRunsOneWorkerAndEnds)
-{
+TEST_F(CheckerTest, EmptyStartListStillRunsOneWorkerAndEnds) {
     m_checker->AddListener(&m_recorder);
     ASSERT_EQ(m_checker->Start({}, new MapWorker(&m_site), MakeConfig(5, 0)), 1);
     ASSERT_TRUE(RunToEnd());
@@ -207,8 +208,7 @@ TEST_F(CheckerTest, EmptyStartListStillRunsOneWorkerAndEnds)
     EXPECT_EQ(m_site.clones, 0);
 }
 
-TEST_F(CheckerTest, NoMoreWorkersThanStartPagesUnlessWaitingForNewPages)
-{
+TEST_F(CheckerTest, NoMoreWorkersThanStartPagesUnlessWaitingForNewPages) {
     m_site.pageDelayMs = 20;
     m_checker->AddListener(&m_recorder);
     ASSERT_EQ(m_checker->Start(Pages({"http://h/1", "http://h/2"}), new MapWorker(&m_site),
@@ -219,8 +219,7 @@ TEST_F(CheckerTest, NoMoreWorkersThanStartPagesUnlessWaitingForNewPages)
     EXPECT_EQ(m_recorder.Count("done "), 2);
 }
 
-TEST_F(CheckerTest, WaitingWorkersShareAGrowingListAndEachPageIsCheckedOnce)
-{
+TEST_F(CheckerTest, WaitingWorkersShareAGrowingListAndEachPageIsCheckedOnce) {
     // A tree of 1 + 3 + 9 + 27 pages, found one level at a time by four workers.
     std::vector<std::string> level = {"http://h/p"};
     for (int depth = 0; depth < 3; ++depth) {
@@ -247,15 +246,15 @@ TEST_F(CheckerTest, WaitingWorkersShareAGrowingListAndEachPageIsCheckedOnce)
     EXPECT_EQ(m_recorder.finishedCount, 1);
 }
 
-TEST_F(CheckerTest, DuplicatesAreExactUrlsWithLetterCaseCounting)
-{
-    m_site.links["http://h/top"] = {"http://h/A", "http://h/A", "http://h/a", "http://h/A#frag",
-                                    "http://H/A", "http://h/top#again"};
+TEST_F(CheckerTest, DuplicatesAreExactUrlsWithLetterCaseCounting) {
+    m_site.links["http://h/top"] = {"http://h/A",      "http://h/A", "http://h/a",
+                                    "http://h/A#frag", "http://H/A", "http://h/top#again"};
     m_checker->AddListener(&m_recorder);
-    ASSERT_EQ(m_checker->Start(Pages({"http://h/top"}), new MapWorker(&m_site), MakeConfig(1, 0)), 1);
+    ASSERT_EQ(m_checker->Start(Pages({"http://h/top"}), new MapWorker(&m_site), MakeConfig(1, 0)),
+              1);
     ASSERT_TRUE(RunToEnd());
-    EXPECT_EQ(m_site.checked,
-              (std::multiset<std::string>{"http://h/top", "http://h/A", "http://h/a", "http://H/A"}));
+    EXPECT_EQ(m_site.checked, (std::multiset<std::string>{"http://h/top", "http://h/A",
+                                                          "http://h/a", "http://H/A"}));
 
     CPageList<CWebPage> list;
     CWebPage a("http://h/x"), same("http://h/x"), other("http://h/X");
@@ -265,12 +264,12 @@ TEST_F(CheckerTest, DuplicatesAreExactUrlsWithLetterCaseCounting)
     EXPECT_EQ(list.Size(), 2);
 }
 
-TEST_F(CheckerTest, AbortDuringASlowPageEndsTheRunOnceWithoutThatPagesEnd)
-{
+TEST_F(CheckerTest, AbortDuringASlowPageEndsTheRunOnceWithoutThatPagesEnd) {
     m_site.links["http://h/top"] = {"http://h/slow", "http://h/after"};
     m_site.slowUrl = "http://h/slow";
     m_checker->AddListener(&m_recorder);
-    ASSERT_EQ(m_checker->Start(Pages({"http://h/top"}), new MapWorker(&m_site), MakeConfig(1, 0)), 1);
+    ASSERT_EQ(m_checker->Start(Pages({"http://h/top"}), new MapWorker(&m_site), MakeConfig(1, 0)),
+              1);
     auto queue = CMessageQueue::ForCurrentThread();
     ASSERT_TRUE(queue->RunUntil([&] { return m_site.inSlow.load(); }, 10000));
     auto start = std::chrono::steady_clock::now();
@@ -293,13 +292,13 @@ TEST_F(CheckerTest, AbortDuringASlowPageEndsTheRunOnceWithoutThatPagesEnd)
     DeleteAll(pages);
 }
 
-TEST_F(CheckerTest, AbortFromInsideAListenerDoesNotDeadlock)
-{
+TEST_F(CheckerTest, AbortFromInsideAListenerDoesNotDeadlock) {
     m_site.links["http://h/top"] = {"http://h/a", "http://h/b"};
     m_recorder.abortOnFinished = true;
     m_recorder.stopper = [&] { m_checker->Stop(0); };
     m_checker->AddListener(&m_recorder);
-    ASSERT_EQ(m_checker->Start(Pages({"http://h/top"}), new MapWorker(&m_site), MakeConfig(1, 0)), 1);
+    ASSERT_EQ(m_checker->Start(Pages({"http://h/top"}), new MapWorker(&m_site), MakeConfig(1, 0)),
+              1);
     auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(RunToEnd(10000));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
@@ -307,8 +306,7 @@ TEST_F(CheckerTest, AbortFromInsideAListenerDoesNotDeadlock)
     EXPECT_EQ(m_recorder.finishedCount, 1);
 }
 
-TEST_F(CheckerTest, SendsTimeOutWhileTheOwnerDoesNotPump)
-{
+TEST_F(CheckerTest, SendsTimeOutWhileTheOwnerDoesNotPump) {
     m_site.links["http://h/top"] = {"http://h/a", "http://h/b"};
     m_checker->AddListener(&m_recorder);
     CCheckerConfig* config = MakeConfig(1, 0);
@@ -328,8 +326,7 @@ TEST_F(CheckerTest, SendsTimeOutWhileTheOwnerDoesNotPump)
     EXPECT_EQ(m_recorder.events, (std::vector<std::string>{"started 1", "finished 3 0"}));
 }
 
-TEST_F(CheckerTest, StopFailsWhileAWorkerIgnoresItAndSucceedsLater)
-{
+TEST_F(CheckerTest, StopFailsWhileAWorkerIgnoresItAndSucceedsLater) {
     m_site.links["http://h/top"] = {"http://h/slow"};
     m_site.slowUrl = "http://h/slow";
     m_site.stubbornMs = 400;

@@ -7,8 +7,7 @@
 namespace corvane {
 namespace {
 
-TEST(DownloaderConfigTest, CredentialsGoByUrlPrefixFirstMatchWins)
-{
+TEST(DownloaderConfigTest, CredentialsGoByUrlPrefixFirstMatchWins) {
     CDownloaderConfig config;
     EXPECT_EQ(config.m_nSendTimeout, 1000);
     EXPECT_EQ(config.m_nThreadCount, 5);
@@ -32,8 +31,7 @@ TEST(DownloaderConfigTest, CredentialsGoByUrlPrefixFirstMatchWins)
     EXPECT_EQ(config.FindCredential("HTTP://h/wiki/", user, password), 0);
 }
 
-TEST(OutputFileTest, WritesInsideTheFolderOnly)
-{
+TEST(OutputFileTest, WritesInsideTheFolderOnly) {
     test::ScratchDir dir;
     const std::string folder = dir.path().string() + "/out/";
     const std::vector<char> body = {'a', 'b', '\0', 'c'};

@@ -17,14 +17,12 @@ using namespace std::chrono_literals;
 // Runs until asked to stop, or ignores that request for `m_ignoreMs`.
 class LoopThread : public CThread {
 public:
-    ~LoopThread() override
-    {
+    ~LoopThread() override {
         m_release = true;
         JoinThreadObject();
     }
     void OnInit() override { m_bInRun = true; }
-    int Run() override
-    {
+    int Run() override {
         while (!m_release) {
             if (!IsRunning() && !m_bIgnoreStop) break;
             std::this_thread::sleep_for(1ms);
@@ -36,8 +34,7 @@ public:
     std::atomic<bool> m_bInRun{false};
 };
 
-TEST(ThreadTest, StopOfANeverStartedOrEndedThreadSucceedsAtOnce)
-{
+TEST(ThreadTest, StopOfANeverStartedOrEndedThreadSucceedsAtOnce) {
     LoopThread never;
     EXPECT_EQ(never.Stop(), 1);
     EXPECT_EQ(never.GetState(), 0);
@@ -64,8 +61,7 @@ TEST(ThreadTest, StopOfANeverStartedOrEndedThreadSucceedsAtOnce)
     EXPECT_EQ(ended.Resume(), 0);  // state 0 but the thread has run: no second start
 }
 
-TEST(ThreadTest, StopEndsACooperatingThreadAndTimesOutOnOneThatIgnoresIt)
-{
+TEST(ThreadTest, StopEndsACooperatingThreadAndTimesOutOnOneThatIgnoresIt) {
     LoopThread polite;
     ASSERT_EQ(polite.Start(), 1);
     EXPECT_EQ(polite.Stop(), 1);
@@ -92,8 +88,7 @@ class SleepyThread : public CThread {
 public:
     explicit SleepyThread(std::atomic<bool>* finished) : m_pFinished(finished) {}
     ~SleepyThread() override { JoinThreadObject(); }
-    int Run() override
-    {
+    int Run() override {
         std::this_thread::sleep_for(50ms);
         *m_pFinished = true;
         return 0;
@@ -101,8 +96,7 @@ public:
     std::atomic<bool>* m_pFinished;
 };
 
-TEST(ThreadTest, DestroyingARunningThreadObjectJoinsInsteadOfAborting)
-{
+TEST(ThreadTest, DestroyingARunningThreadObjectJoinsInsteadOfAborting) {
     std::atomic<bool> finished{false};
     auto thread = std::make_unique<SleepyThread>(&finished);
     ASSERT_EQ(thread->Start(), 1);
@@ -117,8 +111,7 @@ TEST(ThreadTest, DestroyingARunningThreadObjectJoinsInsteadOfAborting)
     EXPECT_FALSE(never);
 }
 
-TEST(ThreadTest, MultiThreadWaiterPostsOnceAfterTheLastThread)
-{
+TEST(ThreadTest, MultiThreadWaiterPostsOnceAfterTheLastThread) {
     std::vector<std::unique_ptr<LoopThread>> threads;
     std::vector<ThreadHandle> handles;
     for (int i = 0; i < 3; ++i) {

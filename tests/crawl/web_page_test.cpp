@@ -16,8 +16,7 @@ struct CountedPage : CWebPage {
 
 struct Leaf : CComposite<Leaf> {};
 
-TEST(WebPageTest, DeleteSubtreeReleasesEverythingBelowButNotTheNode)
-{
+TEST(WebPageTest, DeleteSubtreeReleasesEverythingBelowButNotTheNode) {
     int deleted = 0;
     CountedPage root(&deleted);
     auto* child = new CountedPage(&deleted);
@@ -36,8 +35,7 @@ TEST(WebPageTest, DeleteSubtreeReleasesEverythingBelowButNotTheNode)
     DeleteSubtree<Leaf>(&leaf);
 }
 
-TEST(WebPageTest, PageFromLinkDropsTheFragmentAtTheLastHash)
-{
+TEST(WebPageTest, PageFromLinkDropsTheFragmentAtTheLastHash) {
     std::unique_ptr<CWebPage> a(CWebPage::FromLink("http://h/index.php?Foo#bar"));
     std::unique_ptr<CWebPage> b(CWebPage::FromLink("http://h/index.php?Foo#baz"));
     std::unique_ptr<CWebPage> c(CWebPage::FromLink("http://h/index.php?A#b#c"));

@@ -29,15 +29,15 @@ struct Fields {
 
 Fields ParseFields(CTimeParser& parser, const std::string& text, bool expected = true) {
     Fields f{};
-    EXPECT_EQ(expected, parser.Parse(text, f.year, f.month, f.day, f.hour, f.minute, f.second,
-                                     f.zone))
+    EXPECT_EQ(expected,
+              parser.Parse(text, f.year, f.month, f.day, f.hour, f.minute, f.second, f.zone))
         << text;
     return f;
 }
 
 TEST(DateTimeParserTest, WebServerForms) {
-    EXPECT_EQ(kNov1994, Parsed("Sun, 06 Nov 1994 08:49:37 GMT"));     // RFC 1123
-    EXPECT_EQ(kNov1994, Parsed("Sunday, 06-Nov-94 08:49:37 GMT"));    // RFC 850
+    EXPECT_EQ(kNov1994, Parsed("Sun, 06 Nov 1994 08:49:37 GMT"));          // RFC 1123
+    EXPECT_EQ(kNov1994, Parsed("Sunday, 06-Nov-94 08:49:37 GMT"));         // RFC 850
     EXPECT_EQ(kNov1994 - kNineHours, Parsed("Sun Nov  6 08:49:37 1994"));  // asctime, JST
     EXPECT_EQ(kNov1994, Parsed("sunday, 6 november 1994 08:49:37 gmt"));
     EXPECT_EQ(kNov1994, Parsed("Sun, 06 Nov 1994 17:49:37 +0900"));
@@ -113,17 +113,17 @@ TEST(DateTimeParserTest, ShortFormWithAndWithoutYear) {
 }
 
 TEST(DateTimeParserTest, EraCompactAndPartialDates) {
-    EXPECT_EQ(1200322800, Parsed("H20.1.15"));             // Heisei 20 = 2008
+    EXPECT_EQ(1200322800, Parsed("H20.1.15"));  // Heisei 20 = 2008
     EXPECT_EQ(1200322800, Parsed("h20.1.15"));
     EXPECT_EQ(Parsed("1989-01-08"), Parsed("H1.1.8"));
-    EXPECT_EQ(Parsed("1975-05-05"), Parsed("S50.5.5"));     // Showa
+    EXPECT_EQ(Parsed("1975-05-05"), Parsed("S50.5.5"));  // Showa
     EXPECT_EQ(1230201000, Parsed("20081225T103000Z"));
     EXPECT_EQ(1230201000, Parsed("20081225 103000 Z"));
     EXPECT_EQ(1230201000 - kNineHours, Parsed("200812251030"));
     EXPECT_EQ(1230201000 - kNineHours, Parsed("20081225103000"));
     EXPECT_EQ(1230201000, Parsed("20081225T1930+0900"));
     EXPECT_EQ(Parsed("2008-12-25"), Parsed("081225"));
-    EXPECT_EQ(973436400, Parsed("Nov 6"));                  // a missing year reads as 2000
+    EXPECT_EQ(973436400, Parsed("Nov 6"));  // a missing year reads as 2000
     // A zone after the time of day is kept when the compact date names none.
     EXPECT_EQ(1230201000, Parsed("20081225 10:30 GMT"));
     // Two-digit years: below 69 in this century, from 69 on in the last.
@@ -144,15 +144,14 @@ TEST(DateTimeParserTest, ZonesCountWholeHours) {
     EXPECT_EQ(0, ZoneOffset(""));
     EXPECT_EQ(596523 * 3600, ZoneOffset("+99999999999999"));
     EXPECT_EQ(Parsed("2008-12-25 10:30 GMT"), Parsed("2008-12-25 10:30 +09:00"));
-    EXPECT_EQ(Parsed("2008-12-25 10:30 GMT") - kNineHours,
-              Parsed("2008-12-25 10:30 +0900"));
+    EXPECT_EQ(Parsed("2008-12-25 10:30 GMT") - kNineHours, Parsed("2008-12-25 10:30 +0900"));
 }
 
 TEST(DateTimeParserTest, UnusableDatesFail) {
     std::int64_t value = 42;
-    for (const char* text : {"", "garbage", "3:05 pm", "Sun, 06 Nov 1960 08:49:37 GMT",
-                             "1970-01-01 08:59:59", "3001-01-01 09:00:00 GMT",
-                             "99999999999:99999999999 Nov 99999999999 99999999999"}) {
+    for (const char* text :
+         {"", "garbage", "3:05 pm", "Sun, 06 Nov 1960 08:49:37 GMT", "1970-01-01 08:59:59",
+          "3001-01-01 09:00:00 GMT", "99999999999:99999999999 Nov 99999999999 99999999999"}) {
         EXPECT_FALSE(ParseDateTime(text, value)) << text;
         EXPECT_EQ(-1, ParseDateTimeValue(text)) << text;
     }

@@ -184,8 +184,8 @@ TEST(UrlPartsTest, CanonicalizeResolvesAndEncodesByDefault) {
     EXPECT_EQ("http://example.com/a/b/../c%20d/./\x82\xA0?x=\"y\"",
               CanonicalizeUrl("http://example.com/a/b/../c d/./\x82\xA0?x=\"y\"",
                               ICU_NO_META | ICU_ENCODE_SPACES_ONLY | ICU_BROWSER_MODE));
-    EXPECT_EQ("http://example.com/a b", CanonicalizeUrl("http://example.com/a%20b",
-                                                        ICU_DECODE | ICU_NO_ENCODE));
+    EXPECT_EQ("http://example.com/a b",
+              CanonicalizeUrl("http://example.com/a%20b", ICU_DECODE | ICU_NO_ENCODE));
 }
 
 TEST(UrlPartsTest, UrlEncodeAndDecode) {
@@ -199,8 +199,8 @@ TEST(UrlPartsTest, UrlEncodeAndDecode) {
     EXPECT_EQ("100", UrlDecode("100%"));
     EXPECT_EQ(std::string("\x04"), UrlDecode("%4"));
     EXPECT_EQ("ab", UrlDecode("a%00b"));
-    EXPECT_EQ("ab", UrlDecode("a%zzb"));         // no digits: nothing added, both skipped
-    EXPECT_EQ("a\x0Fz", UrlDecode("a%Fzz"));     // digits stop at the first non-digit
+    EXPECT_EQ("ab", UrlDecode("a%zzb"));      // no digits: nothing added, both skipped
+    EXPECT_EQ("a\x0Fz", UrlDecode("a%Fzz"));  // digits stop at the first non-digit
     EXPECT_EQ("\x95\x5C", UrlDecode(UrlEncode("\x95\x5C")));
 }
 

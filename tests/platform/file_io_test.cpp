@@ -25,7 +25,8 @@ TEST(FileIoTest, ReplacingFollowsLinksAndLeavesNoTemporaryFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "real"), {}), 1);
 
     // A Japanese file name goes to the file system as UTF-8.
-    const std::string name = FromNativePath(dir.path()) + "/\x83\x5C\x83\x74\x83\x67.xml";  // ソフト
+    const std::string name =
+        FromNativePath(dir.path()) + "/\x83\x5C\x83\x74\x83\x67.xml";  // ソフト
     ASSERT_TRUE(WriteFileReplacing(name, "x"));
     EXPECT_EQ(ReadFileBytes(dir / "\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88.xml"), "x");
     std::string bytes;

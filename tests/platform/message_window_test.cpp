@@ -13,18 +13,17 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(MessageWindowTest, RegisteredNamesGiveOneIdPerNameOnEveryThread)
-{
+TEST(MessageWindowTest, RegisteredNamesGiveOneIdPerNameOnEveryThread) {
     MessageId a = RegisterMessage("Test::WM_A");
     MessageId b = RegisterMessage("Test::WM_B");
-    MessageId fromOther = std::async(std::launch::async, [] { return RegisterMessage("Test::WM_A"); }).get();
+    MessageId fromOther =
+        std::async(std::launch::async, [] { return RegisterMessage("Test::WM_A"); }).get();
     EXPECT_NE(a, b);
     EXPECT_EQ(a, fromOther);
     EXPECT_EQ(a, RegisterMessage("Test::WM_A"));
 }
 
-TEST(MessageWindowTest, SendRunsTheHandlerOnTheOwnerThreadAndWaitsForIt)
-{
+TEST(MessageWindowTest, SendRunsTheHandlerOnTheOwnerThreadAndWaitsForIt) {
     const std::thread::id owner = std::this_thread::get_id();
     std::vector<int> seen;
     std::thread::id handledOn;
@@ -50,15 +49,14 @@ TEST(MessageWindowTest, SendRunsTheHandlerOnTheOwnerThreadAndWaitsForIt)
     EXPECT_EQ(seen, std::vector<int>{7});
 }
 
-TEST(MessageWindowTest, SendTimesOutAndIsWithdrawnWhenTheOwnerDoesNotPump)
-{
+TEST(MessageWindowTest, SendTimesOutAndIsWithdrawnWhenTheOwnerDoesNotPump) {
     int handled = 0;
     CMessageWindow window([&](MessageId, WParam, LParam) -> LResult { return ++handled; });
     auto queue = CMessageQueue::ForCurrentThread();
     auto start = std::chrono::steady_clock::now();
     bool ok = std::async(std::launch::async, [&] {
-        return SendMessageTimeout(window.GetHandle(), 1, 0, 0, 100);
-    }).get();
+                  return SendMessageTimeout(window.GetHandle(), 1, 0, 0, 100);
+              }).get();
     auto took = std::chrono::steady_clock::now() - start;
     EXPECT_FALSE(ok);
     EXPECT_GE(took, 100ms);
@@ -69,17 +67,15 @@ TEST(MessageWindowTest, SendTimesOutAndIsWithdrawnWhenTheOwnerDoesNotPump)
 
     // A time-out of 0 gives up at once.
     EXPECT_FALSE(std::async(std::launch::async, [&] {
-        return SendMessageTimeout(window.GetHandle(), 1, 0, 0, 0);
-    }).get());
+                     return SendMessageTimeout(window.GetHandle(), 1, 0, 0, 0);
+                 }).get());
     EXPECT_EQ(queue->Pending(), 0u);
 }
 
-TEST(MessageWindowTest, DestroyedWindowDropsQueuedPostsAndRefusesNewOnes)
-{
+TEST(MessageWindowTest, DestroyedWindowDropsQueuedPostsAndRefusesNewOnes) {
     int handled = 0;
-    auto window = std::make_unique<CMessageWindow>([&](MessageId, WParam, LParam) -> LResult {
-        return ++handled;
-    });
+    auto window = std::make_unique<CMessageWindow>(
+        [&](MessageId, WParam, LParam) -> LResult { return ++handled; });
     WindowHandle handle = window->GetHandle();
     std::thread poster([&] { EXPECT_TRUE(PostMessage(handle, 1, 0, 0)); });
     poster.join();
@@ -97,8 +93,7 @@ TEST(MessageWindowTest, DestroyedWindowDropsQueuedPostsAndRefusesNewOnes)
     EXPECT_NE(other.GetHandle(), handle);
 }
 
-TEST(MessageWindowTest, WindowDestroyedInsideItsOwnHandlerDropsTheRestOnly)
-{
+TEST(MessageWindowTest, WindowDestroyedInsideItsOwnHandlerDropsTheRestOnly) {
     std::unique_ptr<CMessageWindow> window;
     std::vector<WParam> seen;
     window = std::make_unique<CMessageWindow>([&](MessageId, WParam w, LParam) -> LResult {
@@ -116,8 +111,7 @@ TEST(MessageWindowTest, WindowDestroyedInsideItsOwnHandlerDropsTheRestOnly)
     EXPECT_EQ(window, nullptr);
 }
 
-TEST(MessageWindowTest, ReleasedSendersReturnWhileTheirHandlerStillRuns)
-{
+TEST(MessageWindowTest, ReleasedSendersReturnWhileTheirHandlerStillRuns) {
     // The handler waits for the sender's thread to end: without the release both would
     // wait for each other.
     std::unique_ptr<CMessageWindow> window;

@@ -27,7 +27,8 @@ TEST_F(ProfileTest, ReadingFindsKeysWithoutCaseAndStripsOneQuotePair) {
                    "Single='x'\r\nTwice=\"\"y\"\"\r\nOpen=\"z\r\nBlank=\r\nCase=\x83\x5C\r\n"
                    "[Options]\r\nLate=ignored\r\n");
     const std::string file = Path("a.ini");
-    EXPECT_EQ(GetPrivateProfileString("Options", "HHWPath", "d", file), "C:\\Program Files\\hhc.exe");
+    EXPECT_EQ(GetPrivateProfileString("Options", "HHWPath", "d", file),
+              "C:\\Program Files\\hhc.exe");
     EXPECT_EQ(GetPrivateProfileString("OPTIONS", "single", "d", file), "x");
     EXPECT_EQ(GetPrivateProfileString("Options", "Twice", "d", file), "\"y\"");
     EXPECT_EQ(GetPrivateProfileString("Options", "Open", "d", file), "\"z");
@@ -42,16 +43,19 @@ TEST_F(ProfileTest, ReadingFindsKeysWithoutCaseAndStripsOneQuotePair) {
 
 TEST_F(ProfileTest, ReadsAreCutToTheBuffer) {
     std::string longValue(300, 'v');
-    WriteFileBytes(m_dir / "b.ini", "[S]\nK=\"" + longValue + "\"\nJ=" + std::string(258, 'a') + "\x83\x5C\n");
+    WriteFileBytes(m_dir / "b.ini",
+                   "[S]\nK=\"" + longValue + "\"\nJ=" + std::string(258, 'a') + "\x83\x5C\n");
     EXPECT_EQ(GetPrivateProfileString("S", "K", "", Path("b.ini")), std::string(259, 'v'));
     EXPECT_EQ(GetPrivateProfileString("S", "K", "", Path("b.ini"), 10), std::string(9, 'v'));
     // A double-byte character that does not fit is left out whole.
     EXPECT_EQ(GetPrivateProfileString("S", "J", "", Path("b.ini")), std::string(258, 'a'));
-    EXPECT_EQ(GetPrivateProfileString("S", "Missing", longValue, Path("b.ini")), std::string(259, 'v'));
+    EXPECT_EQ(GetPrivateProfileString("S", "Missing", longValue, Path("b.ini")),
+              std::string(259, 'v'));
 }
 
 TEST_F(ProfileTest, IntegersReadLikeTheSystem) {
-    WriteFileBytes(m_dir / "c.ini", "[S]\none=1\nword=abc\nneg= -5\nhex=0x1F\nmixed=12ab\nempty=\nquoted=\"7\"\n");
+    WriteFileBytes(m_dir / "c.ini",
+                   "[S]\none=1\nword=abc\nneg= -5\nhex=0x1F\nmixed=12ab\nempty=\nquoted=\"7\"\n");
     const std::string file = Path("c.ini");
     EXPECT_EQ(GetPrivateProfileInt("S", "one", 9, file), 1);
     EXPECT_EQ(GetPrivateProfileInt("S", "word", 9, file), 0);
@@ -65,7 +69,8 @@ TEST_F(ProfileTest, IntegersReadLikeTheSystem) {
 
 TEST_F(ProfileTest, WritingKeepsTheRestOfTheFile) {
     const std::string original =
-        "; kept\r\n[Recent File List]\r\nFile1=a.xml\r\n\r\n[Options]\r\nhhwpath=\"old\"\r\nOther=1\r\n\r\n"
+        "; kept\r\n[Recent File "
+        "List]\r\nFile1=a.xml\r\n\r\n[Options]\r\nhhwpath=\"old\"\r\nOther=1\r\n\r\n"
         "[Bar]\r\nX=1\r\n";
     WriteFileBytes(m_dir / "d.ini", original);
     const std::string file = Path("d.ini");
@@ -73,7 +78,8 @@ TEST_F(ProfileTest, WritingKeepsTheRestOfTheFile) {
     ASSERT_TRUE(WritePrivateProfileString("Options", "LastFile", "\"x.xml\"", file));
     ASSERT_TRUE(WritePrivateProfileString("New", "K", "v", file));
     EXPECT_EQ(ReadFileBytes(m_dir / "d.ini"),
-              "; kept\r\n[Recent File List]\r\nFile1=a.xml\r\n\r\n[Options]\r\nhhwpath=\"new\"\r\nOther=1\r\n"
+              "; kept\r\n[Recent File "
+              "List]\r\nFile1=a.xml\r\n\r\n[Options]\r\nhhwpath=\"new\"\r\nOther=1\r\n"
               "LastFile=\"x.xml\"\r\n\r\n[Bar]\r\nX=1\r\n[New]\r\nK=v\r\n");
     EXPECT_EQ(GetPrivateProfileString("Options", "hhwPATH", "", file), "new");
 

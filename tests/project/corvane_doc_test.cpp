@@ -21,7 +21,8 @@ const char kDecl[] = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n";
 
 // Japanese text with characters only code page 932 has (① and ～), and characters whose
 // second byte is a backslash (ソ, 表).
-const std::string kJapanese = "\x87\x40\x81\x60 \x83\x5C\x83\x74\x83\x67 \x95\x5C";  // ①～ ソフト 表
+const std::string kJapanese =
+    "\x87\x40\x81\x60 \x83\x5C\x83\x74\x83\x67 \x95\x5C";  // ①～ ソフト 表
 
 std::string Sjis(const std::filesystem::path& p) { return FromNativePath(p); }
 
@@ -43,10 +44,18 @@ void FillSample(CCorvaneDoc& doc) {
 
 // Every setting, for comparing whole documents.
 std::vector<std::string> Settings(const CCorvaneDoc& doc) {
-    return {doc.GetFolder(),   doc.GetBaseName(),     doc.GetURL(),
-            std::to_string(doc.GetUseAuth()), doc.GetUser(), doc.GetPassword(),
-            std::to_string(doc.GetLevel()),   doc.GetTitle(), doc.GetTocPat(),
-            doc.GetFooter(),   std::to_string(doc.GetConvWikiName()), doc.GetWikiNameSearch(),
+    return {doc.GetFolder(),
+            doc.GetBaseName(),
+            doc.GetURL(),
+            std::to_string(doc.GetUseAuth()),
+            doc.GetUser(),
+            doc.GetPassword(),
+            std::to_string(doc.GetLevel()),
+            doc.GetTitle(),
+            doc.GetTocPat(),
+            doc.GetFooter(),
+            std::to_string(doc.GetConvWikiName()),
+            doc.GetWikiNameSearch(),
             doc.GetWikiNameReplace()};
 }
 
@@ -114,11 +123,14 @@ TEST_F(CorvaneDocTest, EverySettingRoundTripsByteForByte) {
 
 TEST_F(CorvaneDocTest, LoadsFilesWrittenByWindowsAndPrettyPrinted) {
     const std::string windows =
-        "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<root>\r\n\t<Folder>C:\\help\\</Folder>\r\n"
+        "<?xml version=\"1.0\" "
+        "encoding=\"Shift_JIS\"?>\r\n<root>\r\n\t<Folder>C:\\help\\</Folder>\r\n"
         "\t<BaseName>manual</BaseName>\r\n\t<URL>http://w/</URL>\r\n\t<UseAuth>0</UseAuth>\r\n"
-        "\t<User/>\r\n\t<Password></Password>\r\n\t<Level>99</Level>\r\n\t<Title>" + kJapanese +
-        "</Title>\r\n\t<TocPat>x</TocPat>\r\n\t<Footer>" + kJapanese + "</Footer>\r\n"
-        "\t<ConvWikiName>0</ConvWikiName>\r\n\t<WikiNameSearch/>\r\n\t<WikiNameReplace/>\r\n</root>\r\n";
+        "\t<User/>\r\n\t<Password></Password>\r\n\t<Level>99</Level>\r\n\t<Title>" +
+        kJapanese + "</Title>\r\n\t<TocPat>x</TocPat>\r\n\t<Footer>" + kJapanese +
+        "</Footer>\r\n"
+        "\t<ConvWikiName>0</ConvWikiName>\r\n\t<WikiNameSearch/>\r\n\t<WikiNameReplace/>\r\n</"
+        "root>\r\n";
     WriteFileBytes(m_dir / "win.xml", windows);
     ASSERT_TRUE(m_doc.LoadFromFile(Sjis(m_dir / "win.xml")));
     EXPECT_EQ(m_doc.GetFolder(), "C:\\help\\");
@@ -128,13 +140,13 @@ TEST_F(CorvaneDocTest, LoadsFilesWrittenByWindowsAndPrettyPrinted) {
     EXPECT_EQ(m_doc.GetLevel(), 99);
 
     // Single-quoted declaration, the root named otherwise, a fourteenth element.
-    WriteFileBytes(m_dir / "extra.xml",
-                   "<?xml version='1.0' encoding='shift_jis'?><project>" + kThirteen + "<Extra>x</Extra></project>");
+    WriteFileBytes(m_dir / "extra.xml", "<?xml version='1.0' encoding='shift_jis'?><project>" +
+                                            kThirteen + "<Extra>x</Extra></project>");
     ASSERT_TRUE(m_doc.LoadFromFile(Sjis(m_dir / "extra.xml")));
     EXPECT_EQ(m_doc.GetWikiNameReplace(), "r");
     // A file in UTF-8.
-    WriteFileBytes(m_dir / "utf8.xml",
-                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?><root>" + WithTitle(SjisToUtf8(kJapanese)) + "</root>");
+    WriteFileBytes(m_dir / "utf8.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><root>" +
+                                           WithTitle(SjisToUtf8(kJapanese)) + "</root>");
     ASSERT_TRUE(m_doc.LoadFromFile(Sjis(m_dir / "utf8.xml")));
     EXPECT_EQ(m_doc.GetTitle(), kJapanese);
 }
@@ -177,9 +189,13 @@ TEST_F(CorvaneDocTest, RejectedFilesChangeNothing) {
 }
 
 TEST_F(CorvaneDocTest, IntegersConvertLikeTheCLibrary) {
-    const std::vector<std::pair<std::string, int>> cases = {
-        {"abc", 0}, {"12x", 12}, {" \t-7", -7}, {"+4", 4}, {"", 0}, {"99999999999", 2147483647},
-        {"-99999999999", -2147483647 - 1}};
+    const std::vector<std::pair<std::string, int>> cases = {{"abc", 0},
+                                                            {"12x", 12},
+                                                            {" \t-7", -7},
+                                                            {"+4", 4},
+                                                            {"", 0},
+                                                            {"99999999999", 2147483647},
+                                                            {"-99999999999", -2147483647 - 1}};
     for (const auto& [text, expected] : cases) {
         std::string xml = kThirteen;
         xml.replace(xml.find("<Level>5"), 8, "<Level>" + text);
@@ -192,7 +208,8 @@ TEST_F(CorvaneDocTest, IntegersConvertLikeTheCLibrary) {
 TEST_F(CorvaneDocTest, ExternalEntitiesAreNotRead) {
     WriteFileBytes(m_dir / "secret.txt", "TOPSECRET");
     const std::string xml = std::string(kDecl) + "<!DOCTYPE root [<!ENTITY x SYSTEM \"" +
-                            (m_dir / "secret.txt").string() + "\">]><root>" + WithTitle("&x;") + "</root>";
+                            (m_dir / "secret.txt").string() + "\">]><root>" + WithTitle("&x;") +
+                            "</root>";
     WriteFileBytes(m_dir / "xxe.xml", xml);
     ASSERT_TRUE(m_doc.LoadFromFile(Sjis(m_dir / "xxe.xml")));
     EXPECT_EQ(m_doc.GetTitle(), "");
@@ -204,8 +221,9 @@ TEST_F(CorvaneDocTest, MissingFileIsReported) {
     EXPECT_FALSE(m_doc.LoadFromFile(path));
     ASSERT_EQ(m_boxes.boxes().size(), 1u);
     // "%1\nこのファイルが見つかりません。..." (file not found)
-    EXPECT_THAT(m_boxes.boxes()[0].text,
-                ::testing::StartsWith(path + "\n\x82\xB1\x82\xCC\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA"));
+    EXPECT_THAT(
+        m_boxes.boxes()[0].text,
+        ::testing::StartsWith(path + "\n\x82\xB1\x82\xCC\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA"));
     EXPECT_THAT(m_boxes.boxes()[0].text, ::testing::EndsWith("\x82\xBE\x82\xB3\x82\xA2\x81\x42"));
 
     EXPECT_FALSE(m_doc.LoadFromFile(Sjis(m_dir.path())));  // a folder
@@ -245,7 +263,8 @@ TEST_F(CorvaneDocTest, FailedSaveKeepsOldFileAndModifiedFlag) {
     EXPECT_EQ(m_boxes.boxes().size(), 2u);
     // No temporary file is left behind.
     size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(m_dir.path())) ++count;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(m_dir.path()))
+        ++count;
     EXPECT_EQ(count, 2u);
 }
 

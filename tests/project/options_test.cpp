@@ -71,9 +71,10 @@ TEST_F(OptionsTest, IniFileTypedValues) {
     EXPECT_EQ(ini.WriteInt("I", -12), 1);
     EXPECT_EQ(ini.GetInt("I", 0), -12);
     EXPECT_EQ(ini.GetInt(std::string("I"), 0L), -12L);
-    EXPECT_EQ(ReadFileBytes(m_dir / "t.ini"),
-              "[Options]\r\nD=\"1.500000\"\r\nBarLeft=1\r\nBarTop=2\r\nBarRight=300\r\nBarBottom=400\r\n"
-              "L=\"a,b c,d\"\r\nN=\"3,-1,40\"\r\nI=-12\r\n");
+    EXPECT_EQ(
+        ReadFileBytes(m_dir / "t.ini"),
+        "[Options]\r\nD=\"1.500000\"\r\nBarLeft=1\r\nBarTop=2\r\nBarRight=300\r\nBarBottom=400\r\n"
+        "L=\"a,b c,d\"\r\nN=\"3,-1,40\"\r\nI=-12\r\n");
 
     // Lists: blanks trimmed at both ends only, empty items dropped.
     WriteFileBytes(m_dir / "l.ini", "[Options]\r\nL= \t a,,b , c, \t\r\n");
@@ -91,10 +92,11 @@ TEST_F(OptionsTest, CheckWriteThrowsOnlyWhenAsked) {
         FAIL() << "no error raised";
     } catch (const CSystemError& e) {
         // "<file>のセクション[Options]、キー[Key]の保存に失敗" then the system's reason
-        EXPECT_EQ(e.GetMessage(), Path("missing/t.ini") +
-                                      "\x82\xCC\x83\x5A\x83\x4E\x83\x56\x83\x87\x83\x93[Options]\x81\x41"
-                                      "\x83\x4C\x81\x5B[Key]\x82\xCC\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94\x73\n" +
-                                      GetErrorText(ENOENT));
+        EXPECT_EQ(e.GetMessage(),
+                  Path("missing/t.ini") +
+                      "\x82\xCC\x83\x5A\x83\x4E\x83\x56\x83\x87\x83\x93[Options]\x81\x41"
+                      "\x83\x4C\x81\x5B[Key]\x82\xCC\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94\x73\n" +
+                      GetErrorText(ENOENT));
     }
     EXPECT_EQ(ini.CheckWrite(1, "K"), 1);
 }

@@ -20,11 +20,19 @@ struct Vector {
 // block is already split into its two 32-bit halves, which is what the cipher works on.
 const Vector kVectors[] = {
     {{0, 0, 0, 0, 0, 0, 0, 0}, {0x00000000, 0x00000000}, {0x4EF99745, 0x6198DD78}},
-    {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, {0xFFFFFFFF, 0xFFFFFFFF}, {0x51866FD5, 0xB85ECB8A}},
+    {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+     {0xFFFFFFFF, 0xFFFFFFFF},
+     {0x51866FD5, 0xB85ECB8A}},
     {{0x30, 0, 0, 0, 0, 0, 0, 0}, {0x10000000, 0x00000001}, {0x7D856F9A, 0x613063F2}},
-    {{0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11}, {0x11111111, 0x11111111}, {0x2466DD87, 0x8B963C9D}},
-    {{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, {0x11111111, 0x11111111}, {0x61F9C380, 0x2281B096}},
-    {{0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10}, {0x01234567, 0x89ABCDEF}, {0x0ACEAB0F, 0xC6A0A28D}},
+    {{0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11},
+     {0x11111111, 0x11111111},
+     {0x2466DD87, 0x8B963C9D}},
+    {{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF},
+     {0x11111111, 0x11111111},
+     {0x61F9C380, 0x2281B096}},
+    {{0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10},
+     {0x01234567, 0x89ABCDEF},
+     {0x0ACEAB0F, 0xC6A0A28D}},
     // Variable key length: one byte, taken cyclically.
     {{0xF0}, {0xFEDCBA98, 0x76543210}, {0xF9AD597C, 0x49DB005E}},
 };
@@ -59,7 +67,8 @@ TEST(BlowfishTest, MatchesPublishedVectorsInLittleEndianLayout) {
         EXPECT_EQ(buffer, expected);
         std::vector<unsigned char> back(16);
         cipher.DecipherBuffer(buffer.data(), back.data(), 16);
-        EXPECT_EQ(std::vector<unsigned char>(back.begin(), back.begin() + 8), LittleEndianBlock(v.plain));
+        EXPECT_EQ(std::vector<unsigned char>(back.begin(), back.begin() + 8),
+                  LittleEndianBlock(v.plain));
     }
 }
 
@@ -75,7 +84,8 @@ std::vector<unsigned char> Decode(const std::string& stored) {
     std::vector<unsigned char> bytes;
     for (size_t i = 0; i < stored.size(); ++i) {
         if (stored[i] == '%') {
-            bytes.push_back(static_cast<unsigned char>(std::stoi(stored.substr(i + 1, 2), nullptr, 16)));
+            bytes.push_back(
+                static_cast<unsigned char>(std::stoi(stored.substr(i + 1, 2), nullptr, 16)));
             i += 2;
         } else {
             bytes.push_back(stored[i] == '+' ? 0x20 : static_cast<unsigned char>(stored[i]));
@@ -89,17 +99,20 @@ TEST(PasswordTest, EveryLengthRoundTripsIncludingAwkwardCipherBytes) {
     const unsigned char awkward[] = {0x00, 0x20, 0x25, 0x2B};
     for (size_t length = 0; length <= 17; ++length) {
         bool seen[4] = {length == 0, length == 0, length == 0, length == 0};
-        for (int attempt = 0; attempt < 4000 && !(seen[0] && seen[1] && seen[2] && seen[3]); ++attempt) {
+        for (int attempt = 0; attempt < 4000 && !(seen[0] && seen[1] && seen[2] && seen[3]);
+             ++attempt) {
             std::string plain;
             for (size_t i = 0; i < length; ++i) plain += static_cast<char>(1 + random() % 255);
             const std::string stored = CCorvaneDoc::ScramblePassword(plain);
             ASSERT_EQ(CCorvaneDoc::UnscramblePassword(stored), plain) << "length " << length;
-            EXPECT_EQ(stored.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+%"),
+            EXPECT_EQ(stored.find_first_not_of(
+                          "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+%"),
                       std::string::npos);
             const std::vector<unsigned char> bytes = Decode(stored);
             ASSERT_EQ(bytes.size(), CBlowfish::PaddedLength(length));
             for (int k = 0; k < 4; ++k) {
-                if (std::find(bytes.begin(), bytes.end(), awkward[k]) != bytes.end()) seen[k] = true;
+                if (std::find(bytes.begin(), bytes.end(), awkward[k]) != bytes.end())
+                    seen[k] = true;
             }
         }
         for (int k = 0; k < 4; ++k) EXPECT_TRUE(seen[k]) << "length " << length << " byte " << k;
@@ -114,7 +127,8 @@ TEST(PasswordTest, StoredTextForm) {
     // Escapes are upper-case hexadecimal; lower case decodes too.
     const std::string stored = CCorvaneDoc::ScramblePassword("password");
     for (size_t i = stored.find('%'); i != std::string::npos; i = stored.find('%', i + 1)) {
-        EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(stored[i + 1])) || std::isupper(static_cast<unsigned char>(stored[i + 1])));
+        EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(stored[i + 1])) ||
+                    std::isupper(static_cast<unsigned char>(stored[i + 1])));
     }
     std::string lower = stored;
     for (size_t i = lower.find('%'); i != std::string::npos; i = lower.find('%', i + 1)) {

@@ -23,7 +23,8 @@ public:
     RecordingMessageBox(const RecordingMessageBox&) = delete;
     RecordingMessageBox& operator=(const RecordingMessageBox&) = delete;
 
-    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
+    int ShowMessageBox(const std::string& text, const std::string& caption,
+                       unsigned flags) override;
 
     // Answers for the next boxes, in order; when none is left the default button answers.
     void QueueAnswer(int answer) { m_answers.push_back(answer); }
