@@ -163,8 +163,29 @@ bool CChmContainer::Parse(std::string bytes, std::string& error) {
         return false;
     }
     const size_t chunks = itsp + kItspHeaderSize;
-    int32_t index = static_cast<int32_t>(Get32(b, itsp + 0x20));
-    for (uint32_t visited = 0; index != -1; ++visited) {
+    // The listing chain starts at the listing chunk that has no predecessor. The header's
+    // "first listing chunk" is not trusted: chmcmd writes 1 there when the directory has
+    // several chunks, though chunk 0 starts the chain.
+    int32_t index = -1;
+    uint32_t listingChunks = 0;
+    for (uint32_t i = 0; i < chunkCount; ++i) {
+        const size_t start = chunks + static_cast<size_t>(i) * m_nChunkSize;
+        if (b.compare(start, 4, "PMGL") != 0) continue;
+        ++listingChunks;
+        if (static_cast<int32_t>(Get32(b, start + 12)) == -1) {
+            if (index != -1) {
+                error = "two directory chains";
+                return false;
+            }
+            index = static_cast<int32_t>(i);
+        }
+    }
+    if (index == -1) {
+        error = "no directory listing";
+        return false;
+    }
+    uint32_t visited = 0;
+    for (; index != -1; ++visited) {
         if (index < 0 || static_cast<uint32_t>(index) >= chunkCount || visited >= chunkCount) {
             error = "broken directory chain";
             return false;
@@ -195,6 +216,11 @@ bool CChmContainer::Parse(std::string bytes, std::string& error) {
             m_entries.push_back(std::move(entry));
         }
         index = static_cast<int32_t>(Get32(b, start + 16));
+    }
+    // Every listing chunk must lie on the chain, or files would be lost in a rewrite.
+    if (visited != listingChunks) {
+        error = "directory chunks off the chain";
+        return false;
     }
     return true;
 }

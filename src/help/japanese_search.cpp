@@ -45,25 +45,32 @@ bool WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
     return static_cast<bool>(out);
 }
 
-// The rewritten file at `path` against the original: same directory apart from the two
-// search files, every other file the same bytes, the search files as written.
-bool Verify(const CChmFileReader& original, const std::string& path, const std::string& index,
+// The rewritten file at `path` against the original: the same directory apart from the two
+// search files, every other file giving back the same bytes through chmlib, the search
+// files as written.
+bool Verify(const CChmContainer& before, const CChmFileReader& original,
+            const std::string& rewrittenBytes, const std::string& path, const std::string& index,
             const std::string& breaker, std::string& error) {
+    CChmContainer after;
+    if (!after.Parse(rewrittenBytes, error)) {
+        error = "the rewritten help file does not parse: " + error;
+        return false;
+    }
+    std::set<std::string> namesBefore, namesAfter;
+    for (const CChmEntry& entry : before.GetEntries()) namesBefore.insert(entry.strName);
+    for (const CChmEntry& entry : after.GetEntries()) namesAfter.insert(entry.strName);
+    namesBefore.insert(kIndexName);
+    namesBefore.insert(kBreakerName);
+    if (namesBefore != namesAfter || after.GetEntries().size() != namesAfter.size()) {
+        error = "the rewritten help file lists other files";
+        return false;
+    }
     CChmFileReader rewritten;
     if (!rewritten.Open(path)) {
         error = "the rewritten help file does not open";
         return false;
     }
-    std::set<std::string> before, after;
-    for (const std::string& name : original.ListNames()) before.insert(name);
-    for (const std::string& name : rewritten.ListNames()) after.insert(name);
-    before.insert(kIndexName);
-    before.insert(kBreakerName);
-    if (before != after) {
-        error = "the rewritten help file lists other files";
-        return false;
-    }
-    for (const std::string& name : after) {
+    for (const std::string& name : namesAfter) {
         std::string a, b;
         if (!rewritten.Read(name, b)) {
             error = "the rewritten help file does not give back " + name;
@@ -147,7 +154,8 @@ CJapaneseSearchResult RebuildJapaneseSearch(const std::string& helpPath,
         result.strReason = "the rewritten help file cannot be written";
         return result;
     }
-    if (!Verify(reader, FromNativePath(temporary), index, breaker, result.strReason)) {
+    if (!Verify(container, reader, rewritten, FromNativePath(temporary), index, breaker,
+                result.strReason)) {
         std::filesystem::remove(temporary, ec);
         return result;
     }

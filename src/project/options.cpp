@@ -30,7 +30,11 @@ std::string DefaultHHWPath() {
 #endif
 }
 
-COptions::COptions() : m_strHHWPath(DefaultHHWPath()), m_bOpenLastFile(0) {}
+COptions::COptions()
+    : m_strHHWPath(DefaultHHWPath()),
+      m_bOpenLastFile(0),
+      m_bJapaneseSearch(1),
+      m_bKeywordIndex(0) {}
 
 void COptions::LoadOptions() { LoadOptions(GetIniPath()); }
 
@@ -41,6 +45,8 @@ void COptions::LoadOptions(const std::string& iniPath) {
     m_strHHWPath = ini.GetString("HHWPath", m_strHHWPath);
     m_bOpenLastFile = ini.GetInt("OpenLastFile", m_bOpenLastFile);
     m_strLastFile = ini.GetString("LastFile", m_strLastFile);
+    m_bJapaneseSearch = ini.GetInt("JapaneseSearch", m_bJapaneseSearch);
+    m_bKeywordIndex = ini.GetInt("KeywordIndex", m_bKeywordIndex);
 }
 
 void COptions::SaveOptions(const std::string& iniPath) {
@@ -51,6 +57,8 @@ void COptions::SaveOptions(const std::string& iniPath) {
     ini.WriteString("HHWPath", m_strHHWPath);
     ini.WriteInt("OpenLastFile", m_bOpenLastFile);
     ini.WriteString("LastFile", m_strLastFile);
+    ini.WriteInt("JapaneseSearch", m_bJapaneseSearch);
+    ini.WriteInt("KeywordIndex", m_bKeywordIndex);
 }
 
 COptions& GetOptions() {
