@@ -57,8 +57,15 @@ void COptions::SaveOptions(const std::string& iniPath) {
     ini.WriteString("HHWPath", m_strHHWPath);
     ini.WriteInt("OpenLastFile", m_bOpenLastFile);
     ini.WriteString("LastFile", m_strLastFile);
-    ini.WriteInt("JapaneseSearch", m_bJapaneseSearch);
-    ini.WriteInt("KeywordIndex", m_bKeywordIndex);
+    // The help-file switches appear in the file once they leave their defaults, so that a
+    // file of the usual three keys stays as it is.
+    const std::string kAbsent = "\x01";
+    if (m_bJapaneseSearch != 1 || ini.GetString("JapaneseSearch", kAbsent) != kAbsent) {
+        ini.WriteInt("JapaneseSearch", m_bJapaneseSearch);
+    }
+    if (m_bKeywordIndex != 0 || ini.GetString("KeywordIndex", kAbsent) != kAbsent) {
+        ini.WriteInt("KeywordIndex", m_bKeywordIndex);
+    }
 }
 
 COptions& GetOptions() {
