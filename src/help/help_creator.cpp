@@ -222,12 +222,7 @@ bool CHelpCreator::WriteIndexFile(const std::vector<std::string>& files) {
     // Every page under its title (its file name when it has none), sorted by that name.
     std::vector<std::pair<std::string, std::string>> keywords;
     for (const std::string& name : files) {
-        const size_t dot = name.rfind('.');
-        std::string ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
-        for (char& c : ext) {
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-        }
-        if (ext != "html" && ext != "htm") continue;
+        if (!IsHelpPageName(name)) continue;
         std::string html;
         std::ifstream in(ToNativePath(m_strFolder + name), std::ios::binary);
         html.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -20,16 +20,6 @@ constexpr const char* kBreakerName = "/$OBJINST";
 constexpr uint32_t kCodePage = 932;
 constexpr uint32_t kLcid = 0x411;
 
-bool IsHtmlName(const std::string& name) {
-    const size_t dot = name.rfind('.');
-    if (dot == std::string::npos) return false;
-    std::string ext = name.substr(dot + 1);
-    for (char& c : ext) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    }
-    return ext == "htm" || ext == "html";
-}
-
 // Names as the help file stores them: "/" separators.
 std::string Slashed(std::string name) {
     for (char& c : name) {
@@ -119,13 +109,13 @@ CJapaneseSearchResult RebuildJapaneseSearch(const std::string& helpPath,
 
     std::set<std::string> listed;
     for (const std::string& page : pages) {
-        if (IsHtmlName(page)) listed.insert(Slashed(page));
+        if (IsHelpPageName(page)) listed.insert(Slashed(page));
     }
     CFtsIndexWriter writer;
     std::set<std::string> done;
     for (const CChmTopic& topic : topics) {
         const std::string local = Slashed(topic.strLocal);
-        const bool wanted = pages.empty() ? IsHtmlName(local) : listed.count(local) != 0;
+        const bool wanted = pages.empty() ? IsHelpPageName(local) : listed.count(local) != 0;
         if (!wanted || !done.insert(local).second) continue;
         std::string html;
         if (!reader.Read("/" + local, html)) {

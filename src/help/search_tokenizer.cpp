@@ -93,6 +93,14 @@ std::string DecodeEntity(const std::string& name) {
 
 }  // namespace
 
+bool IsHelpPageName(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return false;
+    std::string ext = name.substr(dot + 1);
+    for (char& c : ext) c = LowerAscii(c);
+    return ext == "htm" || ext == "html";
+}
+
 void TokenizeText(const std::string& text, uint32_t firstPosition, bool title,
                   std::vector<CSearchToken>& tokens) {
     uint32_t position = firstPosition;

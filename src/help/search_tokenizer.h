@@ -25,6 +25,10 @@ struct CSearchDocument {
 // character references become the characters they stand for.
 CSearchDocument TokenizeHelpPage(const std::string& html);
 
+// True for the file names of pages (".htm", ".html" in any case): the files that are
+// indexed and listed as keywords.
+bool IsHelpPageName(const std::string& name);
+
 // The words of a plain text, numbered from `firstPosition`.
 void TokenizeText(const std::string& text, uint32_t firstPosition, bool title,
                   std::vector<CSearchToken>& tokens);
