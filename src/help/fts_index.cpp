@@ -185,6 +185,7 @@ std::string ReadWord(const std::string& b, size_t& pos, size_t end, const std::s
 
 void CFtsIndexWriter::AddDocument(uint32_t topic, const std::vector<CSearchToken>& tokens) {
     ++m_nDocuments;
+    m_nTopicLimit = std::max(m_nTopicLimit, topic + 1);
     for (const CSearchToken& token : tokens) {
         if (token.strWord.empty() || token.strWord.size() > kMaxWord) continue;
         CWord& word = m_words[token.strWord];
@@ -194,7 +195,7 @@ void CFtsIndexWriter::AddDocument(uint32_t topic, const std::vector<CSearchToken
     }
 }
 
-std::string CFtsIndexWriter::Write(uint32_t codePage, uint32_t lcid) const {
+std::string CFtsIndexWriter::Write(uint32_t codePage, uint32_t lcid, uint32_t topicCount) const {
     // The entries in leaf order: a word's body entry before its title entry.
     struct CEntry {
         const std::string* word;
@@ -338,7 +339,7 @@ std::string CFtsIndexWriter::Write(uint32_t codePage, uint32_t lcid) const {
         longest = std::max<uint32_t>(longest, static_cast<uint32_t>(word.size()));
         uniqueBytes += static_cast<uint32_t>(word.size());
     }
-    const uint32_t documents = static_cast<uint32_t>(m_nDocuments);
+    const uint32_t documents = std::max(topicCount, m_nTopicLimit);
     out[2] = 0x28;
     Put32(out, 0x04, documents);
     Put32(out, 0x08, root);

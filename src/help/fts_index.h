@@ -21,7 +21,9 @@ public:
     void AddDocument(uint32_t topic, const std::vector<CSearchToken>& tokens);
 
     // The index file, marked with the code page and locale its words are written in.
-    std::string Write(uint32_t codePage, uint32_t lcid) const;
+    // `topicCount`: the topics of the help file; the header counts at least the highest
+    // topic number plus one, so that a viewer sizing its tables by it never falls short.
+    std::string Write(uint32_t codePage, uint32_t lcid, uint32_t topicCount = 0) const;
 
     size_t WordCount() const { return m_words.size(); }
     size_t DocumentCount() const { return m_nDocuments; }
@@ -33,6 +35,7 @@ private:
     };
     std::map<std::string, CWord> m_words;  // bytewise order, the order of the leaves
     size_t m_nDocuments = 0;
+    uint32_t m_nTopicLimit = 0;  // highest topic number added, plus one
     uint64_t m_nTokens = 0;
     uint64_t m_nTokenBytes = 0;
 };

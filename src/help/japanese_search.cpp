@@ -128,7 +128,7 @@ CJapaneseSearchResult RebuildJapaneseSearch(const std::string& helpPath,
         result.strReason = "no page of the project is a topic of the help file";
         return result;
     }
-    const std::string index = writer.Write(kCodePage, kLcid);
+    const std::string index = writer.Write(kCodePage, kLcid, static_cast<uint32_t>(topics.size()));
     const std::string breaker = BuildJapaneseObjInst();
     container.PutSection0File(kIndexName, index);
     container.PutSection0File(kBreakerName, breaker);

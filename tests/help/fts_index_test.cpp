@@ -41,7 +41,10 @@ TEST(FtsIndexTest, SmallIndexReadsBackWithHeaderOrderAndPositions) {
     ASSERT_TRUE(reader.Parse(bytes, error)) << error;
     EXPECT_EQ(reader.GetCodePage(), 932u);
     EXPECT_EQ(reader.GetLcid(), 0x411u);
-    EXPECT_EQ(reader.GetDocumentCount(), 2u);
+    EXPECT_EQ(reader.GetDocumentCount(), 4u);  // topics 0 to 3
+    CFtsIndexReader counted;
+    ASSERT_TRUE(counted.Parse(writer.Write(932, 0x411, 9), error)) << error;
+    EXPECT_EQ(counted.GetDocumentCount(), 9u);
 
     // Bytewise order; a word's body entry comes before its title entry.
     const auto& entries = reader.GetEntries();
