@@ -208,11 +208,11 @@ std::string CFtsIndexWriter::Write(uint32_t codePage, uint32_t lcid, uint32_t to
         if (!hits.title.empty()) entries.push_back({&word, true, &hits.title});
     }
 
-    // Root sizes that make the hit lists shortest.
-    int roots[3] = {0, 0, 0};
+    // Root sizes that make the hit lists shortest; at least one bit, as other writers use.
+    int roots[3] = {1, 1, 1};
     for (int field = 0; field < 3; ++field) {
         uint64_t best = UINT64_MAX;
-        for (int root = 0; root <= 24; ++root) {
+        for (int root = 1; root <= 24; ++root) {
             uint64_t total = 0;
             for (const CEntry& entry : entries) {
                 uint32_t lastTopic = 0;
