@@ -1,5 +1,6 @@
 #include "help/objinst_writer.h"
 
+#include "platform/ascii.h"
 #include "platform/sjis.h"
 
 namespace corvane {
@@ -33,7 +34,7 @@ void AppendRow(std::string& b, unsigned int c) {
     unsigned char folded = static_cast<unsigned char>(c);
     if (c >= 'A' && c <= 'Z') {
         cls = 2;
-        folded = static_cast<unsigned char>(c + 32);
+        folded = static_cast<unsigned char>(AsciiLower(static_cast<char>(c)));
     } else if (c >= 'a' && c <= 'z') {
         cls = 1;
     } else if (c >= '0' && c <= '9') {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/ascii.h"
 #include "platform/sjis.h"
 #include "platform/text_codec.h"
 
@@ -11,20 +12,14 @@ namespace {
 // The longest word the index stores; longer ASCII runs keep their beginning.
 constexpr size_t kMaxWordLength = 99;
 
-bool IsAsciiWordByte(unsigned char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 bool IsHalfWidthKatakana(unsigned char c) { return c >= 0xA1 && c <= 0xDF; }
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 std::string LowerTagName(const std::string& html, size_t pos) {
     std::string name;
     while (pos < html.size()) {
         const char c = html[pos];
-        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) break;
-        name += LowerAscii(c);
+        if (!IsAsciiAlnum(c)) break;
+        name += AsciiLower(c);
         ++pos;
     }
     return name;
@@ -51,14 +46,8 @@ std::string DecodeEntity(const std::string& name) {
         const bool hex = name.size() > 1 && (name[1] == 'x' || name[1] == 'X');
         for (size_t i = hex ? 2 : 1; i < name.size() && ok; ++i) {
             const char c = name[i];
-            int digit;
-            if (c >= '0' && c <= '9')
-                digit = c - '0';
-            else if (hex && c >= 'a' && c <= 'f')
-                digit = c - 'a' + 10;
-            else if (hex && c >= 'A' && c <= 'F')
-                digit = c - 'A' + 10;
-            else {
+            const int digit = hex ? HexValue(c) : (IsAsciiDigit(c) ? c - '0' : -1);
+            if (digit < 0) {
                 ok = false;
                 break;
             }
@@ -96,9 +85,8 @@ std::string DecodeEntity(const std::string& name) {
 bool IsHelpPageName(const std::string& name) {
     const size_t dot = name.rfind('.');
     if (dot == std::string::npos) return false;
-    std::string ext = name.substr(dot + 1);
-    for (char& c : ext) c = LowerAscii(c);
-    return ext == "htm" || ext == "html";
+    const std::string ext = name.substr(dot + 1);
+    return EqualsNoCaseAscii(ext, "htm") || EqualsNoCaseAscii(ext, "html");
 }
 
 void TokenizeText(const std::string& text, uint32_t firstPosition, bool title,
@@ -123,8 +111,8 @@ void TokenizeText(const std::string& text, uint32_t firstPosition, bool title,
         } else if (IsHalfWidthKatakana(c)) {
             flush();
             tokens.push_back({std::string(1, static_cast<char>(c)), position++, title});
-        } else if (IsAsciiWordByte(c)) {
-            run += LowerAscii(static_cast<char>(c));
+        } else if (IsAsciiAlnum(static_cast<char>(c))) {
+            run += AsciiLower(static_cast<char>(c));
         } else {
             flush();
         }
@@ -210,7 +198,7 @@ CSearchDocument TokenizeHelpPage(const std::string& html) {
         if (c == '&') {
             size_t pos = i + 1;
             while (pos < html.size() && pos - i <= 10 &&
-                   (IsAsciiWordByte(static_cast<unsigned char>(html[pos])) || html[pos] == '#')) {
+                   (IsAsciiAlnum(html[pos]) || html[pos] == '#')) {
                 ++pos;
             }
             if (pos > i + 1 && pos < html.size() && html[pos] == ';') {

@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "platform/ascii.h"
 #include "platform/process_runner.h"
 #include "platform/text_codec.h"
 #include "support/test_paths.h"
@@ -56,9 +57,8 @@ std::vector<std::set<std::string>> PascalLookup(const std::filesystem::path& pro
     for (const std::string& word : words) {
         std::string hex;
         for (unsigned char c : word) {
-            const char* digits = "0123456789ABCDEF";
-            hex += digits[c >> 4];
-            hex += digits[c & 15];
+            hex += HexDigit(c >> 4);
+            hex += HexDigit(c);
         }
         run.args.push_back(hex);
     }
