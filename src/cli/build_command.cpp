@@ -78,7 +78,8 @@ int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& a
                                    {"--compiler", 1},
                                    {"--interval", 1},
                                    {"--workers", 1},
-                                   {"--open", 0}});
+                                   {"--open", 0},
+                                   {"--index", 0}});
     if (arguments.Error().empty() && arguments.Has("--help")) {
         std::fputs(terminal.ToTerminal(cli::kBuildUsage).c_str(), stdout);
         return kExitMade;
@@ -118,6 +119,7 @@ int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& a
     driver.SetThreadCount(workers);
     driver.SetInterval(interval);
     driver.SetOpenResult(arguments.Has("--open"));
+    if (arguments.Has("--index")) driver.SetKeywordIndex(true);
 
     g_interrupted = 0;
     // Ctrl-C at the folder question still ends the program at once; from the start of the

@@ -28,6 +28,7 @@ inline constinit CSjisText kBuildUsage{
     "  --interval MS      各ページを取得する前の待ち時間 (ミリ秒、既定 100)\n"
     "  --workers N        同時にページを取得するスレッドの数 (既定 1)\n"
     "  --open             作成したヘルプファイルを開きます\n"
+    "  --index            キーワード索引 (.hhk) も作成します (オプション設定 KeywordIndex)\n"
     "\n"
     "Ctrl-C で中断します。\n"
     "終了コード: 0 = ヘルプファイルを作成した、1 = 作成できなかった、2 = 引数の誤り、\n"

@@ -65,7 +65,9 @@ CBuildDriver::CBuildDriver(CCorvaneDoc& doc, CBuildDriverCallback& callback)
     : m_doc(doc),
       m_callback(callback),
       m_pDownloader(std::make_unique<CDownloader>()),
-      m_strCompilerPath(GetOptions().m_strHHWPath) {}
+      m_strCompilerPath(GetOptions().m_strHHWPath),
+      m_bKeywordIndex(GetOptions().m_bKeywordIndex != 0),
+      m_bJapaneseSearch(GetOptions().m_bJapaneseSearch != 0) {}
 
 CBuildDriver::~CBuildDriver() {
     // Destroying the engine stops a run still going (reason 1: nothing is built).
@@ -235,6 +237,8 @@ void CBuildDriver::BuildHelp(std::vector<CWebPage*>& pages) {
         creator.SetFolder(folder);
         creator.SetCompilerPath(m_strCompilerPath);
         creator.SetOpenResult(m_bOpenResult);
+        creator.SetKeywordIndex(m_bKeywordIndex);
+        creator.SetJapaneseSearch(m_bJapaneseSearch);
         creator.SetLog([this](const std::string& line) { AddLog(line); });
         creator.SetErrorReport(
             [](const std::string& text) { ShowMessageBox(text, "Error", MB_OK | MB_ICONERROR); });

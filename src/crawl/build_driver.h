@@ -51,6 +51,7 @@ public:
     void SetThreadCount(int count) { m_nThreadCount = count; }
     void SetInterval(int milliseconds) { m_nInterval = milliseconds; }
     void SetOpenResult(bool open) { m_bOpenResult = open; }
+    void SetKeywordIndex(bool on) { m_bKeywordIndex = on; }
 
     // The create-help command: 1 when the crawl was started. Events arrive through the
     // calling thread's message queue, which the caller pumps.
@@ -89,6 +90,8 @@ private:
     int m_nThreadCount = 1;
     int m_nInterval = 100;
     bool m_bOpenResult = true;
+    bool m_bKeywordIndex;
+    bool m_bJapaneseSearch;
     Outcome m_nOutcome = kNotRun;
 };
 

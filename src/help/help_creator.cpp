@@ -2,13 +2,17 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <boost/format.hpp>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 
+#include "help/japanese_search.h"
+#include "help/search_tokenizer.h"
 #include "platform/ascii.h"
 #include "platform/folder_create.h"
 #include "platform/process_runner.h"
@@ -32,6 +36,8 @@ constinit CSjisText kCompileFailed{
     "ヘルプのコンパイルに失敗しました（終了コード %d）\n"
     "[%s]"};
 constinit CSjisText kCannotOpen{"ヘルプファイルを開けませんでした [%s]"};
+constinit CSjisText kSearchMade{"日本語の全文検索を作成しました（%d ページ、%d 語）"};
+constinit CSjisText kSearchUnavailable{"日本語の全文検索は使えません: %s"};
 // The language name the compiler expects after the hexadecimal locale id.
 constinit CSjisText kJapanese{"日本語"};
 
@@ -177,10 +183,13 @@ bool CHelpCreator::WriteContentsFile(CHelpNode* root) {
 bool CHelpCreator::WriteProjectFile(CHelpNode* root, const std::vector<std::string>& files) {
     if (root == nullptr || !PrepareFolder()) return false;
     std::string text = "[OPTIONS]\nCompatibility=1.1 or later\n";
+    // chmcmd's binary index would turn every Shift_JIS keyword into "?".
+    if (m_bKeywordIndex) text += "Binary Index=No\n";
     text += "Compiled file=" + GetCompiledFileName() + "\n";
     text += "Contents file=" + GetContentsFileName() + "\n";
     text += "Default topic=" + root->GetLocal() + "\n";
     text += "Display compile progress=No\nFull-text search=Yes\n";
+    if (m_bKeywordIndex) text += "Index file=" + GetIndexFileName() + "\n";
     text += std::string("Language=0x411 ") + kJapanese.str() + "\n";
     text += "Title=" + root->GetName() + "\n";
     text += "\n[FILES]\n";
@@ -190,6 +199,7 @@ bool CHelpCreator::WriteProjectFile(CHelpNode* root, const std::vector<std::stri
     // the folder under those very bytes.
     const bool rawNames = !IsWorkshopCompiler(m_strCompilerPath);
     std::set<std::string> listed;
+    m_listedFiles.clear();
     for (const std::string& name : files) {
         std::error_code ec;
         const std::filesystem::path path =
@@ -200,10 +210,56 @@ bool CHelpCreator::WriteProjectFile(CHelpNode* root, const std::vector<std::stri
             continue;
         }
         if (!listed.insert(name).second) continue;
+        m_listedFiles.push_back(name);
         text += name + "\n";
     }
     text += "\n[INFOTYPES]\n";
+    if (m_bKeywordIndex && !WriteIndexFile(m_listedFiles)) return false;
     return WriteTextFile(GetProjectFileName(), text);
+}
+
+bool CHelpCreator::WriteIndexFile(const std::vector<std::string>& files) {
+    // Every page under its title (its file name when it has none), sorted by that name.
+    std::vector<std::pair<std::string, std::string>> keywords;
+    for (const std::string& name : files) {
+        if (!IsHelpPageName(name)) continue;
+        std::string html;
+        std::ifstream in(ToNativePath(m_strFolder + name), std::ios::binary);
+        html.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        std::string title = TokenizeHelpPage(html).strTitle;
+        if (title.empty()) title = name;
+        std::string escaped;
+        for (char c : title) {
+            if (c == '&')
+                escaped += "&amp;";
+            else if (c == '"')
+                escaped += "&quot;";
+            else if (c == '<')
+                escaped += "&lt;";
+            else if (c == '>')
+                escaped += "&gt;";
+            else
+                escaped += c;
+        }
+        keywords.emplace_back(escaped, name);
+    }
+    std::sort(keywords.begin(), keywords.end());
+    std::string text =
+        "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\n"
+        "<HTML>\n"
+        "<HEAD>\n"
+        "<meta name=\"GENERATOR\" content=\"Microsoft&reg; HTML Help Workshop 4.1\">\n"
+        "<!-- Sitemap 1.0 -->\n"
+        "</HEAD><BODY>\n"
+        "<UL>\n";
+    for (const auto& [name, local] : keywords) {
+        text += "\t<LI> <OBJECT type=\"text/sitemap\">\n";
+        text += "\t\t<param name=\"Name\" value=\"" + name + "\">\n";
+        text += "\t\t<param name=\"Local\" value=\"" + local + "\">\n";
+        text += "\t\t</OBJECT>\n";
+    }
+    text += "</UL>\n</BODY></HTML>\n";
+    return WriteTextFile(GetIndexFileName(), text);
 }
 
 int CHelpCreator::Compile() {
@@ -265,6 +321,15 @@ int CHelpCreator::Compile() {
         for (size_t i = 0; i < said.size() && i < kMaxLines; ++i) text += "\n" + said[i];
         ReportError(text);
         return 0;
+    }
+    // chmcmd indexes ASCII words only, and wrongly beside Japanese text; hhc.exe needs no help.
+    if (!workshop && m_bJapaneseSearch) {
+        const CJapaneseSearchResult search = RebuildJapaneseSearch(helpPath, m_listedFiles);
+        if (search.bReplaced) {
+            Log((boost::format(kSearchMade.str()) % search.nPages % search.nWords).str());
+        } else {
+            Log((boost::format(kSearchUnavailable.str()) % search.strReason).str());
+        }
     }
     Log((boost::format(kCompiled) % helpPath).str());
     // Opening is a convenience: a desktop without an opener still has its help file.

@@ -1,5 +1,6 @@
-// Turns a finished crawl into a compiled help file: writes the contents file (.hhc) and the
-// project file (.hhp) into the output folder, then runs the help compiler on them.
+// Turns a finished crawl into a compiled help file: writes the contents file (.hhc), the
+// keyword index (.hhk) when asked, and the project file (.hhp) into the output folder, runs
+// the help compiler on them, and gives a help file made by chmcmd a Japanese search index.
 #pragma once
 
 #include <functional>
@@ -25,6 +26,11 @@ public:
     void SetCompilerPath(const std::string& path) { m_strCompilerPath = path; }
     // Open the compiled file with the desktop's opener after a successful compile.
     void SetOpenResult(bool open) { m_bOpenResult = open; }
+    // Rebuild chmcmd's full-text index so that Japanese words are found (on by default).
+    void SetJapaneseSearch(bool on) { m_bJapaneseSearch = on; }
+    // Write a keyword index of every page under its title and name it in the project file
+    // (off by default: the project file then keeps its usual lines).
+    void SetKeywordIndex(bool on) { m_bKeywordIndex = on; }
     // Where progress and compiler output lines go, and where failures the user must see
     // are reported (the text of a message box captioned "Error").
     void SetLog(LogFunction log) { m_fnLog = std::move(log); }
@@ -35,6 +41,7 @@ public:
     std::string GetContentsFileName() const { return m_strBaseName + ".hhc"; }
     std::string GetProjectFileName() const { return m_strBaseName + ".hhp"; }
     std::string GetCompiledFileName() const { return m_strBaseName + ".chm"; }
+    std::string GetIndexFileName() const { return m_strBaseName + ".hhk"; }
 
     // Writes the contents file, then the project file, then compiles; each step runs only
     // when the one before succeeded. `files` are the downloaded files' local names in the
@@ -42,6 +49,8 @@ public:
     bool Create(CHelpNode* root, const std::vector<std::string>& files);
     bool WriteContentsFile(CHelpNode* root);
     bool WriteProjectFile(CHelpNode* root, const std::vector<std::string>& files);
+    // The keyword index over the pages among `files` (names as listed in the project file).
+    bool WriteIndexFile(const std::vector<std::string>& files);
     // 1 when the help file was compiled (and opened, when asked), 0 otherwise.
     int Compile();
 
@@ -59,6 +68,9 @@ private:
     std::string m_strFolder;
     std::string m_strCompilerPath;
     bool m_bOpenResult = false;
+    bool m_bJapaneseSearch = true;
+    bool m_bKeywordIndex = false;
+    std::vector<std::string> m_listedFiles;  // the [FILES] of the last project file written
     LogFunction m_fnLog;
     LogFunction m_fnError;
 };

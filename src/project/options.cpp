@@ -30,7 +30,11 @@ std::string DefaultHHWPath() {
 #endif
 }
 
-COptions::COptions() : m_strHHWPath(DefaultHHWPath()), m_bOpenLastFile(0) {}
+COptions::COptions()
+    : m_strHHWPath(DefaultHHWPath()),
+      m_bOpenLastFile(0),
+      m_bJapaneseSearch(1),
+      m_bKeywordIndex(0) {}
 
 void COptions::LoadOptions() { LoadOptions(GetIniPath()); }
 
@@ -41,6 +45,8 @@ void COptions::LoadOptions(const std::string& iniPath) {
     m_strHHWPath = ini.GetString("HHWPath", m_strHHWPath);
     m_bOpenLastFile = ini.GetInt("OpenLastFile", m_bOpenLastFile);
     m_strLastFile = ini.GetString("LastFile", m_strLastFile);
+    m_bJapaneseSearch = ini.GetInt("JapaneseSearch", m_bJapaneseSearch);
+    m_bKeywordIndex = ini.GetInt("KeywordIndex", m_bKeywordIndex);
 }
 
 void COptions::SaveOptions(const std::string& iniPath) {
@@ -51,6 +57,15 @@ void COptions::SaveOptions(const std::string& iniPath) {
     ini.WriteString("HHWPath", m_strHHWPath);
     ini.WriteInt("OpenLastFile", m_bOpenLastFile);
     ini.WriteString("LastFile", m_strLastFile);
+    // The help-file switches appear in the file once they leave their defaults, so that a
+    // file of the usual three keys stays as it is.
+    const std::string kAbsent = "\x01";
+    if (m_bJapaneseSearch != 1 || ini.GetString("JapaneseSearch", kAbsent) != kAbsent) {
+        ini.WriteInt("JapaneseSearch", m_bJapaneseSearch);
+    }
+    if (m_bKeywordIndex != 0 || ini.GetString("KeywordIndex", kAbsent) != kAbsent) {
+        ini.WriteInt("KeywordIndex", m_bKeywordIndex);
+    }
 }
 
 COptions& GetOptions() {

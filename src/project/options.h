@@ -1,5 +1,6 @@
-// The application options (help compiler path, reopen-last-project flag, last project) kept
-// in the options file, and where the options file and the rule files are found.
+// The application options (help compiler path, reopen-last-project flag, last project, the
+// help file's Japanese search and keyword index) kept in the options file, and where the options
+// file and the rule files are found.
 #pragma once
 
 #include <string>
@@ -10,9 +11,9 @@ class COptions {
 public:
     COptions();
 
-    // Reads the three keys from the options file; a missing file or key keeps the value.
+    // Reads the keys from the options file; a missing file or key keeps the value.
     void LoadOptions();
-    // Writes the three keys; failures are ignored, the program's exit must not stop on them.
+    // Writes the keys; failures are ignored, the program's exit must not stop on them.
     void SaveOptions();
     // The same against a given options file.
     void LoadOptions(const std::string& iniPath);
@@ -21,6 +22,11 @@ public:
     std::string m_strHHWPath;
     int m_bOpenLastFile;
     std::string m_strLastFile;
+    // Give help files made by chmcmd a full-text index that finds Japanese words (1, the
+    // default), or keep chmcmd's own (0).
+    int m_bJapaneseSearch;
+    // Write a keyword index (.hhk) of every page into the help project (0 by default).
+    int m_bKeywordIndex;
 };
 
 // The compiler the options start with.

@@ -19,9 +19,12 @@
 #include <sstream>
 
 #include "convert/wiki_url.h"
+#include "help/chm_file_reader.h"
+#include "help/fts_index.h"
 #include "platform/process_runner.h"
 #include "platform/text_codec.h"
 #include "project/corvane_doc.h"
+#include "support/chm_tools.h"
 #include "support/loopback_server.h"
 #include "support/sample_wiki.h"
 #include "support/test_paths.h"
@@ -410,6 +413,47 @@ TEST(CliInitTest, WritesAProjectThatTheProgramReads) {
     EXPECT_EQ(RunCli({"build", (dir / "new.xml").string(), "--bogus"}).nExit, 2);
     EXPECT_EQ(RunCli({"build", (dir / "new.xml").string(), "--workers", "0"}).nExit, 2);
     EXPECT_FALSE(std::filesystem::exists(dir / "x.xml"));
+}
+
+// The sample's help file finds Japanese words on their pages (Corvane's own reader and Free
+// Pascal's lookup), and --index adds the keyword index to the project.
+TEST(CliBuildTest, SampleHelpFileFindsJapaneseWordsOnTheirPages) {
+    SampleSite site;
+    ScratchDir dir;
+    const auto folder = dir / "help";
+    WriteProject(dir / "sample.xml", site.StartUrl(), FromNativePath(folder) + "/");
+    CliResult result = RunCli({"build", (dir / "sample.xml").string(), "--yes", "--compiler",
+                               "chmcmd", "--interval", "0", "--index"});
+    ASSERT_EQ(result.nExit, 0) << result.strOutput;
+    EXPECT_THAT(result.strOutput, HasSubstr("日本語の全文検索を作成しました（15 ページ、"));
+    EXPECT_THAT(ReadFileBytes(folder / "Corvane.hhp"), HasSubstr("Index file=Corvane.hhk\r\n"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "Corvane.hhk"));
+
+    auto local = [&](const std::string& query) {
+        return LocalFileName(site.server.Url("/?" + query));
+    };
+    const auto chm = folder / "Corvane.chm";
+    CChmFileReader reader;
+    ASSERT_TRUE(reader.Open(FromNativePath(chm)));
+    std::string bytes, error;
+    ASSERT_TRUE(reader.Read("/$FIftiMain", bytes));
+    CFtsIndexReader index;
+    ASSERT_TRUE(index.Parse(bytes, error)) << error;
+    std::vector<CChmTopic> topics;
+    ASSERT_TRUE(ReadChmTopics(reader, topics, error)) << error;
+    CFtsHits body, title;
+    // 起 (起動時) stands on the options page only.
+    ASSERT_TRUE(index.Lookup(Utf8ToSjis("起"), body, title));
+    ASSERT_EQ(body.size(), 1u);
+    EXPECT_EQ(topics.at(body.begin()->first).strLocal, local("OptionsDialog"));
+
+    ScratchDir tools;
+    const auto program = test::BuildPascalLookup(tools.path(), error);
+    ASSERT_FALSE(program.empty()) << error;
+    // 暗 (暗号化) on the basic tab's page, 隔 (間隔) on the build command's page.
+    const auto found = test::PascalLookup(program, chm, {Utf8ToSjis("暗"), Utf8ToSjis("隔")});
+    EXPECT_EQ(found.at(0), (std::set<std::string>{local("ProjectForm/BasicTab")}));
+    EXPECT_EQ(found.at(1), (std::set<std::string>{local("CommandLine/Build")}));
 }
 
 }  // namespace

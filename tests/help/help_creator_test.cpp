@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "platform/process_runner.h"
+#include "platform/text_codec.h"
 #include "support/test_paths.h"
 
 namespace corvane {
@@ -225,6 +226,12 @@ TEST(HelpCreatorTest, WorkshopCompilerSucceedsWithANonZeroExitCode) {
     EXPECT_EQ(ok.creator.Compile(), 1);
     EXPECT_TRUE(ok.errors.empty());
     EXPECT_EQ(ReadFileBytes(p.dir / "args.txt"), (p.folder / "Manual.hhp").string() + "\n");
+    // The Workshop indexes Japanese itself: its help file is not rewritten.
+    ASSERT_FALSE(ok.log.empty());
+    EXPECT_THAT(ok.log.back(), HasSubstr("Manual.chm]"));
+    for (const std::string& line : ok.log) {
+        EXPECT_THAT(line, ::testing::Not(HasSubstr(Utf8ToSjis("全文検索")))) << line;
+    }
 
     Creator failed(p.folder);
     failed.creator.SetCompilerPath(WriteScript(p.dir / "bin" / "hhc.exe", "exit 0"));

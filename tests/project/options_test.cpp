@@ -45,6 +45,33 @@ TEST_F(OptionsTest, FirstStartUsesDefaultsAndCreatesTheFile) {
     EXPECT_EQ(again.m_strLastFile, options.m_strLastFile);
 }
 
+TEST_F(OptionsTest, HelpFileSwitchesDefaultToSearchOnIndexOffAndAreKeptOnceSet) {
+    const std::string ini = Path("h.ini");
+    COptions options;
+    options.LoadOptions(ini);
+    EXPECT_EQ(options.m_bJapaneseSearch, 1);
+    EXPECT_EQ(options.m_bKeywordIndex, 0);
+
+    options.m_bJapaneseSearch = 0;
+    options.m_bKeywordIndex = 1;
+    options.SaveOptions(ini);
+    COptions changed;
+    changed.LoadOptions(ini);
+    EXPECT_EQ(changed.m_bJapaneseSearch, 0);
+    EXPECT_EQ(changed.m_bKeywordIndex, 1);
+
+    // Back at the defaults, the keys in the file follow.
+    changed.m_bJapaneseSearch = 1;
+    changed.m_bKeywordIndex = 0;
+    changed.SaveOptions(ini);
+    COptions back;
+    back.m_bJapaneseSearch = 5;
+    back.m_bKeywordIndex = 5;
+    back.LoadOptions(ini);
+    EXPECT_EQ(back.m_bJapaneseSearch, 1);
+    EXPECT_EQ(back.m_bKeywordIndex, 0);
+}
+
 TEST_F(OptionsTest, NonNumericFlagReadsAsZeroAndMissingKeysKeepValues) {
     WriteFileBytes(m_dir / "o.ini", "[Options]\r\nOpenLastFile=yes\r\n");
     COptions options;
