@@ -75,4 +75,20 @@ ContentKind ClassifyContent(const std::string& path, const std::string& headers,
     return kind == 7 ? ContentKind::Html : ContentKind::Other;
 }
 
+TextEncoding DeclaredCharset(const std::string& headers) {
+    CRegManager reg;
+    if (reg.Search(headers, "content-type:[^\\r\\n]*?charset=\"?([-_A-Za-z0-9]+)", "i") < 1) {
+        return kEncodingUndetermined;
+    }
+    const std::string charset = ToLowerAscii(reg.GetGroup(1));
+    if (charset == "utf-8" || charset == "utf8") return kEncodingUtf8;
+    if (charset == "euc-jp" || charset == "x-euc-jp" || charset == "eucjp") return kEncodingEucJp;
+    if (charset == "shift_jis" || charset == "shift-jis" || charset == "sjis" ||
+        charset == "x-sjis" || charset == "windows-31j" || charset == "cp932") {
+        return kEncodingShiftJis;
+    }
+    if (charset == "iso-2022-jp") return kEncodingIso2022Jp;
+    return kEncodingUndetermined;
+}
+
 }  // namespace corvane

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "text/text_encoding.h"
+
 namespace corvane {
 
 enum class ContentKind { Html, StyleSheet, Other };
@@ -12,6 +14,10 @@ enum class ContentKind { Html, StyleSheet, Other };
 // page was found through (7 forces HTML when nothing else decides).
 ContentKind ClassifyContent(const std::string& path, const std::string& headers,
                             const std::string& content, int kind);
+
+// The Japanese encoding that the Content-Type line of `headers` names in its charset
+// (UTF-8, EUC-JP, Shift_JIS or ISO-2022-JP); undetermined when it names none of them.
+TextEncoding DeclaredCharset(const std::string& headers);
 
 // The extension of the last component of `path` (from its last '.', with the dot), as the
 // Windows shell finds it; empty when there is none.

@@ -29,7 +29,9 @@ std::string TrimBlanks(const std::string& text) {
 std::string TitleOf(const std::string& oldHead) {
     CRegManager reg;
     std::string title;
-    if (reg.Search(ConvertToShiftJis(oldHead), "<title>(.*?)</title>", "i") > 0) {
+    // The head is part of the page text, which is Shift_JIS by now: a second conversion
+    // would take a run of half-width katakana for EUC-JP.
+    if (reg.Search(oldHead, "<title>(.*?)</title>", "i") > 0) {
         title = reg.GetGroup(1);
     }
     std::string joined;
@@ -79,10 +81,24 @@ int CCVNFilter::BeginPage(const CUrlParts& url, const std::string& presetName, i
     if (base.empty()) {
         return 0;
     }
-    std::string local = presetName.empty() ? LocalFileName(CanonicalPageUrl(url)) : presetName;
+    const std::string canonical = CanonicalPageUrl(url);
+    std::string script;
+    {
+        std::lock_guard<std::mutex> lock(m_pStartPage->m_mutex);
+        if (depth == 0) {
+            m_pStartPage->m_strUrl = canonical;
+        }
+        script = m_pStartPage->m_strUrl;
+    }
+    if (script.empty() && url.GetExtra().size() > 1 && url.GetExtra()[0] == '?') {
+        // No start page seen: a page of the wiki (it has a query) tells the script too.
+        script = canonical;
+    }
+    std::string local = presetName.empty() ? LocalFileName(canonical, script) : presetName;
     if (local.empty()) {
         return 0;
     }
+    m_strScriptUrl = std::move(script);
     m_pageUrl = url;
     m_strBaseUrl = std::move(base);
     m_strLocalName = std::move(local);
@@ -97,12 +113,21 @@ int CCVNFilter::ConvertPage(int kind, const std::string& headers, const std::str
         return 0;
     }
     std::string text = content.substr(0, content.find('\0'));
-    if (DetectEncoding(text) != kEncodingShiftJis) {
-        text = ConvertToShiftJis(text);
+    const TextEncoding encoding = DetectEncoding(text);
+    if (encoding != kEncodingShiftJis) {
+        text = ConvertToShiftJis(text, encoding);
+    }
+    // The page's name is percent-encoded in the page's own encoding; a page that tells
+    // nothing by its bytes (plain ASCII) may still have its charset declared.
+    TextEncoding nameEncoding = encoding;
+    if (nameEncoding != kEncodingShiftJis && nameEncoding != kEncodingEucJp &&
+        nameEncoding != kEncodingUtf8) {
+        nameEncoding = DeclaredCharset(headers);
     }
     std::string wikiBase;
     std::string pageName;
-    if (SplitPageUrl(CanonicalPageUrl(m_pageUrl), wikiBase, pageName) == 0) {
+    if (SplitPageUrl(CanonicalPageUrl(m_pageUrl), wikiBase, pageName, m_strScriptUrl,
+                     nameEncoding) == 0) {
         return 0;
     }
     // Links are collected apart so that a page that is not converted reports none.
@@ -130,7 +155,7 @@ std::string CCVNFilter::BuildHead(std::string& text, std::vector<CLinkRecord>& l
     const std::string title = TitleOf(oldHead);
 
     std::vector<CLinkRecord> records;
-    RewriteTags(oldHead, {{4, "link", "href"}}, records, m_pageUrl, m_strBaseUrl);
+    RewriteTags(oldHead, {{4, "link", "href"}}, records, m_pageUrl, m_strBaseUrl, m_strScriptUrl);
     if (records.empty()) {
         return {};
     }
@@ -170,13 +195,13 @@ std::string CCVNFilter::BuildBody(const std::string& text, const std::string& wi
 
     std::vector<CLinkRecord> records;
     content = RewriteTags(content, {{1, "a", "href"}, {3, "img", "src"}}, records, m_pageUrl,
-                          m_strBaseUrl);
+                          m_strBaseUrl, m_strScriptUrl);
     for (const CLinkRecord& record : records) {
         std::string base;
         std::string name;
         // Same-host "a" links to plain files are rewritten but only pages and plug-in
         // downloads (which carry a query) are fetched.
-        if (record.m_nKind != 1 || SplitPageUrl(record.m_strUrl, base, name) == 1) {
+        if (record.m_nKind != 1 || SplitPageUrl(record.m_strUrl, base, name, m_strScriptUrl) == 1) {
             links.push_back(record);
         }
     }
@@ -192,8 +217,10 @@ std::string CCVNFilter::BuildBody(const std::string& text, const std::string& wi
 }
 
 CHTMLFilter* CCVNFilter::Clone() const {
-    return new CCVNFilter(m_pOwner, m_strWikiNameSearch, m_strWikiNameReplace, m_strTitle,
-                          m_strFooter, m_strBodyRulesPath, m_strReplaceRulesPath);
+    auto* clone = new CCVNFilter(m_pOwner, m_strWikiNameSearch, m_strWikiNameReplace, m_strTitle,
+                                 m_strFooter, m_strBodyRulesPath, m_strReplaceRulesPath);
+    clone->m_pStartPage = m_pStartPage;
+    return clone;
 }
 
 }  // namespace corvane

@@ -3,6 +3,8 @@
 // conversion, links rewritten to local files, a heading and the footer.
 #pragma once
 
+#include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +35,14 @@ public:
     const std::string& GetFooterBlock() const { return m_strFooterBlock; }
 
 private:
+    // The URL of the run's start page, shared by a filter and all its clones: whichever
+    // worker begins the start page tells the others where the wiki's script lies (a link
+    // without a query to that script is the wiki's default page).
+    struct CStartPage {
+        std::mutex m_mutex;
+        std::string m_strUrl;
+    };
+
     std::string BuildHead(std::string& text, std::vector<CLinkRecord>& links) const;
     std::string BuildBody(const std::string& text, const std::string& wikiBase,
                           const std::string& pageName, std::vector<CLinkRecord>& links) const;
@@ -46,6 +56,10 @@ private:
     std::string m_strFooterBlock;
     std::string m_strBodyRulesPath;
     std::string m_strReplaceRulesPath;
+    std::shared_ptr<CStartPage> m_pStartPage = std::make_shared<CStartPage>();
+    // The script URL for the current page: the start page's URL, or before a start page was
+    // seen, the current page's own when it is a page of the wiki (has a query).
+    std::string m_strScriptUrl;
 };
 
 }  // namespace corvane

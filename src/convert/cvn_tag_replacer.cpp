@@ -26,10 +26,11 @@ std::string UnescapeAmpersands(const std::string& text) {
 
 CCVNTagReplacer::CCVNTagReplacer(int tagGroup, int attributeGroup, int valueGroup,
                                  const std::vector<CTagSpec>& specs, const CUrlParts& pageUrl,
-                                 const std::string& baseUrl)
+                                 const std::string& baseUrl, const std::string& scriptUrl)
     : CTagReplacer(tagGroup, attributeGroup, valueGroup, specs),
       m_pageUrl(pageUrl),
-      m_strBaseUrl(baseUrl) {}
+      m_strBaseUrl(baseUrl),
+      m_strScriptUrl(scriptUrl) {}
 
 std::string CanonicalPageUrl(const CUrlParts& pageUrl) {
     return CanonicalizeUrl(pageUrl.GetText(), ICU_NO_ENCODE | ICU_DECODE | ICU_NO_META |
@@ -54,7 +55,7 @@ int CCVNTagReplacer::ConvertUrl(int kind, const std::string& value, CLinkRecord&
         return 0;
     }
     url = UnescapeAmpersands(url);
-    const std::string local = LocalFileName(url);
+    const std::string local = LocalFileName(url, m_strScriptUrl);
     if (local.empty()) {
         return 0;
     }
@@ -68,8 +69,8 @@ int CCVNTagReplacer::ConvertUrl(int kind, const std::string& value, CLinkRecord&
 
 std::string RewriteTags(const std::string& text, const std::vector<CTagSpec>& specs,
                         std::vector<CLinkRecord>& records, const CUrlParts& pageUrl,
-                        const std::string& baseUrl) {
-    CCVNTagReplacer replacer(1, 2, 3, specs, pageUrl, baseUrl);
+                        const std::string& baseUrl, const std::string& scriptUrl) {
+    CCVNTagReplacer replacer(1, 2, 3, specs, pageUrl, baseUrl, scriptUrl);
     std::string out = text;
     CRegManager reg;
     reg.Replace(out, BuildTagPattern(specs), replacer, "ig");

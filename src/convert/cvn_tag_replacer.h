@@ -11,17 +11,19 @@
 namespace corvane {
 
 // Accepts same-host targets whose scheme is "http" or the page's own, and names them by
-// LocalFileName; links to other sites and schemes stay as they are.
+// LocalFileName (with the wiki's script URL, which tells the default page); links to other
+// sites and schemes stay as they are.
 class CCVNTagReplacer : public CTagReplacer {
 public:
     CCVNTagReplacer(int tagGroup, int attributeGroup, int valueGroup,
                     const std::vector<CTagSpec>& specs, const CUrlParts& pageUrl,
-                    const std::string& baseUrl);
+                    const std::string& baseUrl, const std::string& scriptUrl = "");
     int ConvertUrl(int kind, const std::string& value, CLinkRecord& record) override;
 
 private:
     CUrlParts m_pageUrl;
     std::string m_strBaseUrl;
+    std::string m_strScriptUrl;
 };
 
 // The page URL's canonical text (escapes decoded, query and fragment as they stand).
@@ -31,6 +33,6 @@ std::string CanonicalPageUrl(const CUrlParts& pageUrl);
 // points into the wiki at its local file name; appends a record for each to `records`.
 std::string RewriteTags(const std::string& text, const std::vector<CTagSpec>& specs,
                         std::vector<CLinkRecord>& records, const CUrlParts& pageUrl,
-                        const std::string& baseUrl);
+                        const std::string& baseUrl, const std::string& scriptUrl = "");
 
 }  // namespace corvane

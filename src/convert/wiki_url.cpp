@@ -6,6 +6,7 @@
 #include "net/url_primitives.h"
 #include "platform/ascii.h"
 #include "platform/text_codec.h"
+#include "text/cp932_encoder.h"
 #include "text/reg_manager.h"
 #include "text/text_encoding.h"
 
@@ -91,21 +92,42 @@ std::string PluginFileName(const std::string& query) {
 
 }  // namespace
 
-bool IsWikiScriptUrl(const std::string& path, const std::string& extra) {
-    if (!extra.empty() && extra != "?" && extra[0] != '#') {
-        return false;
+namespace {
+
+// The script's path with a trailing "index.php" dropped: "dir/" and "dir/index.php" are
+// one script, and an empty path is the root.
+std::string ScriptPath(const std::string& path) {
+    std::string out = path.empty() ? std::string("/") : path;
+    const std::string index = "/index.php";
+    if (out.size() >= index.size() && EqualsNoCaseAscii(out.substr(out.size() - index.size()), index)) {
+        out.erase(out.size() - index.size() + 1);
     }
-    if (path.empty() || path.back() == '/') {
-        return true;
-    }
-    const std::string name = FindFileName(path);
-    if (name.size() < 4) {
-        return false;
-    }
-    return EqualsNoCaseAscii(name.substr(name.size() - 4), ".php");
+    return out;
 }
 
-std::string LocalFileName(const std::string& url) {
+// True when the extra information holds a query (something between '?' and '#').
+bool HasQuery(const std::string& extra) {
+    return extra.size() > 1 && extra[0] == '?' && extra[1] != '#';
+}
+
+}  // namespace
+
+bool IsSameScript(const std::string& url, const std::string& scriptUrl) {
+    if (scriptUrl.empty()) {
+        return false;
+    }
+    const CUrlParts target(url);
+    const CUrlParts script(scriptUrl);
+    if (!target.IsValid() || !script.IsValid() || HasQuery(target.GetExtra())) {
+        return false;
+    }
+    return EqualsNoCaseAscii(target.GetScheme(), script.GetScheme()) &&
+           EqualsNoCaseAscii(target.GetHost(), script.GetHost()) &&
+           target.GetPort() == script.GetPort() &&
+           ScriptPath(target.GetPath()) == ScriptPath(script.GetPath());
+}
+
+std::string LocalFileName(const std::string& url, const std::string& scriptUrl) {
     const CUrlParts parts(url);
     if (!parts.IsValid()) {
         return {};
@@ -113,7 +135,7 @@ std::string LocalFileName(const std::string& url) {
     const std::string& extra = parts.GetExtra();
     std::string query = (!extra.empty() && extra[0] == '?') ? extra.substr(1) : std::string();
     if (query.empty() || query[0] == '#') {
-        if (IsWikiScriptUrl(parts.GetPath(), extra)) {
+        if (IsSameScript(url, scriptUrl)) {
             return std::string(kDefaultPageName) + ".html" + Fragment(extra);
         }
         // A file: its own name. '%' escapes are dropped as for pages, since the name is
@@ -155,7 +177,7 @@ namespace {
 // (はじめに and 用語集 among them) also read as Shift_JIS, and the guess
 // takes them for it. A name that is valid UTF-8 and not guessed to be EUC-JP is read as
 // UTF-8, the encoding of PukiWiki 1.5 sites.
-std::string PageNameToShiftJis(const std::string& bytes) {
+std::string GuessPageName(const std::string& bytes) {
     const TextEncoding guess = DetectEncoding(bytes);
     bool beyondAscii = false;
     for (char c : bytes) beyondAscii |= static_cast<unsigned char>(c) >= 0x80;
@@ -165,16 +187,34 @@ std::string PageNameToShiftJis(const std::string& bytes) {
     return ConvertToShiftJis(bytes);
 }
 
+// PukiWiki percent-encodes a page name in the site's own encoding, which is the encoding
+// of the page that carries the link; the name's few bytes are guessed only without it.
+std::string PageNameToShiftJis(const std::string& bytes, TextEncoding encoding) {
+    switch (encoding) {
+        case kEncodingUtf8:
+            if (ConvertCodePageStrict(bytes, "UTF-8", "UTF-8")) return Utf8ToCp932(bytes);
+            break;
+        case kEncodingEucJp:
+            return EucJpToShiftJis(bytes);
+        case kEncodingShiftJis:
+            return bytes;
+        default:
+            break;
+    }
+    return GuessPageName(bytes);
+}
+
 }  // namespace
 
-int SplitPageUrl(const std::string& url, std::string& wikiBase, std::string& pageName) {
+int SplitPageUrl(const std::string& url, std::string& wikiBase, std::string& pageName,
+                 const std::string& scriptUrl, TextEncoding nameEncoding) {
     const CUrlParts parts(url);
     if (!parts.IsValid()) {
         return 0;
     }
     const std::string& extra = parts.GetExtra();
     std::string name;
-    if (!extra.empty() && extra[0] == '?' && extra.size() > 1 && extra[1] != '#') {
+    if (HasQuery(extra)) {
         name = extra.substr(1);
         const std::size_t page = name.find("page=");
         if (page != std::string::npos) {
@@ -186,8 +226,8 @@ int SplitPageUrl(const std::string& url, std::string& wikiBase, std::string& pag
                 c = ' ';
             }
         }
-        name = PageNameToShiftJis(UrlDecode(name));
-    } else if (IsWikiScriptUrl(parts.GetPath(), extra)) {
+        name = PageNameToShiftJis(UrlDecode(name), nameEncoding);
+    } else if (IsSameScript(url, scriptUrl)) {
         name = kDefaultPageName;
     } else {
         return 0;

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "text/text_encoding.h"
+
 namespace corvane {
 
 // The page PukiWiki shows for its script URL without a query ("./", "http://host/wiki/",
@@ -13,17 +15,23 @@ inline constexpr const char* kDefaultPageName = "FrontPage";
 
 // The name under which the target of `url` is saved; all files lie side by side in the
 // output folder, so the name never holds a folder part. Empty when the URL does not parse.
-// A fragment stays attached ("Foo.html#note").
-std::string LocalFileName(const std::string& url);
+// A fragment stays attached ("Foo.html#note"). A URL without a query is the wiki's default
+// page only when it is the script of `scriptUrl` (the start page's URL, see IsSameScript);
+// any other one (a site's top page, a file) is named by its last path component.
+std::string LocalFileName(const std::string& url, const std::string& scriptUrl = "");
 
-// True for a URL of the wiki's script without a query: its path is empty, ends in '/' or
-// names a PHP script.
-bool IsWikiScriptUrl(const std::string& path, const std::string& extra);
+// True when `url` has no query and addresses the same wiki script as `scriptUrl`: same
+// scheme, host and port, and the same path, where "dir/" and "dir/index.php" are one.
+bool IsSameScript(const std::string& url, const std::string& scriptUrl);
 
-// 1 when `url` is a wiki page URL (a query, or the wiki's script without one): `wikiBase`
-// becomes scheme "://" host path, `pageName` the decoded page name in Shift_JIS. 0
+// 1 when `url` is a wiki page URL (a query, or the script of `scriptUrl` without one):
+// `wikiBase` becomes scheme "://" host path, `pageName` the decoded page name in
+// Shift_JIS. The name's bytes are read in `nameEncoding` (the encoding of the page that
+// carries the name) when it is known; only a name without that knowledge is guessed. 0
 // otherwise, with both outs left as they were.
-int SplitPageUrl(const std::string& url, std::string& wikiBase, std::string& pageName);
+int SplitPageUrl(const std::string& url, std::string& wikiBase, std::string& pageName,
+                 const std::string& scriptUrl = "",
+                 TextEncoding nameEncoding = kEncodingUndetermined);
 
 // The text before the first '#' of a local file name.
 std::string StripLocalFragment(const std::string& localName);

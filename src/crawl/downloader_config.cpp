@@ -45,4 +45,9 @@ int CDownloaderConfig::FindCredential(const std::string& url, std::string& user,
     return 0;
 }
 
+int CDownloaderConfig::ClaimLocalName(const std::string& name) {
+    Lock lock(m_mutex);
+    return m_claimedNames.insert(name).second ? 1 : 0;
+}
+
 }  // namespace corvane

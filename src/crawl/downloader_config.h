@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "crawl/checker_config.h"
@@ -27,6 +28,9 @@ public:
     // The first credential whose prefix begins `url` (byte for byte): 1 with its user and
     // password; 0 and both left unchanged when none does.
     int FindCredential(const std::string& url, std::string& user, std::string& password);
+    // Reserves a file name of the output folder for one page of the run: 1 when nobody
+    // had it yet, 0 when an earlier page holds it (that page alone writes the file).
+    int ClaimLocalName(const std::string& name);
 
 private:
     std::string m_strFolder;
@@ -34,6 +38,7 @@ private:
     // that a configuration nobody set does not stop at the start page.
     int m_nLevel = 99;
     std::vector<CCredential> m_credentials;
+    std::unordered_set<std::string> m_claimedNames;
 };
 
 }  // namespace corvane

@@ -100,6 +100,8 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
 
     auto* config = static_cast<CDownloaderConfig*>(m_pConfig);
     if (page->GetLevel() == 0) {
+        // The start page's file is written by the start page alone.
+        config->ClaimLocalName(m_pFilter->GetLocalName());
         // The start page's credentials hold for its site, and only there.
         const std::string prefix = CanonicalizeUrl(m_pFilter->GetBaseUrl(), 0);
         if (!prefix.empty()) config->AddCredential(prefix, page->GetUser(), page->GetPassword());
@@ -123,6 +125,12 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
             for (const CLinkRecord& link : links) {
                 if (!link.m_nFollow) continue;
                 if (deepest && link.m_nKind == 1) continue;
+                // One file, one page: a URL whose file an earlier page of the run writes
+                // (the start page's "./", "?cmd=read&page=Foo" beside "?Foo") is not fetched
+                // again; the link already names that file. The start page reserves its name
+                // before any link is found, so it keeps its file with any number of workers.
+                if (!link.m_strLocalName.empty() && !config->ClaimLocalName(link.m_strLocalName))
+                    continue;
                 CWebPage* next = CWebPage::FromLink(link.m_strUrl);
                 next->SetLocalName(link.m_strLocalName);
                 next->SetLevel(page->GetLevel() + 1);

@@ -308,8 +308,12 @@ std::string Iso2022JpToShiftJis(std::string_view text) {
 }
 
 std::string ConvertToShiftJis(std::string_view text) {
+    return ConvertToShiftJis(text, DetectEncoding(text));
+}
+
+std::string ConvertToShiftJis(std::string_view text, TextEncoding encoding) {
     try {
-        switch (DetectEncoding(text)) {
+        switch (encoding) {
             case kEncodingEucJp:
                 return EucJpToShiftJis(text);
             case kEncodingIso2022Jp:

@@ -29,6 +29,8 @@ inline TextEncoding DetectEncoding(std::string_view text) {
 // Detects the encoding and converts EUC-JP, ISO-2022-JP and UTF-8 text to Shift_JIS;
 // every other text (ASCII, Shift_JIS, UTF-16, undetermined) is returned unchanged.
 std::string ConvertToShiftJis(std::string_view text);
+// The same for text whose encoding is already known (a result of DetectEncoding).
+std::string ConvertToShiftJis(std::string_view text, TextEncoding encoding);
 
 // The single conversions, without detection.
 std::string EucJpToShiftJis(std::string_view text);

@@ -18,7 +18,8 @@ Rewritten Rewrite(const std::string& text, const std::string& pageUrl = "http://
                   const std::vector<CTagSpec>& specs = kBodySpecs) {
     const CUrlParts url(pageUrl);
     Rewritten out;
-    out.text = RewriteTags(text, specs, out.records, url, url.MakeBaseUrl());
+    // The page stands for the start page: its script is the wiki's.
+    out.text = RewriteTags(text, specs, out.records, url, url.MakeBaseUrl(), pageUrl);
     return out;
 }
 

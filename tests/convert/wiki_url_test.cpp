@@ -49,15 +49,27 @@ TEST(LocalFileName, AttachmentsAndImagesInEveryParameterOrder) {
     EXPECT_NE(LocalFileName("http://h/?plugin=attach&pcmd=info&file=a.pdf&refer=Foo"), "Foo_a.pdf");
 }
 
-TEST(LocalFileName, FilesKeepTheirNameAndTheScriptIsTheFrontPage) {
+TEST(LocalFileName, FilesKeepTheirNameAndOnlyTheStartScriptIsTheFrontPage) {
     EXPECT_EQ(LocalFileName("http://h/wiki/skin/default.css"), "default.css");
     EXPECT_EQ(LocalFileName("http://h/wiki/image/file.png"), "file.png");
-    // The wiki's script without a query shows the default page.
-    EXPECT_EQ(LocalFileName("http://h/"), "FrontPage.html");
-    EXPECT_EQ(LocalFileName("http://h/wiki/"), "FrontPage.html");
-    EXPECT_EQ(LocalFileName("http://h/wiki/index.php"), "FrontPage.html");
-    EXPECT_EQ(LocalFileName("http://h"), "FrontPage.html");
-    EXPECT_EQ(LocalFileName("http://h/wiki/#top"), "FrontPage.html#top");
+    // The start page's own script without a query shows the default page ("./" in PukiWiki
+    // 1.5); "dir/" and "dir/index.php" are one script.
+    const std::string start = "http://h/wiki/index.php?FrontPage";
+    EXPECT_EQ(LocalFileName("http://h/wiki/", start), "FrontPage.html");
+    EXPECT_EQ(LocalFileName("http://h/wiki/index.php", start), "FrontPage.html");
+    EXPECT_EQ(LocalFileName("HTTP://H/wiki/#top", start), "FrontPage.html#top");
+    EXPECT_EQ(LocalFileName("http://h/", "http://h/?Top"), "FrontPage.html");
+    EXPECT_EQ(LocalFileName("http://h", "http://h/?Top"), "FrontPage.html");
+    // Any other URL without a query is no page of this wiki: a site's top page, another
+    // folder, another port or scheme, or no start page known.
+    EXPECT_NE(LocalFileName("http://h/", start), "FrontPage.html");
+    EXPECT_NE(LocalFileName("http://h/other/", start), "FrontPage.html");
+    EXPECT_NE(LocalFileName("http://h:8080/wiki/", start), "FrontPage.html");
+    EXPECT_NE(LocalFileName("https://h/wiki/", start), "FrontPage.html");
+    EXPECT_NE(LocalFileName("http://h/wiki/"), "FrontPage.html");
+    EXPECT_EQ(LocalFileName("http://h/wiki/other.php", start), "other.php");
+    // A page of the script keeps its own name.
+    EXPECT_EQ(LocalFileName("http://h/wiki/?Foo", start), "Foo.html");
 }
 
 TEST(SplitPageUrl, SplitsPageUrlsAndDecodesNames) {
@@ -90,22 +102,46 @@ TEST(SplitPageUrl, SplitsPageUrlsAndDecodesNames) {
     EXPECT_EQ(name, "A B+C");
 }
 
-TEST(SplitPageUrl, ScriptWithoutQueryIsTheFrontPageOtherUrlsAreNotPages) {
+TEST(SplitPageUrl, OnlyTheStartScriptWithoutQueryIsTheFrontPage) {
     std::string base;
     std::string name;
-    ASSERT_EQ(SplitPageUrl("http://h/wiki/", base, name), 1);
+    const std::string start = "http://h/wiki/?FrontPage";
+    ASSERT_EQ(SplitPageUrl("http://h/wiki/", base, name, start), 1);
     EXPECT_EQ(name, "FrontPage");
     EXPECT_EQ(base, "http://h/wiki/");
-    ASSERT_EQ(SplitPageUrl("http://h/wiki/index.php", base, name), 1);
+    ASSERT_EQ(SplitPageUrl("http://h/wiki/index.php", base, name, start), 1);
     EXPECT_EQ(name, "FrontPage");
 
     base = "keep";
     name = "keep";
-    EXPECT_EQ(SplitPageUrl("http://h/wiki/skin/pukiwiki.css", base, name), 0);
-    EXPECT_EQ(SplitPageUrl("http://h/wiki/image/a.png#x", base, name), 0);
-    EXPECT_EQ(SplitPageUrl("nonsense", base, name), 0);
+    EXPECT_EQ(SplitPageUrl("http://h/", base, name, start), 0);
+    EXPECT_EQ(SplitPageUrl("http://h/wiki/", base, name), 0);
+    EXPECT_EQ(SplitPageUrl("http://h/wiki/skin/pukiwiki.css", base, name, start), 0);
+    EXPECT_EQ(SplitPageUrl("http://h/wiki/image/a.png#x", base, name, start), 0);
+    EXPECT_EQ(SplitPageUrl("nonsense", base, name, start), 0);
     EXPECT_EQ(base, "keep");
     EXPECT_EQ(name, "keep");
+}
+
+TEST(SplitPageUrl, NamesAreReadInTheEncodingOfTheirPage) {
+    std::string base;
+    std::string name;
+    // 表示 in UTF-8: its six bytes score higher as EUC-JP, so a guess garbles it.
+    const std::string hyouji = "http://h/?%E8%A1%A8%E7%A4%BA";
+    ASSERT_EQ(SplitPageUrl(hyouji, base, name, "", kEncodingUtf8), 1);
+    EXPECT_EQ(name, Utf8ToSjis("表示"));
+    // The same bytes on an EUC-JP site are an EUC-JP name (one JIS X 0208 pair per two).
+    ASSERT_EQ(SplitPageUrl("http://h/?%C9%BD%BC%A8", base, name, "", kEncodingEucJp), 1);
+    EXPECT_EQ(name, Utf8ToSjis("表示"));
+    ASSERT_EQ(SplitPageUrl("http://h/?%95%5C%8E%A6", base, name, "", kEncodingShiftJis), 1);
+    EXPECT_EQ(name, Utf8ToSjis("表示"));
+    // Half-width katakana, and a character Shift_JIS lacks (the converter's blank).
+    ASSERT_EQ(
+        SplitPageUrl("http://h/?%EF%BD%B1%EF%BD%B2%F0%9F%98%80", base, name, "", kEncodingUtf8), 1);
+    EXPECT_EQ(name, Utf8ToSjis("ｱｲ "));
+    // Bytes that are no UTF-8 on a UTF-8 page fall back to the guess.
+    ASSERT_EQ(SplitPageUrl("http://h/?%A5%C6%A5%B9%A5%C8", base, name, "", kEncodingUtf8), 1);
+    EXPECT_EQ(name, Utf8ToSjis("テスト"));
 }
 
 }  // namespace

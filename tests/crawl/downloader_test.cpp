@@ -74,9 +74,11 @@ protected:
     // A configuration and worker as the build driver makes them, without the pause.
     // `rulesFolder` holds body.txt and replace.txt (the program's own rules by default).
     void Start(std::vector<CWebPage*> pages, int level = 99,
-               const std::filesystem::path& rulesFolder = test::SourceDir() / "conf") {
+               const std::filesystem::path& rulesFolder = test::SourceDir() / "conf",
+               int workers = 1) {
         auto* config = new CDownloaderConfig;
-        config->m_nThreadCount = 1;
+        config->m_nThreadCount = workers;
+        if (workers > 1) config->SetWaitForNewPages(1);
         config->m_nInterval = 0;
         config->SetFolder(m_out.path().string() + "/");
         config->SetLevel(level);
@@ -256,6 +258,55 @@ TEST_F(SmallWikiTest, EveryOutcomeHasItsStatusAndOnlyGoodNamesAreWritten) {
     EXPECT_EQ(results[server.Url("/?Evil")].m_nStatus, CHECK_ERROR);
     EXPECT_EQ(results[server.Url("/?Evil")].m_strError, CDownloaderThread::kUnsafeNameError.str());
     EXPECT_EQ(m_collector.Page(server.Url("/?Evil"))->GetLocalName(), "../escaped.html");
+}
+
+TEST_F(SmallWikiTest, EachFileIsWrittenByOnePageWhateverTheNumberOfWorkers) {
+    test::LoopbackServer server;
+    Install(server, false);
+    server.Start();
+    // PukiWiki 1.5 links its default page as "./"; a site may link its own top page "/".
+    Serve("/wiki/index.php?FrontPage", 200,
+          Page("start <a href=\"./\">home</a> <a href=\"./index.php#x\">again</a>"
+               " <a href=\"/\">site top</a> <a href=\"./?cmd=read&amp;page=Foo\">read</a>"
+               " <a href=\"./?Foo\">foo</a> <a href=\"./?Bar\">bar</a>"));
+    for (const char* copy : {"/wiki/", "/wiki/index.php", "/"}) Serve(copy, 200, Page("copy"));
+    Serve("/wiki/?cmd=read&page=Foo", 200, Page("foo <a href=\"./\">home</a>"));
+    Serve("/wiki/?Foo", 200, Page("other foo"));
+    Serve("/wiki/?Bar", 200, Page("bar <a href=\"./?cmd=read&amp;page=Foo\">foo</a>"));
+
+    std::map<std::string, std::string> first;
+    for (int workers : {1, 4}) {
+        SCOPED_TRACE(workers);
+        m_downloader = std::make_unique<CDownloader>();
+        DeleteAll(m_collector.pages);
+        m_collector = Collector();
+        std::filesystem::remove_all(m_out.path());
+        std::filesystem::create_directories(m_out.path());
+        server.ClearRequests();
+        Start({new CWebPage(server.Url("/wiki/index.php?FrontPage"))}, 99, m_rules.path(), workers);
+        ASSERT_TRUE(RunToEnd());
+
+        std::multiset<std::string> targets;
+        for (const auto& request : server.Requests()) targets.insert(request.target);
+        EXPECT_EQ(targets, (std::multiset<std::string>{"/wiki/index.php?FrontPage",
+                                                       "/wiki/?cmd=read&page=Foo", "/wiki/?Bar",
+                                                       "/wiki/skin/s.css"}));
+        // The start page's file holds the start page, under the project's heading.
+        EXPECT_NE(Output("FrontPage.html").find("<h2>Manual</h2>\nstart"), std::string::npos);
+        std::map<std::string, std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(m_out.path())) {
+            files[entry.path().filename().string()] = test::ReadFileBytes(entry.path());
+        }
+        EXPECT_EQ(files.size(), 3u);
+        EXPECT_NE(files["FrontPage.html"].find("<a href=\"FrontPage.html\">home</a>"),
+                  std::string::npos);
+        EXPECT_NE(files["Foo.html"].find("foo <a href=\"FrontPage.html\">"), std::string::npos);
+        if (workers == 1) {
+            first = files;
+        } else {
+            EXPECT_EQ(files, first);
+        }
+    }
 }
 
 TEST_F(SmallWikiTest, CredentialsGoOnlyToTheStartPagesSite) {

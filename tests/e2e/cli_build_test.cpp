@@ -11,10 +11,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -233,6 +235,52 @@ TEST(CliBuildTest, CrawlsTheSampleWikiAndCompilesItsHelpFile) {
     }
     for (const auto& name : listed) EXPECT_EQ(inside.count(name), 1u) << name;
     EXPECT_EQ(inside.count("Corvane.hhc"), 1u);
+}
+
+// What a build leaves in its folder, for comparing two builds: every file but the compiled
+// help (which carries a time stamp) by its bytes, the project file's lines sorted (the
+// order of [FILES] follows the order in which pages were found).
+std::map<std::string, std::string> OutputOf(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const std::string& name : FilesIn(folder)) {
+        if (name.ends_with(".chm")) continue;
+        std::string bytes = ReadFileBytes(folder / name);
+        if (name.ends_with(".hhp")) {
+            std::vector<std::string> lines = Lines(bytes);
+            std::sort(lines.begin(), lines.end());
+            bytes.clear();
+            for (const auto& line : lines) bytes += line + "\n";
+        }
+        files[name] = bytes;
+    }
+    return files;
+}
+
+TEST(CliBuildTest, TheStartPageKeepsItsFileWithOneOrFourWorkers) {
+    SampleSite site;
+    ScratchDir dir;
+    std::map<std::string, std::string> first;
+    for (const std::string workers : {"1", "4"}) {
+        SCOPED_TRACE(workers);
+        const auto folder = dir / ("out" + workers);
+        WriteProject(dir / "p.xml", site.StartUrl(), FromNativePath(folder) + "/");
+        CliResult r = RunCli({"build", (dir / "p.xml").string(), "--yes", "--compiler", "chmcmd",
+                              "--interval", "0", "--workers", workers});
+        ASSERT_EQ(r.nExit, 0) << r.strOutput;
+        // The wiki links its start page as "./" from other pages; none of them replaces it.
+        const std::string front = ReadFileBytes(folder / "FrontPage.html");
+        EXPECT_THAT(front, HasSubstr("<h2>" + Utf8ToSjis("Corvane ヘルプ") + "</h2>"));
+        const std::string glossary =
+            LocalFileName(site.server.Url("/?%E7%94%A8%E8%AA%9E%E9%9B%86"));
+        EXPECT_THAT(ReadFileBytes(folder / glossary), HasSubstr("href=\"FrontPage.html\""));
+        std::map<std::string, std::string> files = OutputOf(folder);
+        EXPECT_GT(files.size(), 20u);
+        if (first.empty()) {
+            first = files;
+        } else {
+            EXPECT_TRUE(files == first);
+        }
+    }
 }
 
 // A project for the checks before a build: the sample's settings, changed by `change`.
