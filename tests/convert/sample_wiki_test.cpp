@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "convert/cvn_filter.h"
+#include "convert/wiki_url.h"
 #include "platform/text_codec.h"
 #include "project/options.h"
 #include "support/test_paths.h"
@@ -180,6 +181,49 @@ TEST(SampleWiki, StartPageKeepsItsContentsListAndAttachments) {
     EXPECT_EQ(kinds.count("Tutorial.html"), 0u);
 }
 
+// Every "#id" link of the converted sample, within a page or into another page, finds its
+// target: headings keep their ids, and the ids of fixed anchors stay as empty anchors.
+TEST(SampleWiki, EveryFragmentLinkHasItsTarget) {
+    auto filter = DefaultFilter();
+    const std::string start = kSite + "?FrontPage";
+    std::map<std::string, std::string> converted;  // local file name -> help page
+    for (const SamplePage& page : SamplePages()) {
+        SCOPED_TRACE(page.url);
+        const Converted c = ConvertSample(*filter, page, page.url == start ? 0 : 1);
+        ASSERT_EQ(c.result, 1);
+        converted[LocalFileName(page.url, start)] = c.text;
+    }
+    int links = 0;
+    int intoOtherPages = 0;
+    std::set<std::string> fixedAnchors;
+    for (const auto& [name, text] : converted) {
+        for (const std::string& href : AttributeValues(text, "href")) {
+            const std::size_t hash = href.find('#');
+            if (hash == std::string::npos || href.find(':') != std::string::npos) continue;
+            const std::string file = href.substr(0, hash);
+            const std::string id = href.substr(hash + 1);
+            ASSERT_EQ(converted.count(file), 1u) << name << ": " << href;
+            EXPECT_NE(converted[file].find(" id=\"" + id + "\""), std::string::npos)
+                << name << ": " << href << "\n"
+                << converted[file];
+            ++links;
+            intoOtherPages += file != name;
+        }
+        CRegManager reg;
+        const int n = reg.Search(text, "<a id=\"([^\"]+)\"></a></h[2-4]>", "g");
+        for (int i = 0; i < n; ++i) {
+            reg.SetCurrentMatch(i);
+            fixedAnchors.insert(reg.GetGroup(1));
+        }
+    }
+    // The contents list, the footnotes and the links to headings of other pages.
+    EXPECT_GE(links, 10);
+    EXPECT_GE(intoOtherPages, 3);
+    for (const char* id : {"about", "toc", "k3f0a9c2", "rules"}) {
+        EXPECT_EQ(fixedAnchors.count(id), 1u) << id;
+    }
+}
+
 TEST(SampleWiki, WikiNameConversionAndImages) {
     auto filter = DefaultFilter("^(.*)$", "[$1]");
     Converted c = ConvertSample(*filter, {kSite + "?ProjectForm", "pages/ProjectForm.html"});
@@ -229,7 +273,7 @@ TEST(DefaultRules, PukiWiki14Layout) {
     const std::size_t body = out.find("<body>");
     ASSERT_NE(body, std::string::npos);
     EXPECT_EQ(out.substr(body),
-              "<body>\n<h2>[Help]</h2>\n<h2 id=\"content_1_0\">Help</h2>\n"
+              "<body>\n<h2>[Help]</h2>\n<h2 id=\"content_1_0\">Help<a id=\"x1\"></a></h2>\n"
               "<p><a href=\"FormattingRules.html\" >[FormattingRules]</a> and "
               "<span class=\"noexists\">Missing</span></p>\n\n<h2 id=\"content_1_1\">More</h2>\n"
               "<hr class=\"full_hr\" />\n<address>\nCorvane</address>\n</body>\n</html>\n");
