@@ -7,6 +7,7 @@
 #include "convert/rule_file.h"
 #include "convert/wiki_name_replacer.h"
 #include "convert/wiki_url.h"
+#include "net/url_primitives.h"
 #include "text/reg_manager.h"
 #include "text/text_encoding.h"
 
@@ -15,6 +16,17 @@ namespace {
 
 const char* const kFooterFormat = "<hr class=\"full_hr\" />\n<address>\n%s</address>\n";
 const char* const kTitleSuffix = " - PukiWiki";
+const char* const kExcludeFile = "exclude.txt";
+
+// The path of `name` in the folder of the file at `path` (a Shift_JIS path text).
+std::string BesideFile(const std::string& path, const std::string& name) {
+    std::size_t folderEnd = 0;
+    for (std::size_t i = 0; i < path.size(); i += SjisCharLength(path, i)) {
+        // A trail byte 0x5C of a double-byte character is no separator.
+        if (path[i] == '/' || path[i] == '\\') folderEnd = i + 1;
+    }
+    return path.substr(0, folderEnd) + name;
+}
 
 std::string TrimBlanks(const std::string& text) {
     const std::size_t first = text.find_first_not_of(" \t");
@@ -54,14 +66,17 @@ std::string TitleOf(const std::string& oldHead) {
 CCVNFilter::CCVNFilter(CDownloaderConfig* pOwner, const std::string& wikiNameSearch,
                        const std::string& wikiNameReplace, const std::string& title,
                        const std::string& footer, const std::string& bodyRulesPath,
-                       const std::string& replaceRulesPath)
+                       const std::string& replaceRulesPath, const std::string& excludeRulesPath)
     : CHTMLFilter(pOwner),
       m_strWikiNameSearch(wikiNameSearch),
       m_strWikiNameReplace(wikiNameReplace),
       m_strTitle(title),
       m_strFooter(footer),
       m_strBodyRulesPath(bodyRulesPath),
-      m_strReplaceRulesPath(replaceRulesPath) {
+      m_strReplaceRulesPath(replaceRulesPath),
+      m_strExcludeRulesPath(excludeRulesPath.empty() ? BesideFile(replaceRulesPath, kExcludeFile)
+                                                     : excludeRulesPath) {
+    m_linkRules.m_exclusions = ReadRuleFile(m_strExcludeRulesPath);
     for (const std::string& pattern : ReadRuleFile(replaceRulesPath)) {
         m_rules.emplace_back(pattern, std::string());
     }
@@ -98,7 +113,7 @@ int CCVNFilter::BeginPage(const CUrlParts& url, const std::string& presetName, i
     if (local.empty()) {
         return 0;
     }
-    m_strScriptUrl = std::move(script);
+    m_linkRules.m_strScriptUrl = std::move(script);
     m_pageUrl = url;
     m_strBaseUrl = std::move(base);
     m_strLocalName = std::move(local);
@@ -126,7 +141,7 @@ int CCVNFilter::ConvertPage(int kind, const std::string& headers, const std::str
     }
     std::string wikiBase;
     std::string pageName;
-    if (SplitPageUrl(CanonicalPageUrl(m_pageUrl), wikiBase, pageName, m_strScriptUrl,
+    if (SplitPageUrl(CanonicalPageUrl(m_pageUrl), wikiBase, pageName, m_linkRules.m_strScriptUrl,
                      nameEncoding) == 0) {
         return 0;
     }
@@ -155,7 +170,9 @@ std::string CCVNFilter::BuildHead(std::string& text, std::vector<CLinkRecord>& l
     const std::string title = TitleOf(oldHead);
 
     std::vector<CLinkRecord> records;
-    RewriteTags(oldHead, {{4, "link", "href"}}, records, m_pageUrl, m_strBaseUrl, m_strScriptUrl);
+    RewriteTags(oldHead, {{4, "link", "href"}}, records, m_pageUrl, m_strBaseUrl, m_linkRules);
+    // The first link that is fetched is the style sheet.
+    std::erase_if(records, [](const CLinkRecord& record) { return record.m_nFollow == 0; });
     if (records.empty()) {
         return {};
     }
@@ -195,13 +212,17 @@ std::string CCVNFilter::BuildBody(const std::string& text, const std::string& wi
 
     std::vector<CLinkRecord> records;
     content = RewriteTags(content, {{1, "a", "href"}, {3, "img", "src"}}, records, m_pageUrl,
-                          m_strBaseUrl, m_strScriptUrl);
+                          m_strBaseUrl, m_linkRules);
     for (const CLinkRecord& record : records) {
         std::string base;
         std::string name;
-        // Same-host "a" links to plain files are rewritten but only pages and plug-in
-        // downloads (which carry a query) are fetched.
-        if (record.m_nKind != 1 || SplitPageUrl(record.m_strUrl, base, name, m_strScriptUrl) == 1) {
+        // Excluded links stay links to the web. Same-host "a" links to plain files are
+        // rewritten but only pages and plug-in downloads (which carry a query) are fetched.
+        if (record.m_nFollow == 0) {
+            continue;
+        }
+        if (record.m_nKind != 1 ||
+            SplitPageUrl(record.m_strUrl, base, name, m_linkRules.m_strScriptUrl) == 1) {
             links.push_back(record);
         }
     }
@@ -217,8 +238,9 @@ std::string CCVNFilter::BuildBody(const std::string& text, const std::string& wi
 }
 
 CHTMLFilter* CCVNFilter::Clone() const {
-    auto* clone = new CCVNFilter(m_pOwner, m_strWikiNameSearch, m_strWikiNameReplace, m_strTitle,
-                                 m_strFooter, m_strBodyRulesPath, m_strReplaceRulesPath);
+    auto* clone =
+        new CCVNFilter(m_pOwner, m_strWikiNameSearch, m_strWikiNameReplace, m_strTitle, m_strFooter,
+                       m_strBodyRulesPath, m_strReplaceRulesPath, m_strExcludeRulesPath);
     clone->m_pStartPage = m_pStartPage;
     return clone;
 }

@@ -9,17 +9,20 @@
 #include <utility>
 #include <vector>
 
+#include "convert/cvn_tag_replacer.h"
 #include "convert/html_filter.h"
 
 namespace corvane {
 
 class CCVNFilter : public CHTMLFilter {
 public:
-    // Reads the rule files from the given paths (Shift_JIS path texts).
+    // Reads the rule files from the given paths (Shift_JIS path texts); without a path of
+    // its own, exclude.txt is read from the folder of replace.txt, where the rule files
+    // lie together.
     CCVNFilter(CDownloaderConfig* pOwner, const std::string& wikiNameSearch,
                const std::string& wikiNameReplace, const std::string& title,
                const std::string& footer, const std::string& bodyRulesPath,
-               const std::string& replaceRulesPath);
+               const std::string& replaceRulesPath, const std::string& excludeRulesPath = "");
 
     int BeginPage(const CUrlParts& url, const std::string& presetName, int flag,
                   int depth) override;
@@ -33,6 +36,8 @@ public:
         return m_rules;
     }
     const std::string& GetFooterBlock() const { return m_strFooterBlock; }
+    // The URL patterns of exclude.txt: links to them are never fetched.
+    const std::vector<std::string>& GetExclusions() const { return m_linkRules.m_exclusions; }
 
 private:
     // The URL of the run's start page, shared by a filter and all its clones: whichever
@@ -56,10 +61,12 @@ private:
     std::string m_strFooterBlock;
     std::string m_strBodyRulesPath;
     std::string m_strReplaceRulesPath;
+    std::string m_strExcludeRulesPath;
     std::shared_ptr<CStartPage> m_pStartPage = std::make_shared<CStartPage>();
-    // The script URL for the current page: the start page's URL, or before a start page was
-    // seen, the current page's own when it is a page of the wiki (has a query).
-    std::string m_strScriptUrl;
+    // The exclusions, and the script URL for the current page: the start page's URL, or
+    // before a start page was seen, the current page's own when it is a page of the wiki
+    // (has a query).
+    CLinkRules m_linkRules;
 };
 
 }  // namespace corvane

@@ -26,11 +26,19 @@ std::string UnescapeAmpersands(const std::string& text) {
 
 CCVNTagReplacer::CCVNTagReplacer(int tagGroup, int attributeGroup, int valueGroup,
                                  const std::vector<CTagSpec>& specs, const CUrlParts& pageUrl,
-                                 const std::string& baseUrl, const std::string& scriptUrl)
+                                 const std::string& baseUrl, const CLinkRules& rules)
     : CTagReplacer(tagGroup, attributeGroup, valueGroup, specs),
       m_pageUrl(pageUrl),
       m_strBaseUrl(baseUrl),
-      m_strScriptUrl(scriptUrl) {}
+      m_rules(rules) {}
+
+bool IsExcludedUrl(const std::string& url, const std::vector<std::string>& exclusions) {
+    CRegManager reg;
+    for (const std::string& pattern : exclusions) {
+        if (reg.Search(url, pattern, "i") > 0) return true;
+    }
+    return false;
+}
 
 std::string CanonicalPageUrl(const CUrlParts& pageUrl) {
     return CanonicalizeUrl(pageUrl.GetText(), ICU_NO_ENCODE | ICU_DECODE | ICU_NO_META |
@@ -54,8 +62,17 @@ int CCVNTagReplacer::ConvertUrl(int kind, const std::string& value, CLinkRecord&
     if (target.GetHost() != m_pageUrl.GetHost()) {
         return 0;
     }
+    const std::string written = url;
     url = UnescapeAmpersands(url);
-    const std::string local = LocalFileName(url, m_strScriptUrl);
+    if (IsExcludedUrl(url, m_rules.m_exclusions)) {
+        // The page keeps the link, to the wiki on the web; nothing is fetched or saved.
+        record.m_nKind = kind;
+        record.m_strUrl = url;
+        record.m_strReference = written;
+        record.m_nFollow = 0;
+        return 1;
+    }
+    const std::string local = LocalFileName(url, m_rules.m_strScriptUrl);
     if (local.empty()) {
         return 0;
     }
@@ -69,8 +86,8 @@ int CCVNTagReplacer::ConvertUrl(int kind, const std::string& value, CLinkRecord&
 
 std::string RewriteTags(const std::string& text, const std::vector<CTagSpec>& specs,
                         std::vector<CLinkRecord>& records, const CUrlParts& pageUrl,
-                        const std::string& baseUrl, const std::string& scriptUrl) {
-    CCVNTagReplacer replacer(1, 2, 3, specs, pageUrl, baseUrl, scriptUrl);
+                        const std::string& baseUrl, const CLinkRules& rules) {
+    CCVNTagReplacer replacer(1, 2, 3, specs, pageUrl, baseUrl, rules);
     std::string out = text;
     CRegManager reg;
     reg.Replace(out, BuildTagPattern(specs), replacer, "ig");

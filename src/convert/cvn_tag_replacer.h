@@ -10,21 +10,32 @@
 
 namespace corvane {
 
+// What the rewriting knows of the run beyond the page: the wiki's script (the start page's
+// URL), which names the default page, and the exclusion patterns (conf/exclude.txt): a
+// target that one of them matches is never fetched and stays a link to the web.
+struct CLinkRules {
+    std::string m_strScriptUrl;
+    std::vector<std::string> m_exclusions;
+};
+
 // Accepts same-host targets whose scheme is "http" or the page's own, and names them by
-// LocalFileName (with the wiki's script URL, which tells the default page); links to other
-// sites and schemes stay as they are.
+// LocalFileName; links to other sites and schemes stay as they are. An excluded target
+// becomes its absolute URL, recorded with the follow flag 0.
 class CCVNTagReplacer : public CTagReplacer {
 public:
     CCVNTagReplacer(int tagGroup, int attributeGroup, int valueGroup,
                     const std::vector<CTagSpec>& specs, const CUrlParts& pageUrl,
-                    const std::string& baseUrl, const std::string& scriptUrl = "");
+                    const std::string& baseUrl, const CLinkRules& rules);
     int ConvertUrl(int kind, const std::string& value, CLinkRecord& record) override;
 
 private:
     CUrlParts m_pageUrl;
     std::string m_strBaseUrl;
-    std::string m_strScriptUrl;
+    const CLinkRules& m_rules;
 };
+
+// True when one of the exclusion patterns matches `url` (letter case ignored).
+bool IsExcludedUrl(const std::string& url, const std::vector<std::string>& exclusions);
 
 // The page URL's canonical text (escapes decoded, query and fragment as they stand).
 std::string CanonicalPageUrl(const CUrlParts& pageUrl);
@@ -33,6 +44,6 @@ std::string CanonicalPageUrl(const CUrlParts& pageUrl);
 // points into the wiki at its local file name; appends a record for each to `records`.
 std::string RewriteTags(const std::string& text, const std::vector<CTagSpec>& specs,
                         std::vector<CLinkRecord>& records, const CUrlParts& pageUrl,
-                        const std::string& baseUrl, const std::string& scriptUrl = "");
+                        const std::string& baseUrl, const CLinkRules& rules = {});
 
 }  // namespace corvane

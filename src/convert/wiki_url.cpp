@@ -99,7 +99,8 @@ namespace {
 std::string ScriptPath(const std::string& path) {
     std::string out = path.empty() ? std::string("/") : path;
     const std::string index = "/index.php";
-    if (out.size() >= index.size() && EqualsNoCaseAscii(out.substr(out.size() - index.size()), index)) {
+    if (out.size() >= index.size() &&
+        EqualsNoCaseAscii(out.substr(out.size() - index.size()), index)) {
         out.erase(out.size() - index.size() + 1);
     }
     return out;

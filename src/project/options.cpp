@@ -101,4 +101,6 @@ std::string GetReplaceRulesPath() { return GetConfFolder() + "replace.txt"; }
 
 std::string GetBodyRulesPath() { return GetConfFolder() + "body.txt"; }
 
+std::string GetExcludeRulesPath() { return GetConfFolder() + "exclude.txt"; }
+
 }  // namespace corvane

@@ -44,6 +44,7 @@ std::string GetIniPath();
 std::string GetConfFolder();
 std::string GetReplaceRulesPath();  // conf/replace.txt
 std::string GetBodyRulesPath();     // conf/body.txt
+std::string GetExcludeRulesPath();  // conf/exclude.txt
 
 // The choice behind GetIniPath and GetConfFolder, for given folders (each empty or ending
 // with the separator). A folder is used when the file (or folder) exists in it.

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "convert/cvn_tag_replacer.h"
+#include "convert/rule_file.h"
+#include "support/test_paths.h"
 #include "text/reg_manager.h"
 
 namespace corvane {
@@ -19,7 +21,7 @@ Rewritten Rewrite(const std::string& text, const std::string& pageUrl = "http://
     const CUrlParts url(pageUrl);
     Rewritten out;
     // The page stands for the start page: its script is the wiki's.
-    out.text = RewriteTags(text, specs, out.records, url, url.MakeBaseUrl(), pageUrl);
+    out.text = RewriteTags(text, specs, out.records, url, url.MakeBaseUrl(), {pageUrl, {}});
     return out;
 }
 
@@ -81,6 +83,40 @@ TEST(RewriteTags, AnchorsAndFragmentsNameThePageFile) {
     EXPECT_EQ(r.records[0].m_strLocalName, "Top.html");
     EXPECT_EQ(r.records[1].m_strLocalName, "Foo.html");
     EXPECT_EQ(r.records[2].m_strUrl, "http://h/wiki/");
+}
+
+TEST(RewriteTags, ExcludedTargetsStayLinksToTheWeb) {
+    // The default exclusion rules: PukiWiki's command and plug-in pages are left out, the
+    // attached files and images are not.
+    const CLinkRules rules{"", ReadRuleFile((test::SourceDir() / "conf/exclude.txt").string())};
+    ASSERT_GE(rules.m_exclusions.size(), 3u);
+    const CUrlParts page("http://h/wiki/?Top");
+    for (const char* query :
+         {"?plugin=attach&amp;pcmd=info&amp;file=a.pdf&amp;refer=Top",
+          "?plugin=attach&amp;refer=Top&amp;pcmd=list", "?plugin=attach&amp;pcmd=list",
+          "?plugin=attach&amp;pcmd=upload&amp;page=Top", "?plugin=attach&amp;refer=Top",
+          "?cmd=edit&amp;page=Top", "?cmd=diff&amp;page=Top", "?cmd=backup&amp;page=Top",
+          "?cmd=search", "?cmd=rss&amp;ver=1.0", "?cmd=list", "?plugin=related&amp;page=Top",
+          "?PLUGIN=Rename&amp;refer=Top"}) {
+        SCOPED_TRACE(query);
+        std::vector<CLinkRecord> records;
+        const std::string text = std::string("<a href=\"./") + query + "#x\">i</a>";
+        EXPECT_EQ(RewriteTags(text, kBodySpecs, records, page, "http://h/wiki/", rules),
+                  std::string("<a href=\"http://h/wiki/") + query + "#x\">i</a>");
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].m_nFollow, 0);
+    }
+    for (const char* query : {"?plugin=attach&amp;refer=Top&amp;openfile=a.pdf",
+                              "?plugin=attach&amp;pcmd=open&amp;file=a.pdf&amp;refer=Top",
+                              "?plugin=ref&amp;page=Top&amp;src=b.png", "?cmd=read&amp;page=Foo",
+                              "?Foo", "?plugin_attach_pcmd=info", "?%E8%A1%A8%E7%A4%BA"}) {
+        SCOPED_TRACE(query);
+        std::vector<CLinkRecord> records;
+        RewriteTags(std::string("<img src=\"./") + query + "\">", kBodySpecs, records, page,
+                    "http://h/wiki/", rules);
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].m_nFollow, 1);
+    }
 }
 
 TEST(RewriteTags, HttpsWikiKeepsItsOwnScheme) {

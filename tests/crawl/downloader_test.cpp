@@ -117,6 +117,16 @@ TEST_F(DownloaderTest, SampleWikiIsFetchedOnceEachAndWrittenUnderItsLocalNames) 
     for (const auto& request : server.Requests()) targets.insert(request.target);
     for (const std::string& target : targets) EXPECT_EQ(targets.count(target), 1u) << target;
 
+    // The attachment plug-in's information and list pages stay out; the attachments and
+    // the image shown through "ref" are there.
+    for (const std::string& target : targets) {
+        EXPECT_EQ(target.find("pcmd=info"), std::string::npos) << target;
+        EXPECT_EQ(target.find("pcmd=list"), std::string::npos) << target;
+        EXPECT_EQ(target.find("cmd=edit"), std::string::npos) << target;
+    }
+    for (const char* file : {"FrontPage_manual.pdf", "ProjectForm_form.png"}) {
+        EXPECT_TRUE(Written(file)) << file;
+    }
     // Pages, the style sheet, images and the attachment all came, each written under the
     // name its page carries.
     for (const char* target : {"/?FrontPage", "/?ProjectForm", "/?ProjectForm/BasicTab",
