@@ -177,11 +177,23 @@ TextEncoding DetectEncoding(const char* bytes, std::ptrdiff_t length) {
         ++i;
     }
 
-    // UTF-8: 10 per two-byte and 15 per three-byte sequence.
+    // UTF-8: 10 per two-byte, 15 per three-byte and 20 per four-byte sequence (emoji and
+    // the rarer kanji beyond the first plane are UTF-8 as well).
     long long utf8Score = 0, utf8Penalty = 0;
     for (std::ptrdiff_t i = 0; i < n;) {
         const unsigned c = s[i];
-        if (InRange(c, 0xC0, 0xDF)) {
+        if (InRange(c, 0xF0, 0xF4)) {
+            if (i + 3 >= n) {
+                utf8Penalty += 1000;
+            } else if (InRange(s[i + 1], 0x80, 0xBF) && InRange(s[i + 2], 0x80, 0xBF) &&
+                       InRange(s[i + 3], 0x80, 0xBF)) {
+                utf8Score += 20;
+                i += 4;
+                continue;
+            } else {
+                utf8Penalty += 1000;
+            }
+        } else if (InRange(c, 0xC0, 0xDF)) {
             if (i + 1 >= n) {
                 utf8Penalty += 1000;
             } else if (InRange(s[i + 1], 0x80, 0xBF)) {

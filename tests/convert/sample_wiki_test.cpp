@@ -233,6 +233,28 @@ TEST(SampleWiki, EveryFragmentLinkHasItsTarget) {
     }
 }
 
+TEST(SampleWiki, NamesTitlesAndEmojiComeOutRight) {
+    auto filter = DefaultFilter();
+    // 表示: a two-kanji UTF-8 name whose six bytes alone would pass for EUC-JP.
+    Converted c = ConvertSample(*filter, {kSite + "?%E8%A1%A8%E7%A4%BA", "pages/Hyouji.html"});
+    ASSERT_EQ(c.result, 1);
+    EXPECT_NE(c.text.find(Utf8ToSjis("<title>表示</title>")), std::string::npos);
+    EXPECT_NE(c.text.find(Utf8ToSjis("<h2>表示</h2>")), std::string::npos);
+    // A name and title in half-width katakana, which a second conversion would take for
+    // EUC-JP.
+    c = ConvertSample(*filter, {kSite + "?%EF%BE%8A%EF%BE%9D%EF%BD%B6%EF%BD%B8%EF%BD%B6%EF%BE%85",
+                                "pages/HankakuKana.html"});
+    ASSERT_EQ(c.result, 1);
+    EXPECT_NE(c.text.find(Utf8ToSjis("<title>ﾊﾝｶｸｶﾅ</title>")), std::string::npos);
+    EXPECT_NE(c.text.find(Utf8ToSjis("<h2>ﾊﾝｶｸｶﾅ</h2>")), std::string::npos);
+    EXPECT_NE(c.text.find(Utf8ToSjis("(ｶﾀｶﾅ)")), std::string::npos);
+    // A UTF-8 page with emoji is converted; what Shift_JIS lacks is a blank.
+    c = ConvertSample(*filter, {kSite + "?ChangeLog", "pages/ChangeLog.html"});
+    ASSERT_EQ(c.result, 1);
+    EXPECT_NE(c.text.find(Utf8ToSjis("<li>2026-12-01: 最初の版  </li>")), std::string::npos);
+    EXPECT_NE(c.text.find(Utf8ToSjis(" 野家の「 」")), std::string::npos);
+}
+
 TEST(SampleWiki, WikiNameConversionAndImages) {
     auto filter = DefaultFilter("^(.*)$", "[$1]");
     Converted c = ConvertSample(*filter, {kSite + "?ProjectForm", "pages/ProjectForm.html"});

@@ -172,7 +172,7 @@ TEST(CliBuildTest, CrawlsTheSampleWikiAndCompilesItsHelpFile) {
         pdfs += ext == ".pdf";
         pngs += ext == ".png";
     }
-    EXPECT_EQ(pages, 15);
+    EXPECT_EQ(pages, 17);
     EXPECT_EQ(styles, 1);
     EXPECT_EQ(pdfs, 1);
     EXPECT_GE(pngs, 1);

@@ -81,6 +81,26 @@ TEST(DetectEncoding, HalfWidthKatakanaAndTies) {
     EXPECT_EQ(ConvertToShiftJis("\xE0\xA1"), "\xE0\xA1");
 }
 
+TEST(DetectEncoding, FourByteSequencesAreUtf8) {
+    // Three emoji and a kanji beyond the first plane (𠮷) in a UTF-8 page: valid UTF-8, so
+    // the page is converted, and what code page 932 lacks becomes one blank each.
+    std::string page = kPageUtf8;
+    page.insert(page.find("</div>"), "<p>🎉🚀 完成です📘 𠮷</p>\n");
+    EXPECT_EQ(DetectEncoding(page), kEncodingUtf8);
+    const std::string sjis = ConvertToShiftJis(page);
+    EXPECT_NE(sjis.find(Utf8ToSjis("<p>   完成です   </p>")), std::string::npos);
+    EXPECT_EQ(sjis, ExpectedSjis(kPageUtf8).insert(ExpectedSjis(kPageUtf8).find("</div>"),
+                                                   Utf8ToSjis("<p>   完成です   </p>\n")));
+    // Broken four-byte sequences stay errors.
+    EXPECT_NE(DetectEncoding("\xF0\x9F\x98\x41\xF0\x9F\x98"), kEncodingUtf8);
+    EXPECT_NE(DetectEncoding("\xF8\x88\x80\x80\x80"), kEncodingUtf8);
+    // The sample wiki's change log carries emoji too.
+    const std::string log =
+        test::ReadFileBytes(test::SourceDir() / "sample/wiki/pages/ChangeLog.html");
+    ASSERT_NE(log.find("\xF0\x9F"), std::string::npos);
+    EXPECT_EQ(DetectEncoding(log), kEncodingUtf8);
+}
+
 TEST(ConvertToShiftJis, EucJpPageEqualsCodePage932) {
     const std::string euc = ConvertCodePage(kPageUtf8, "UTF-8", "EUC-JP-MS", "?");
     const std::string converted = ConvertToShiftJis(euc);
