@@ -22,6 +22,7 @@
 #include "platform/system_error.h"
 #include "platform/text_codec.h"
 #include "project/blowfish.h"
+#include "text/cp932_encoder.h"
 
 namespace corvane {
 namespace {
@@ -67,7 +68,9 @@ std::optional<std::string> BuildProjectXml(const std::string (&values)[13]) {
     if (!root) return std::nullopt;
     xmlDocSetRootElement(doc.get(), root);
     for (int i = 0; i < 13; ++i) {
-        const std::string utf8 = SjisToUtf8(WithoutControlCharacters(values[i]));
+        // Windows' own code page 932, not the C library's, which lacks the single bytes
+        // 0x80, 0xA0 and 0xFD to 0xFF.
+        const std::string utf8 = Cp932ToUtf8(WithoutControlCharacters(values[i]));
         xmlNode* element = xmlNewChild(root, nullptr, X(kNames[i]), nullptr);
         if (!element) return std::nullopt;
         xmlNode* text = xmlNewDocTextLen(doc.get(), X(utf8.c_str()), static_cast<int>(utf8.size()));
@@ -86,8 +89,8 @@ std::optional<std::string> BuildProjectXml(const std::string (&values)[13]) {
             const std::string utf8(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
                                    static_cast<size_t>(xmlBufferLength(buffer)));
             // Every character came from Shift_JIS text, so it maps back exactly.
-            result =
-                "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n" + Utf8ToSjis(utf8) + "\r\n";
+            result = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n" + Utf8ToCp932(utf8, '?') +
+                     "\r\n";
         }
     }
     xmlBufferFree(buffer);
@@ -124,7 +127,7 @@ XmlDocPtr ParseProjectXml(const std::string& bytes) {
     const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
     const std::string encoding = DeclaredEncoding(bytes);
     if (!encoding.empty() && IsShiftJisName(encoding)) {
-        std::optional<std::string> utf8 = ConvertCodePageStrict(bytes, "CP932", "UTF-8");
+        std::optional<std::string> utf8 = Cp932ToUtf8Strict(bytes);
         if (!utf8) return nullptr;
         return XmlDocPtr(
             xmlReadMemory(utf8->data(), static_cast<int>(utf8->size()), nullptr, "UTF-8", options));
@@ -166,7 +169,7 @@ std::string FirstChildValue(const xmlNode* element) {
         case XML_CDATA_SECTION_NODE:
         case XML_COMMENT_NODE:
         case XML_PI_NODE:
-            return child->content ? Utf8ToSjis(reinterpret_cast<const char*>(child->content))
+            return child->content ? Utf8ToCp932(reinterpret_cast<const char*>(child->content), '?')
                                   : std::string();
         default:
             return {};

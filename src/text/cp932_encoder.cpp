@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/sjis.h"
 #include "platform/text_codec.h"
 
 namespace corvane {
@@ -326,6 +327,73 @@ std::string Utf8ToCp932(std::string_view utf8, char defaultChar) {
             AppendCode(code, out);
         }
     }
+    return out;
+}
+
+namespace {
+
+// The single bytes that Windows decodes although the platform's code page 932 table has
+// no character for them.
+const char* WindowsSingleByte(unsigned char byte) {
+    switch (byte) {
+        case 0x80:
+            return "\xC2\x80";  // U+0080
+        case 0xA0:
+            return "\xEF\xA3\xB0";  // U+F8F0
+        case 0xFD:
+            return "\xEF\xA3\xB1";  // U+F8F1
+        case 0xFE:
+            return "\xEF\xA3\xB2";  // U+F8F2
+        case 0xFF:
+            return "\xEF\xA3\xB3";  // U+F8F3
+        default:
+            return nullptr;
+    }
+}
+
+bool DecodeCp932(std::string_view sjis, bool strict, std::string& out) {
+    out.clear();
+    std::size_t runStart = 0;
+    auto flush = [&](std::size_t end) {
+        if (end <= runStart) return true;
+        const std::string_view run = sjis.substr(runStart, end - runStart);
+        if (strict) {
+            std::optional<std::string> utf8 = ConvertCodePageStrict(run, "CP932", "UTF-8");
+            if (!utf8) return false;
+            out += *utf8;
+        } else {
+            out += SjisToUtf8(run);
+        }
+        return true;
+    };
+    for (std::size_t i = 0; i < sjis.size();) {
+        const auto byte = static_cast<unsigned char>(sjis[i]);
+        if (IsSjisLeadByte(byte) && i + 1 < sjis.size()) {
+            i += 2;  // 0x80 and 0xA0 are ordinary trail bytes here
+            continue;
+        }
+        if (const char* mapped = WindowsSingleByte(byte)) {
+            if (!flush(i)) return false;
+            out += mapped;
+            runStart = ++i;
+            continue;
+        }
+        ++i;
+    }
+    return flush(sjis.size());
+}
+
+}  // namespace
+
+std::string Cp932ToUtf8(std::string_view sjis) {
+    std::string out;
+    DecodeCp932(sjis, false, out);
+    return out;
+}
+
+std::optional<std::string> Cp932ToUtf8Strict(std::string_view sjis) {
+    std::string out;
+    if (!DecodeCp932(sjis, true, out)) return std::nullopt;
     return out;
 }
 

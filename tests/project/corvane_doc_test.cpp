@@ -10,6 +10,7 @@
 #include "platform/text_codec.h"
 #include "support/recording_message_box.h"
 #include "support/test_paths.h"
+#include "text/cp932_encoder.h"
 
 namespace corvane {
 namespace {
@@ -119,6 +120,42 @@ TEST_F(CorvaneDocTest, EverySettingRoundTripsByteForByte) {
     ASSERT_TRUE(loaded.LoadFromFile(Sjis(file)));
     EXPECT_EQ(Settings(loaded), Settings(m_doc));
     EXPECT_EQ(CCorvaneDoc::UnscramblePassword(loaded.GetPassword()), "s3cret");
+}
+
+TEST_F(CorvaneDocTest, EveryByteValueOfCodePage932SurvivesSaveAndLoad) {
+    // Every printable single byte, Windows' single-byte extras 0x80, 0xA0 and 0xFD to 0xFF
+    // among them, and every double-byte code that Windows writes back as it is (user-
+    // defined characters included), each in a setting of its own kind.
+    std::string singles = "\t";
+    for (unsigned b = 0x20; b <= 0xFF; ++b) {
+        if (b == 0x7F || (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) continue;
+        singles += static_cast<char>(b);
+    }
+    std::string doubles;
+    for (unsigned lead : {0x81u, 0x82u, 0x88u, 0x98u, 0x9Fu, 0xE0u, 0xEAu, 0xF0u, 0xF9u, 0xFAu}) {
+        for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+            if (trail == 0x7F) continue;
+            std::string code{static_cast<char>(lead), static_cast<char>(trail)};
+            // Codes that the code page leaves empty have no character to keep; duplicates
+            // (NEC-selected IBM extensions) come back as the code Windows prefers.
+            const auto utf8 = ConvertCodePageStrict(code, "CP932", "UTF-8");
+            if (!utf8 || Utf8ToCp932(*utf8) != code) continue;
+            doubles += code;
+        }
+    }
+    ASSERT_GT(doubles.size(), 1500u);
+    m_doc.SetTitle(singles);
+    m_doc.SetFooter(doubles);
+    m_doc.SetWikiNameSearch("\x80\xA0\xFD\xFE\xFF" + doubles.substr(0, 40) + "\x80");
+    const auto file = m_dir / "bytes.xml";
+    ASSERT_TRUE(m_doc.SaveToFile(Sjis(file)));
+    EXPECT_THAT(ReadFileBytes(file), ::testing::HasSubstr("\x80\xA0\xFD\xFE\xFF"));
+
+    CCorvaneDoc loaded;
+    ASSERT_TRUE(loaded.LoadFromFile(Sjis(file)));
+    EXPECT_EQ(loaded.GetTitle(), singles);
+    EXPECT_EQ(loaded.GetFooter(), doubles);
+    EXPECT_EQ(loaded.GetWikiNameSearch(), m_doc.GetWikiNameSearch());
 }
 
 TEST_F(CorvaneDocTest, LoadsFilesWrittenByWindowsAndPrettyPrinted) {
