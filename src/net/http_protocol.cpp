@@ -10,9 +10,13 @@ HINTERNET CHTTPProtocol::Connect(HINTERNET internet, const CUrlParts& url) {
     return m_pInet->ConnectHttp(internet, url);
 }
 
+bool CHTTPProtocol::HasCredentials() const { return !m_strUser.empty() || !m_strPassword.empty(); }
+
 bool CHTTPProtocol::NeedsRetry(CCheckResult& result) {
-    // A site that must not see the credentials gets no second try with them.
-    if (!m_bSendCredentials && result.m_nHttpStatus == 401 && m_bCredentialsAllowed) {
+    // A site that must not see the credentials, or a fetch that has none, gets no second
+    // try with them.
+    if (!m_bSendCredentials && result.m_nHttpStatus == 401 && m_bCredentialsAllowed &&
+        HasCredentials()) {
         m_bSendCredentials = true;
         return true;
     }
@@ -31,8 +35,11 @@ void CHTTPProtocol::SendAndReceive(const CUrlParts& url, int method, CCheckResul
         result.m_nStatus = CHECK_ERROR;
         return;
     }
-    m_pInet->SendRequest(request, m_bSendCredentials && m_bCredentialsAllowed, m_strUser,
-                         m_strPassword, m_strExtraHeaders, m_strOptional);
+    // Once a site asked for them, credentials go with every request, but only to where
+    // they belong and only when there are some: an empty pair would still be sent as an
+    // Authorization header to a site that never asked.
+    m_pInet->SendRequest(request, m_bSendCredentials && m_bCredentialsAllowed && HasCredentials(),
+                         m_strUser, m_strPassword, m_strExtraHeaders, m_strOptional);
     // A response that could not be read leaves the result as it was (CHECK_ERROR).
     m_pInet->ReceiveResponse(request, url, method, result, *this);
 }

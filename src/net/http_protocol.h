@@ -36,6 +36,9 @@ public:
     bool SendsCredentials() const { return m_bSendCredentials; }
 
 protected:
+    // A user name or a password is set for the current fetch.
+    bool HasCredentials() const;
+
     CStopPattern m_stopPattern;
     bool m_bSendCredentials = false;
     std::string m_strExtraHeaders;

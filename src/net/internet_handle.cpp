@@ -351,7 +351,8 @@ CRequestHandle::CRequestHandle(std::shared_ptr<CConnectionHandle> connection, st
     m_impl->owner = this;
     m_impl->verb = std::move(verb);
     std::string host = m_pConnection->GetHost();
-    if (host.find(':') != std::string::npos) host = "[" + host + "]";  // IPv6 literal
+    // An IPv6 literal goes into the URL in brackets, once (a cracked URL keeps its own).
+    if (host.find(':') != std::string::npos && host.front() != '[') host = "[" + host + "]";
     if (objectName.empty() || objectName[0] != '/') objectName.insert(0, "/");
     // A fragment never goes to the server.
     const std::size_t hash = objectName.find('#');

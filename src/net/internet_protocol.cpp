@@ -4,6 +4,7 @@
 #include <thread>
 #include <vector>
 
+#include "corvane_version.h"
 #include "net/url_parts.h"
 #include "net/url_primitives.h"
 #include "net/win_inet_proxy.h"
@@ -38,8 +39,10 @@ void CInternetProtocol::DoCheck(const CUrlParts& url, int method, CCheckResult& 
                 result.m_nStatus = CHECK_ERROR;
                 break;
             }
-            HINTERNET internet = m_pInet->OpenInternet(m_nTimeout, m_strUserAgent, m_bUseProxy,
-                                                       m_strProxyHost, m_nProxyPort);
+            // Some servers and proxies refuse requests that do not name their program.
+            HINTERNET internet = m_pInet->OpenInternet(
+                m_nTimeout, m_strUserAgent.empty() ? DefaultUserAgent() : m_strUserAgent,
+                m_bUseProxy, m_strProxyHost, m_nProxyPort);
             m_hInternet = internet;
             if (internet == nullptr) throw CInternetException(GetLastInternetError());
             // The abort event also ends a call that waits on a silent server.
@@ -63,6 +66,10 @@ void CInternetProtocol::DoCheck(const CUrlParts& url, int method, CCheckResult& 
         PauseBeforeRetry();
     }
     CloseAll();
+}
+
+std::string CInternetProtocol::DefaultUserAgent() {
+    return std::string("Corvane/") + CORVANE_VERSION_STRING;
 }
 
 void CInternetProtocol::PauseBeforeRetry() {

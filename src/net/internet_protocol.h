@@ -41,7 +41,9 @@ public:
     void SetPassword(const std::string& password) override { m_strPassword = password; }
     void SetTimeout(int milliseconds) override { m_nTimeout = milliseconds; }
     void SetAbortEvent(CManualResetEvent* event) override { m_pAbortEvent = event; }
+    // Empty: the program's own, "Corvane/" and its version.
     void SetUserAgent(const std::string& agent) override { m_strUserAgent = agent; }
+    static std::string DefaultUserAgent();
 
     virtual HINTERNET Connect(HINTERNET internet, const CUrlParts& url) = 0;
     // Whether the attempt just made is to be repeated (false here).

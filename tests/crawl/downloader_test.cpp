@@ -162,6 +162,25 @@ TEST_F(DownloaderTest, SampleWikiIsFetchedOnceEachAndWrittenUnderItsLocalNames) 
     EXPECT_EQ(m_collector.results[top->GetURL()].m_nPageCount > 1, true);
 }
 
+TEST_F(DownloaderTest, SampleWikiOverIpv6) {
+    test::LoopbackServer server;
+    test::SampleWiki wiki(test::SampleWiki::DefaultFolder());
+    wiki.Install(server.Server());
+    if (!server.TryStart("::1")) GTEST_SKIP() << "this machine has no IPv6 loopback (::1)";
+
+    Start({new CWebPage(server.Url("/?FrontPage"))});
+    ASSERT_TRUE(RunToEnd(60000));
+    int fetched = 0;
+    for (const auto& [url, result] : m_collector.results) {
+        EXPECT_EQ(result.m_nStatus, CHECK_OK) << url << " " << result.m_strError;
+        EXPECT_EQ(url.rfind("http://[::1]:", 0), 0u) << url;
+        ++fetched;
+    }
+    EXPECT_GT(fetched, 20);
+    EXPECT_NE(Output("FrontPage.html").find("<h2>Manual</h2>"), std::string::npos);
+    EXPECT_TRUE(Written("ProjectForm_form.png"));
+}
+
 // A small wiki of hand-written pages: the site under test for statuses and credentials.
 class SmallWikiTest : public DownloaderTest {
 protected:

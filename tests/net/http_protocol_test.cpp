@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "corvane_version.h"
 #include "net/internet_error.h"
 #include "net/url_parts.h"
 #include "net_test_support.h"
@@ -105,6 +106,70 @@ TEST(HttpProtocol, CredentialsFollowTheFirst401AndStayOn) {
             EXPECT_EQ(requests.back().Header("Authorization").rfind("Digest ", 0), 0u);
         }
     }
+}
+
+TEST(HttpProtocol, NoAuthorizationWithoutCredentials) {
+    LoopbackServer server;
+    AddProtectedPages(server);
+    server.Get("/open", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("open", "text/plain");
+    });
+    server.Start();
+    CHTTPProtocol protocol;
+    protocol.SetUser(kUser);
+    protocol.SetPassword(kPassword);
+    ASSERT_EQ(protocol.CheckText(server.Url("/basic/one"), METHOD_GET).m_nHttpStatus, 200);
+    ASSERT_TRUE(protocol.SendsCredentials());
+
+    // Another origin for which the crawl has no credential: the worker clears both.
+    server.ClearRequests();
+    protocol.SetUser("");
+    protocol.SetPassword("");
+    EXPECT_EQ(protocol.CheckText(server.Url("/open", "localhost"), METHOD_GET).m_nHttpStatus, 200);
+    // A protected page without credentials: its 401 is final, asked once, still bare.
+    EXPECT_EQ(protocol.CheckText(server.Url("/basic/two", "localhost"), METHOD_GET).m_nHttpStatus,
+              401);
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    for (const auto& request : requests) {
+        EXPECT_FALSE(request.headers.count("Authorization")) << request.target;
+    }
+}
+
+TEST(HttpProtocol, EveryRequestNamesTheProgram) {
+    LoopbackServer server;
+    server.Get("/.*", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("x", "text/plain");
+    });
+    server.Start();
+    CHTTPProtocol protocol;
+    protocol.CheckText(server.Url("/a"), METHOD_GET);
+    protocol.SetUserAgent("Other/2");
+    protocol.CheckText(server.Url("/b"), METHOD_GET);
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].Header("User-Agent"), std::string("Corvane/") + CORVANE_VERSION_STRING);
+    EXPECT_EQ(CInternetProtocol::DefaultUserAgent(), requests[0].Header("User-Agent"));
+    EXPECT_EQ(requests[1].Header("User-Agent"), "Other/2");
+}
+
+TEST(HttpProtocol, Ipv6LiteralHosts) {
+    const CUrlParts url("http://[::1]:8080/wiki/?FrontPage");
+    ASSERT_TRUE(url.IsValid());
+    EXPECT_EQ(url.GetHost(), "[::1]");
+    EXPECT_EQ(url.GetPort(), 8080u);
+
+    LoopbackServer server;
+    server.Get("/index.php", [](const httplib::Request& req, httplib::Response& res) {
+        res.set_content("six " + req.get_header_value("Host"), "text/plain");
+    });
+    if (!server.TryStart("::1")) GTEST_SKIP() << "this machine has no IPv6 loopback (::1)";
+    CHTTPProtocol protocol;
+    const std::string target = server.Url("/index.php?FrontPage");
+    ASSERT_EQ(target.rfind("http://[::1]:", 0), 0u);
+    const CCheckResult r = protocol.CheckText(target, METHOD_GET);
+    EXPECT_EQ(r.m_nStatus, CHECK_OK) << r.m_strError;
+    EXPECT_EQ(Body(r), "six [::1]:" + std::to_string(server.Port()));
 }
 
 TEST(HttpProtocol, BasicCredentialsGoOutAtTheSecondRequest) {

@@ -63,13 +63,19 @@ LoopbackServer& LoopbackServer::Get(const std::string& pattern, httplib::Server:
 }
 
 void LoopbackServer::Start() {
-    m_nPort = m_server->bind_to_any_port("127.0.0.1");
-    if (m_nPort <= 0) throw std::runtime_error("loopback server: cannot bind 127.0.0.1");
+    if (!TryStart("127.0.0.1")) throw std::runtime_error("loopback server: cannot bind 127.0.0.1");
+}
+
+bool LoopbackServer::TryStart(const std::string& address) {
+    m_nPort = m_server->bind_to_any_port(address);
+    if (m_nPort <= 0) return false;
+    m_strUrlHost = address.find(':') != std::string::npos ? "[" + address + "]" : address;
     // The socket already listens: connections queue until the thread accepts them.
     m_thread = std::thread([this] {
         m_server->listen_after_bind();
         m_bListenEnded = true;
     });
+    return true;
 }
 
 void LoopbackServer::Stop() {
@@ -89,8 +95,8 @@ void LoopbackServer::Stop() {
 }
 
 std::string LoopbackServer::Url(const std::string& pathAndQuery, const std::string& host) const {
-    return std::string(m_bHttps ? "https://" : "http://") + host + ":" + std::to_string(m_nPort) +
-           pathAndQuery;
+    return std::string(m_bHttps ? "https://" : "http://") + (host.empty() ? m_strUrlHost : host) +
+           ":" + std::to_string(m_nPort) + pathAndQuery;
 }
 
 bool LoopbackServer::Sleep(int milliseconds) {

@@ -38,15 +38,16 @@ public:
 
     // Binds 127.0.0.1 on a free port and serves on a thread of its own.
     void Start();
+    // The same on another loopback address ("::1"); false when it cannot be bound.
+    bool TryStart(const std::string& address);
     // Wakes handlers blocked in Sleep, stops serving and joins; also done by the destructor.
     void Stop();
 
     int Port() const { return m_nPort; }
     bool IsHttps() const { return m_bHttps; }
-    // "http://127.0.0.1:PORT" + pathAndQuery (https for an HTTPS server); `host` replaces
-    // 127.0.0.1, e.g. "localhost".
-    std::string Url(const std::string& pathAndQuery = "/",
-                    const std::string& host = "127.0.0.1") const;
+    // "http://127.0.0.1:PORT" + pathAndQuery (https for an HTTPS server; "[::1]" for a
+    // server on ::1); `host` replaces the address, e.g. "localhost".
+    std::string Url(const std::string& pathAndQuery = "/", const std::string& host = "") const;
 
     // For handlers that stall: waits up to `milliseconds`; false as soon as Stop begins.
     bool Sleep(int milliseconds);
@@ -63,6 +64,7 @@ private:
     std::unique_ptr<httplib::Server> m_server;
     bool m_bHttps = false;
     int m_nPort = 0;
+    std::string m_strUrlHost = "127.0.0.1";
     std::thread m_thread;
     std::atomic<bool> m_bListenEnded{false};
     mutable std::mutex m_mutex;
