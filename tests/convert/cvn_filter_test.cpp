@@ -192,6 +192,37 @@ TEST(CCVNFilter, ConvertsEucJpAndUtf8PagesToShiftJis) {
     EXPECT_EQ(fromSjis, out);
 }
 
+TEST(CCVNFilter, PageNamesAreReadInTheEncodingOfThePage) {
+    FilterFixture f(Utf8ToSjis("<div id=\"main\">(.*?)</div>"), "");
+    std::string out;
+    std::vector<CLinkRecord> links;
+    const std::string hyouji = Utf8ToSjis("<h2>表示</h2>");
+    // 表示 in UTF-8 and in EUC-JP: each page's own text tells how to read the name.
+    const std::string utf8 =
+        Page("x", kCss,
+             Main("ヘルプ作成中は、取得したページがログ ウィンドウに一行ずつ表示されます。"
+                  "プログレスバーは見つかったページの数に対する取得済みの数を示します。"));
+    ASSERT_EQ(f.Convert("http://h/?%E8%A1%A8%E7%A4%BA", utf8, out, links), 1);
+    EXPECT_NE(out.find(hyouji), std::string::npos);
+    ASSERT_EQ(f.Convert("http://h/?%C9%BD%BC%A8", ConvertCodePage(utf8, "UTF-8", "EUC-JP", "?"),
+                        out, links),
+              1);
+    EXPECT_NE(out.find(hyouji), std::string::npos);
+    // A page of ASCII alone: the charset the server declared decides.
+    const std::string ascii = Page("x", kCss, Main("plain"));
+    ASSERT_EQ(f.Convert("http://h/?%C9%BD%BC%A8", ascii, out, links, 1,
+                        "Content-Type: text/html; charset=EUC-JP\r\n"),
+              1);
+    EXPECT_NE(out.find(hyouji), std::string::npos);
+    ASSERT_EQ(f.Convert("http://h/?%E8%A1%A8%E7%A4%BA", ascii, out, links, 1,
+                        "Content-Type: text/html; charset=\"utf-8\"\r\n"),
+              1);
+    EXPECT_NE(out.find(hyouji), std::string::npos);
+    // A half-width katakana title is no EUC-JP text.
+    ASSERT_EQ(f.Convert("http://h/?K", Page("ｱｲｳｴ - PukiWiki", kCss, Main("ｶﾅ")), out, links), 1);
+    EXPECT_NE(out.find(Utf8ToSjis("<title>ｱｲｳｴ</title>")), std::string::npos);
+}
+
 TEST(CCVNFilter, CloneKeepsTheSettingsAndRules) {
     FilterFixture f(kBodyRule, "junk\n", "^(.*)$", "[$1]", "T", "F");
     std::unique_ptr<CHTMLFilter> clone(f.filter->Clone());
