@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "convert/content_kind.h"
 #include "convert/cvn_filter.h"
 #include "convert/wiki_url.h"
 #include "crawl/downloader_config.h"
@@ -191,7 +192,8 @@ void CBuildDriver::OnStarted(std::vector<CWebPage*> pages) {
 
 void CBuildDriver::OnPageFinished(CWebPage* page, const CCheckResult& result) {
     std::string base, name;
-    SplitPageUrl(page->GetURL(), base, name);
+    // The name is percent-encoded in the site's encoding, which the answer declares.
+    SplitPageUrl(page->GetURL(), base, name, "", DeclaredCharset(result.m_strHeaders));
     AddLog((boost::format(kPageFinished) % name % page->GetURL()).str());
     if (!m_bProgress) return;
     m_nProgressUpper = result.m_nPageCount;

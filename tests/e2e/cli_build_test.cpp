@@ -267,6 +267,8 @@ TEST(CliBuildTest, TheStartPageKeepsItsFileWithOneOrFourWorkers) {
         CliResult r = RunCli({"build", (dir / "p.xml").string(), "--yes", "--compiler", "chmcmd",
                               "--interval", "0", "--workers", workers});
         ASSERT_EQ(r.nExit, 0) << r.strOutput;
+        // Page names in the log are read in the site's encoding.
+        EXPECT_THAT(r.strOutput, HasSubstr("[表示] " + site.server.Url("/?%E8%A1%A8%E7%A4%BA")));
         // The wiki links its start page as "./" from other pages; none of them replaces it.
         const std::string front = ReadFileBytes(folder / "FrontPage.html");
         EXPECT_THAT(front, HasSubstr("<h2>" + Utf8ToSjis("Corvane ヘルプ") + "</h2>"));
@@ -473,7 +475,7 @@ TEST(CliBuildTest, SampleHelpFileFindsJapaneseWordsOnTheirPages) {
     CliResult result = RunCli({"build", (dir / "sample.xml").string(), "--yes", "--compiler",
                                "chmcmd", "--interval", "0", "--index"});
     ASSERT_EQ(result.nExit, 0) << result.strOutput;
-    EXPECT_THAT(result.strOutput, HasSubstr("日本語の全文検索を作成しました（15 ページ、"));
+    EXPECT_THAT(result.strOutput, HasSubstr("日本語の全文検索を作成しました（17 ページ、"));
     EXPECT_THAT(ReadFileBytes(folder / "Corvane.hhp"), HasSubstr("Index file=Corvane.hhk\r\n"));
     EXPECT_TRUE(std::filesystem::exists(folder / "Corvane.hhk"));
 
