@@ -1,8 +1,10 @@
 #include "crawl/build_driver.h"
 
+#include <stdlib.h>
 #include <boost/format.hpp>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "convert/content_kind.h"
@@ -10,6 +12,8 @@
 #include "convert/wiki_url.h"
 #include "crawl/downloader_config.h"
 #include "crawl/downloader_thread.h"
+#include "crawl/page_failure.h"
+#include "crawl/project_checks.h"
 #include "help/help_creator.h"
 #include "help/toc_extractor.h"
 #include "platform/exclusive_open.h"
@@ -19,6 +23,7 @@
 #include "platform/text_codec.h"
 #include "project/corvane_doc.h"
 #include "project/options.h"
+#include "text/reg_manager.h"
 
 namespace corvane {
 namespace {
@@ -40,6 +45,40 @@ constinit CSjisText kChmInUse{
     "CHMファイルがオープンできません\n"
     "[%s]"};
 constinit CSjisText kNoUrl{"URLを入力してください\n"};
+constinit CSjisText kPageFailed{"  取得に失敗しました: %s"};
+constinit CSjisText kFailureSummary{"取得に失敗したページ: %d 件"};
+constinit CSjisText kFailureLine{"  %s (%s)"};
+constinit CSjisText kMoreFailures{"  ほか %d 件"};
+constinit CSjisText kStartPageFailedBox{
+    "開始ページを取得できませんでした\n"
+    "[%s]\n"
+    "%s"};
+constinit CSjisText kTocPatternNotFound{
+    "警告: 目次の開始パターンが開始ページに見つかりません。目次は空になります [%s]"};
+constinit CSjisText kTocListMissing{
+    "警告: 目次の開始パターンの直後に箇条書きがありません。目次は空になります [%s]"};
+
+// Failed pages named in the summary; the log has a line for each of them anyway.
+constexpr std::size_t kSummaryPages = 5;
+
+constinit CSjisText kTocHeading{"目次 [%s]"};
+
+// Takes the start page alone: the contents preview needs nothing else. The preview runs
+// one worker, so the filter is never cloned.
+class CStartPageOnlyFilter : public CCVNFilter {
+public:
+    using CCVNFilter::CCVNFilter;
+    int BeginPage(const CUrlParts& url, const std::string& preset, int flag, int depth) override {
+        return depth == 0 ? CCVNFilter::BeginPage(url, preset, flag, depth) : 0;
+    }
+};
+
+void LogTree(CHelpNode* node, int depth, const std::function<void(const std::string&)>& log) {
+    for (CHelpNode* child : *node->GetChildren()) {
+        log(std::string(2 * depth, ' ') + child->GetName() + " [" + child->GetLocal() + "]");
+        LogTree(child, depth + 1, log);
+    }
+}
 
 bool PathExists(const std::string& path) {
     std::error_code ec;
@@ -124,13 +163,41 @@ int CBuildDriver::ValidateProject() {
         ShowMessageBox(kNoUrl, kCaption, MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
+    // Settings that would only fail after the whole crawl, or fail every page.
+    for (const std::string& problem :
+         {CheckFolderWritable(folder), CheckBaseName(m_doc.GetBaseName()),
+          CheckStartUrl(m_doc.GetURL()), CheckTocPattern(m_doc.GetTocPat())}) {
+        if (!problem.empty()) {
+            ShowMessageBox(problem, kCaption, MB_OK | MB_ICONEXCLAMATION);
+            return 0;
+        }
+    }
     return 1;
 }
+
+std::string CBuildDriver::CrawlFolder() const { return m_bTocOnly ? m_strScratchFolder : Folder(); }
 
 int CBuildDriver::OnCreateHelp() {
     if (m_bRunning) return 0;
     m_callback.CommitAndSave();
-    if (!ValidateProject()) {
+    if (m_bTocOnly) {
+        // Neither the output folder nor the compiler matters to a preview.
+        std::string problem = m_doc.GetURL().empty() ? kNoUrl.str() : CheckStartUrl(m_doc.GetURL());
+        if (problem.empty()) problem = CheckTocPattern(m_doc.GetTocPat());
+        if (!problem.empty()) {
+            ShowMessageBox(problem, kCaption, MB_OK | MB_ICONEXCLAMATION);
+            m_nOutcome = kRefused;
+            return 0;
+        }
+        std::string pattern =
+            FromNativePath(std::filesystem::temp_directory_path()) + "/corvane-toc-XXXXXX";
+        if (mkdtemp(pattern.data()) == nullptr) {
+            ShowMessageBox(kFolderFailed, kCaption, MB_OK | MB_ICONEXCLAMATION);
+            m_nOutcome = kRefused;
+            return 0;
+        }
+        m_strScratchFolder = pattern + "/";
+    } else if (!ValidateProject()) {
         m_nOutcome = kRefused;
         return 0;
     }
@@ -138,23 +205,30 @@ int CBuildDriver::OnCreateHelp() {
     m_pDownloader->AddListener(this);
 
     auto* config = new CDownloaderConfig();
-    config->m_nThreadCount = m_nThreadCount;
+    config->m_nThreadCount = m_bTocOnly ? 1 : m_nThreadCount;
     config->m_nInterval = m_nInterval;
     // The crawl starts from one page: further workers are useful only when they wait for
     // the pages that the first one finds.
-    if (m_nThreadCount > 1) config->SetWaitForNewPages(1);
-    config->SetFolder(Folder());
-    config->SetLevel(m_doc.GetLevel());
+    if (config->m_nThreadCount > 1) config->SetWaitForNewPages(1);
+    config->SetFolder(CrawlFolder());
+    config->SetLevel(m_bTocOnly ? 0 : m_doc.GetLevel());
 
     auto* prototype = new CDownloaderThread();
+    if (m_nFetchTimeout > 0) prototype->SetTimeout(m_nFetchTimeout);
     std::string search, replace;
     if (m_doc.GetConvWikiName()) {
         search = m_doc.GetWikiNameSearch();
         replace = m_doc.GetWikiNameReplace();
     }
-    prototype->SetFilter(new CCVNFilter(config, search, replace, m_doc.GetTitle(),
-                                        m_doc.GetFooter(), GetBodyRulesPath(),
-                                        GetReplaceRulesPath()));
+    if (m_bTocOnly) {
+        prototype->SetFilter(new CStartPageOnlyFilter(config, search, replace, m_doc.GetTitle(),
+                                                      m_doc.GetFooter(), GetBodyRulesPath(),
+                                                      GetReplaceRulesPath()));
+    } else {
+        prototype->SetFilter(new CCVNFilter(config, search, replace, m_doc.GetTitle(),
+                                            m_doc.GetFooter(), GetBodyRulesPath(),
+                                            GetReplaceRulesPath()));
+    }
 
     auto* start = new CWebPage(m_doc.GetURL());
     start->SetUseAuth(m_doc.GetUseAuth());
@@ -163,12 +237,22 @@ int CBuildDriver::OnCreateHelp() {
     start->SetLevel(0);
 
     m_nOutcome = kNotRun;
+    m_strStartUrl = m_doc.GetURL();
+    m_nFailedPages = 0;
+    m_failures.clear();
+    m_bStartFailed = false;
+    m_strStartReason.clear();
     std::vector<CWebPage*> pages{start};
     if (!m_pDownloader->Start(pages, prototype, config)) {
         // Not started: nothing was handed over.
         delete start;
         delete prototype;
         delete config;
+        if (!m_strScratchFolder.empty()) {
+            std::error_code ec;
+            std::filesystem::remove_all(ToNativePath(m_strScratchFolder), ec);
+            m_strScratchFolder.clear();
+        }
         return 0;
     }
     SetRunning(1);
@@ -191,10 +275,28 @@ void CBuildDriver::OnStarted(std::vector<CWebPage*> pages) {
 }
 
 void CBuildDriver::OnPageFinished(CWebPage* page, const CCheckResult& result) {
+    if (m_bTocOnly && page->GetLevel() > 0) {
+        // The preview's refusals of the start page's images are no news.
+        if (m_bProgress) {
+            m_nProgressUpper = result.m_nPageCount;
+            m_callback.SetProgress(++m_nProgressPosition, m_nProgressUpper);
+        }
+        return;
+    }
     std::string base, name;
     // The name is percent-encoded in the site's encoding, which the answer declares.
     SplitPageUrl(page->GetURL(), base, name, "", DeclaredCharset(result.m_strHeaders));
     AddLog((boost::format(kPageFinished) % name % page->GetURL()).str());
+    if (IsFailedPage(result)) {
+        const std::string reason = PageFailureReason(result);
+        AddLog((boost::format(kPageFailed) % reason).str());
+        ++m_nFailedPages;
+        if (m_failures.size() < kSummaryPages) m_failures.emplace_back(page->GetURL(), reason);
+        if (page->GetLevel() == 0 && page->GetURL() == m_strStartUrl) {
+            m_bStartFailed = true;
+            m_strStartReason = reason;
+        }
+    }
     if (!m_bProgress) return;
     m_nProgressUpper = result.m_nPageCount;
     ++m_nProgressPosition;
@@ -209,7 +311,20 @@ void CBuildDriver::OnFinished(std::vector<CWebPage*> pages, int reason) {
             SetRunning(0);
         } else {
             AddLog((boost::format(kCheckFinished) % static_cast<int>(pages.size())).str());
-            BuildHelp(pages);
+            if (m_bStartFailed) {
+                // The wiki's error page or nothing at all: not worth a help file.
+                LogFailureSummary();
+                m_nOutcome = kStartPageFailed;
+                ShowMessageBox(
+                    (boost::format(kStartPageFailedBox) % m_strStartUrl % m_strStartReason).str(),
+                    kCaption, MB_OK | MB_ICONEXCLAMATION);
+                SetRunning(0);
+            } else if (m_bTocOnly) {
+                ShowToc(pages);
+            } else {
+                BuildHelp(pages);
+                LogFailureSummary();
+            }
         }
     }
     if (m_bProgress) {
@@ -217,20 +332,67 @@ void CBuildDriver::OnFinished(std::vector<CWebPage*> pages, int reason) {
         m_bProgress = false;
     }
     DeleteAll(pages);
+    if (!m_strScratchFolder.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(ToNativePath(m_strScratchFolder), ec);
+        m_strScratchFolder.clear();
+    }
     if (reason != 0) SetRunning(0);
 }
 
-void CBuildDriver::BuildHelp(std::vector<CWebPage*>& pages) {
+void CBuildDriver::LogFailureSummary() {
+    if (m_nFailedPages == 0) return;
+    AddLog((boost::format(kFailureSummary) % m_nFailedPages).str());
+    for (const auto& [url, reason] : m_failures) {
+        AddLog((boost::format(kFailureLine) % url % reason).str());
+    }
+    const int more = m_nFailedPages - static_cast<int>(m_failures.size());
+    if (more > 0) AddLog((boost::format(kMoreFailures) % more).str());
+}
+
+void CBuildDriver::WarnEmptyContents(const std::string& startText) {
+    // The help file is still made, but a contents with the top entry alone is rarely what
+    // the user meant: say which part of the pattern's road came up empty.
+    const std::string& pattern = m_doc.GetTocPat();
+    CRegManager reg;
+    if (!pattern.empty() && reg.Search(startText, pattern, "i") <= 0) {
+        AddLog((boost::format(kTocPatternNotFound) % pattern).str());
+    } else {
+        AddLog((boost::format(kTocListMissing) % pattern).str());
+    }
+}
+
+CWebPage* CBuildDriver::FindStartPage(const std::vector<CWebPage*>& pages) const {
     CWebPage* start = nullptr;
     const std::string url = m_doc.GetURL();
     for (CWebPage* page : pages) {
         if (page->GetURL() == url) start = page;
     }
+    return start;
+}
+
+void CBuildDriver::ShowToc(const std::vector<CWebPage*>& pages) {
+    m_nOutcome = kNoStartPage;
+    if (CWebPage* start = FindStartPage(pages)) {
+        const std::string text = ReadPageLines(CrawlFolder() + start->GetLocalName());
+        std::unique_ptr<CHelpNode> root = ExtractToc(text, m_doc.GetTocPat());
+        AddLog((boost::format(kTocHeading) % m_doc.GetTocPat()).str());
+        AddLog(m_doc.GetTitle() + " [" + start->GetLocalName() + "]");
+        LogTree(root.get(), 1, [this](const std::string& line) { AddLog(line); });
+        if (root->GetChildren()->empty()) WarnEmptyContents(text);
+        m_nOutcome = kTocShown;
+    }
+    SetRunning(0);
+}
+
+void CBuildDriver::BuildHelp(std::vector<CWebPage*>& pages) {
+    CWebPage* start = FindStartPage(pages);
     m_nOutcome = kNoStartPage;
     if (start != nullptr) {
         const std::string folder = Folder();
         std::string text = ReadPageLines(folder + start->GetLocalName());
         std::unique_ptr<CHelpNode> root = ExtractToc(text, m_doc.GetTocPat());
+        if (root->GetChildren()->empty()) WarnEmptyContents(text);
         root->SetName(m_doc.GetTitle());
         root->SetLocal(start->GetLocalName());
 

@@ -37,7 +37,19 @@ public:
 class CBuildDriver : public CDownloaderListener {
 public:
     // How the last run ended.
-    enum Outcome { kNotRun, kRefused, kAborted, kNoStartPage, kFailed, kBuilt };
+    // kStartPageFailed: the start page did not come back, so nothing was built. kBuilt may
+    // still have failed pages (GetFailedPageCount).
+    // kTocShown: a contents preview ended with the tree in the log.
+    enum Outcome {
+        kNotRun,
+        kRefused,
+        kAborted,
+        kNoStartPage,
+        kFailed,
+        kBuilt,
+        kStartPageFailed,
+        kTocShown
+    };
 
     CBuildDriver(CCorvaneDoc& doc, CBuildDriverCallback& callback);
     ~CBuildDriver() override;
@@ -52,6 +64,12 @@ public:
     void SetInterval(int milliseconds) { m_nInterval = milliseconds; }
     void SetOpenResult(bool open) { m_bOpenResult = open; }
     void SetKeywordIndex(bool on) { m_bKeywordIndex = on; }
+    // How long a fetch may wait for the server (0: the network layer's default, 20 s).
+    void SetFetchTimeout(int milliseconds) { m_nFetchTimeout = milliseconds; }
+    // A contents preview instead of a build: only the start page is fetched (into a scratch
+    // folder that is removed afterwards) and the contents tree it gives goes to the log, so
+    // that the TOC pattern can be tuned in seconds. Nothing is written to the output folder.
+    void SetTocOnly(bool tocOnly) { m_bTocOnly = tocOnly; }
 
     // The create-help command: 1 when the crawl was started. Events arrive through the
     // calling thread's message queue, which the caller pumps.
@@ -68,6 +86,8 @@ public:
     bool IsCreateHelpEnabled() const { return m_bRunning == 0; }
     bool IsAbortEnabled() const { return m_bRunning == 1; }
     Outcome GetOutcome() const { return m_nOutcome; }
+    // Pages of the last run that did not come back (the start page included).
+    int GetFailedPageCount() const { return m_nFailedPages; }
     CDownloader& GetDownloader() { return *m_pDownloader; }
 
     void OnStarted(std::vector<CWebPage*> pages) override;
@@ -77,6 +97,11 @@ public:
 private:
     void SetRunning(int running);
     std::string Folder() const;
+    void LogFailureSummary();
+    void WarnEmptyContents(const std::string& startText);
+    std::string CrawlFolder() const;
+    CWebPage* FindStartPage(const std::vector<CWebPage*>& pages) const;
+    void ShowToc(const std::vector<CWebPage*>& pages);
 
     CCorvaneDoc& m_doc;
     CBuildDriverCallback& m_callback;
@@ -93,6 +118,16 @@ private:
     bool m_bKeywordIndex;
     bool m_bJapaneseSearch;
     Outcome m_nOutcome = kNotRun;
+    int m_nFetchTimeout = 0;
+    bool m_bTocOnly = false;
+    std::string m_strScratchFolder;  // the preview's folder while it runs
+    // The failures of the current run: how many, the first few with their reasons, and the
+    // start page's own.
+    std::string m_strStartUrl;
+    int m_nFailedPages = 0;
+    std::vector<std::pair<std::string, std::string>> m_failures;
+    bool m_bStartFailed = false;
+    std::string m_strStartReason;
 };
 
 // The saved start page as its lines joined with CR LF (no line end after the last line);

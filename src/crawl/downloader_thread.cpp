@@ -5,7 +5,7 @@
 
 namespace corvane {
 
-constinit CSjisText CDownloaderThread::kUnsafeNameError{"保存先が出力フォルダの外です"};
+const CSjisText& CDownloaderThread::kUnsafeNameError = kOutsideFolderError;
 
 CDownloaderThread::CDownloaderThread() {
     // Progress of a fetch comes back through this worker, which sends it on.
@@ -142,11 +142,13 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
 
     if (!result.m_body.empty()) {
         const std::string localName = m_pFilter->GetLocalName();
-        if (WriteOutputFile(config->GetFolder(), localName, result.m_body)) {
+        std::string error;
+        if (WriteOutputFile(config->GetFolder(), localName, result.m_body, &error)) {
             page->SetLocalName(localName);
         } else {
+            // A page that is not on disk did not come back, whatever the server said.
             result.m_nStatus = CHECK_ERROR;
-            result.m_strError = kUnsafeNameError;
+            result.m_strError = error;
         }
     }
     return result;

@@ -49,7 +49,7 @@ public:
     void SetUserAgent(const std::string& agent) override;
 
     // The message a page's result carries when its local name would leave the output folder.
-    static CSjisText kUnsafeNameError;
+    static const CSjisText& kUnsafeNameError;
 
 private:
     CHTTPProtocol m_protocol;

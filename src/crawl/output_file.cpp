@@ -3,9 +3,20 @@
 #include <filesystem>
 #include <fstream>
 
+#include <boost/format.hpp>
+#include <cerrno>
+
+#include "platform/system_error.h"
 #include "platform/text_codec.h"
 
 namespace corvane {
+namespace {
+
+constinit CSjisText kCannotWrite{"ファイルを書き込めません [%s]"};
+
+}  // namespace
+
+constinit const CSjisText kOutsideFolderError{"保存先が出力フォルダの外です"};
 
 bool IsSafeLocalName(const std::string& localName) {
     if (localName.empty()) return false;
@@ -22,14 +33,34 @@ bool IsSafeLocalName(const std::string& localName) {
 }
 
 bool WriteOutputFile(const std::string& folder, const std::string& localName,
-                     const std::vector<char>& body) {
-    if (!IsSafeLocalName(localName)) return false;
+                     const std::vector<char>& body, std::string* error) {
+    if (!IsSafeLocalName(localName)) {
+        if (error) *error = kOutsideFolderError;
+        return false;
+    }
     std::filesystem::path path = ToNativePath(folder + localName);
-    std::error_code error;
-    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), error);
+    std::error_code created;
+    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), created);
+    errno = 0;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out) out.write(body.data(), static_cast<std::streamsize>(body.size()));
-    return true;
+    int code = errno;
+    if (out) {
+        out.write(body.data(), static_cast<std::streamsize>(body.size()));
+        out.close();
+        if (!out) code = errno;
+    }
+    if (out) return true;
+    if (error) {
+        // "ファイルを書き込めません [path]: Permission denied"
+        std::string text = (boost::format(kCannotWrite) % (folder + localName)).str();
+        std::string reason = GetErrorText(code != 0 ? code : (created ? created.value() : EIO));
+        while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) {
+            reason.pop_back();
+        }
+        if (!reason.empty()) text += ": " + reason;
+        *error = text;
+    }
+    return false;
 }
 
 }  // namespace corvane

@@ -8,11 +8,16 @@
 #include <filesystem>
 #include <set>
 
+#include "net/internet_error.h"
 #include "platform/message_box.h"
 #include "platform/message_window.h"
+#include "platform/text_codec.h"
 #include "project/corvane_doc.h"
+#include "support/http_auth.h"
 #include "support/loopback_server.h"
+#include "support/recording_message_box.h"
 #include "support/sample_wiki.h"
+#include "support/test_certificates.h"
 #include "support/test_paths.h"
 
 namespace corvane {
@@ -166,6 +171,212 @@ TEST(BuildDriverTest, AbortDuringTheCrawlBuildsNothing) {
     // Nothing arrives late after the abort.
     CMessageQueue::ForCurrentThread()->RunUntil([] { return false; }, 300);
     EXPECT_EQ(run.view.log.back(), kAborted);
+}
+
+const std::string kPageFailed = Utf8ToSjis("  取得に失敗しました: ");
+const std::string kFailureSummary = Utf8ToSjis("取得に失敗したページ: ");
+const std::string kStartPageFailed = Utf8ToSjis("開始ページを取得できませんでした");
+
+bool HasHelpProject(const std::filesystem::path& folder) {
+    for (const char* own : {"Corvane.hhc", "Corvane.hhp", "Corvane.chm"}) {
+        if (std::filesystem::exists(folder / own)) return true;
+    }
+    return false;
+}
+
+// A run against a server the test sets up itself (or none), for the roads where the start
+// page does not come back.
+struct FailingRun {
+    test::ScratchDir dir;
+    CCorvaneDoc doc;
+    RecordingView view;
+    test::RecordingMessageBox boxes;
+    std::unique_ptr<CBuildDriver> driver;
+
+    explicit FailingRun(const std::string& url, const std::string& user = "",
+                        const std::string& password = "") {
+        EXPECT_TRUE(doc.LoadFromFile((test::SourceDir() / "sample" / "sample.xml").string()));
+        doc.SetURL(url);
+        doc.SetFolder(dir.path().string() + "/");
+        if (!user.empty()) {
+            doc.SetUseAuth(1);
+            doc.SetUser(user);
+            doc.SetPassword(CCorvaneDoc::ScramblePassword(password));
+        }
+        driver = std::make_unique<CBuildDriver>(doc, view);
+        driver->SetCompilerPath("/usr/bin/chmcmd");
+        driver->SetInterval(0);
+        driver->SetOpenResult(false);
+        driver->SetFetchTimeout(1000);
+    }
+    void Run() {
+        ASSERT_EQ(driver->OnCreateHelp(), 1);
+        ASSERT_TRUE(
+            CMessageQueue::ForCurrentThread()->RunUntil([&] { return !view.running; }, 30000));
+    }
+    // The line after the start page's "ダウンロード終了" line.
+    std::string ReasonLine() const {
+        for (size_t i = 0; i + 1 < view.log.size(); ++i) {
+            if (view.log[i] == kPageFinished + "FrontPage] " + doc.GetURL()) return view.log[i + 1];
+        }
+        return "(no finished line for the start page)";
+    }
+};
+
+// Every way the start page can fail ends the same: the reason in the log after the page's
+// line, the box naming the URL and the reason, no help project, commands enabled again.
+void ExpectStartPageFailed(FailingRun& run, const std::string& reason) {
+    SCOPED_TRACE(SjisToUtf8(reason));
+    EXPECT_EQ(run.driver->GetOutcome(), CBuildDriver::kStartPageFailed);
+    EXPECT_EQ(run.driver->GetFailedPageCount(), 1);
+    EXPECT_EQ(run.ReasonLine(), kPageFailed + reason);
+    EXPECT_EQ(run.view.Count(kFailureSummary + "1"), 1);
+    ASSERT_EQ(run.boxes.boxes().size(), 1u);
+    EXPECT_EQ(run.boxes.boxes()[0].text,
+              kStartPageFailed + "\n[" + run.doc.GetURL() + "]\n" + reason);
+    EXPECT_FALSE(HasHelpProject(run.dir.path()));
+    EXPECT_TRUE(run.driver->IsCreateHelpEnabled());
+    EXPECT_FALSE(run.driver->IsAbortEnabled());
+    EXPECT_EQ(run.view.destroyed, 1);
+}
+
+TEST(BuildDriverFailureTest, StartPageOnAClosedPortOrAnUnknownHost) {
+    std::string url;
+    {
+        test::LoopbackServer closed;
+        closed.Start();
+        url = closed.Url("/?FrontPage");
+    }
+    FailingRun refused(url);
+    refused.Run();
+    ExpectStartPageFailed(refused, InternetErrorText(INET_ERROR_CANNOT_CONNECT));
+
+    FailingRun unknown("http://no-such-host.invalid/?FrontPage");
+    unknown.Run();
+    ExpectStartPageFailed(unknown, InternetErrorText(INET_ERROR_NAME_NOT_RESOLVED));
+}
+
+TEST(BuildDriverFailureTest, StartPageAnsweringWithAnErrorStatus) {
+    test::LoopbackServer server;
+    server.Get(".*", [](const httplib::Request& req, httplib::Response& res) {
+        if (req.target == "/?Missing") {
+            // The wiki's own error page comes with the status: it is not the help file.
+            res.status = 404;
+            res.set_content(
+                "<html><body><ul class=\"list1\"><li><a href=\"x.html\">x</a>"
+                "</li></ul></body></html>",
+                "text/html");
+            return;
+        }
+        if (!test::BasicAuthorizationValid(req, "alice", "secret")) {
+            res.status = 401;
+            res.set_header("WWW-Authenticate", test::BasicChallenge("wiki"));
+            res.set_content("<html><body>login</body></html>", "text/html");
+            return;
+        }
+        res.set_content("<html><body>never reached</body></html>", "text/html");
+    });
+    server.Start();
+
+    FailingRun missing(server.Url("/?Missing"));
+    missing.Run();
+    EXPECT_EQ(missing.view.log[1], kPageFinished + "Missing] " + missing.doc.GetURL());
+    EXPECT_EQ(missing.view.log[2], kPageFailed + "HTTP 404 Not Found");
+    EXPECT_EQ(missing.driver->GetOutcome(), CBuildDriver::kStartPageFailed);
+    ASSERT_EQ(missing.boxes.boxes().size(), 1u);
+    EXPECT_FALSE(HasHelpProject(missing.dir.path()));
+
+    const std::string unauthorized =
+        "HTTP 401 Unauthorized" + Utf8ToSjis(" (ユーザー名とパスワードを確認してください)");
+    FailingRun anonymous(server.Url("/?FrontPage"));
+    anonymous.Run();
+    ExpectStartPageFailed(anonymous, unauthorized);
+
+    FailingRun wrongPassword(server.Url("/?FrontPage"), "alice", "wrong");
+    wrongPassword.Run();
+    ExpectStartPageFailed(wrongPassword, unauthorized);
+}
+
+TEST(BuildDriverFailureTest, StartPageBehindAnUntrustedCertificateOrASilentServer) {
+    test::TestCa stranger("Stranger CA");
+    test::LoopbackServer https(stranger.Issue("127.0.0.1"));
+    https.Get(".*", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<html></html>", "text/html");
+    });
+    https.Start();
+    FailingRun untrusted(https.Url("/?FrontPage"));
+    untrusted.Run();
+    ExpectStartPageFailed(untrusted, InternetErrorText(INET_ERROR_INVALID_CA));
+
+    test::LoopbackServer silent;
+    silent.Get(".*", [&silent](const httplib::Request&, httplib::Response& res) {
+        silent.Sleep(10000);
+        res.set_content("<html></html>", "text/html");
+    });
+    silent.Start();
+    FailingRun waiting(silent.Url("/?FrontPage"));
+    waiting.Run();
+    ExpectStartPageFailed(waiting, InternetErrorText(INET_ERROR_TIMEOUT));
+}
+
+TEST(BuildDriverFailureTest, StartPageThatCannotBeSavedStopsTheBuild) {
+    DriverRun run;
+    test::RecordingMessageBox boxes;
+    // A folder in the way of the start page's file.
+    std::filesystem::create_directory(run.dir / "FrontPage.html");
+    ASSERT_EQ(run.driver->OnCreateHelp(), 1);
+    ASSERT_TRUE(run.PumpUntil([&] { return !run.view.running; }));
+    EXPECT_EQ(run.driver->GetOutcome(), CBuildDriver::kStartPageFailed);
+    ASSERT_GE(run.view.log.size(), 3u);
+    EXPECT_THAT(run.view.log[2], StartsWith(kPageFailed + Utf8ToSjis("ファイルを書き込めません [") +
+                                            run.doc.GetFolder() + "FrontPage.html]: "));
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_THAT(boxes.boxes()[0].text, StartsWith(kStartPageFailed));
+    EXPECT_FALSE(HasHelpProject(run.dir.path()));
+}
+
+TEST(BuildDriverFailureTest, FailedPagesAreSummedUpAndTheHelpFileIsStillMade) {
+    test::SampleWiki wiki{test::SampleWiki::DefaultFolder()};
+    DriverRun run;
+    // Two pages of the sample that the server no longer has.
+    run.server.Stop();
+    test::LoopbackServer server;
+    server.Get(".*", [&wiki](const httplib::Request& req, httplib::Response& res) {
+        test::SampleWiki::Answer answer = wiki.Lookup(req.target);
+        if (req.target == "/?ChangeLog" || req.target == "/?RuleFiles") answer.nStatus = 500;
+        res.status = answer.nStatus;
+        res.set_content(answer.strBody, answer.strType.c_str());
+    });
+    server.Start();
+    run.doc.SetURL(server.Url("/?FrontPage"));
+    ASSERT_EQ(run.driver->OnCreateHelp(), 1);
+    ASSERT_TRUE(run.PumpUntil([&] { return !run.view.running; }));
+
+    EXPECT_EQ(run.driver->GetOutcome(), CBuildDriver::kBuilt);
+    EXPECT_EQ(run.driver->GetFailedPageCount(), 2);
+    EXPECT_GT(std::filesystem::file_size(run.dir / "Corvane.chm"), 0u);
+    // Each failed page has its reason right after its line, and no other page has one.
+    EXPECT_EQ(run.view.Count(kPageFailed), 2);
+    for (const char* name : {"ChangeLog", "RuleFiles"}) {
+        const std::string line = kPageFinished + name + "] " + server.Url(std::string("/?") + name);
+        auto at = std::find(run.view.log.begin(), run.view.log.end(), line);
+        ASSERT_NE(at, run.view.log.end()) << name;
+        ASSERT_NE(at + 1, run.view.log.end());
+        EXPECT_EQ(*(at + 1), kPageFailed + "HTTP 500 Internal Server Error");
+    }
+    // The summary ends the log: the count, then each failed page with its reason.
+    ASSERT_GE(run.view.log.size(), 3u);
+    const size_t n = run.view.log.size();
+    EXPECT_EQ(run.view.log[n - 3], kFailureSummary + Utf8ToSjis("2 件"));
+    std::set<std::string> listed{run.view.log[n - 2], run.view.log[n - 1]};
+    for (const char* name : {"ChangeLog", "RuleFiles"}) {
+        EXPECT_EQ(listed.count("  " + server.Url(std::string("/?") + name) +
+                               " (HTTP 500 Internal Server Error)"),
+                  1u)
+            << name;
+    }
+    // The progress bar still took one step per page.
+    EXPECT_EQ(run.view.position, run.view.Count(kPageFinished));
 }
 
 }  // namespace

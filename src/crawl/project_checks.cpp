@@ -1,0 +1,74 @@
+#include "crawl/project_checks.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <boost/format.hpp>
+#include <cerrno>
+#include <filesystem>
+
+#include "net/url_parts.h"
+#include "net/url_primitives.h"
+#include "platform/sjis_text.h"
+#include "platform/system_error.h"
+#include "platform/text_codec.h"
+#include "text/reg_manager.h"
+
+namespace corvane {
+namespace {
+
+constinit CSjisText kFolderNotWritable{
+    "出力フォルダに書き込めません\n"
+    "[%s]\n"
+    "%s"};
+constinit CSjisText kBadBaseName{
+    "ファイル名にはフォルダを含めず、名前だけを入力してください\n"
+    "[%s]"};
+constinit CSjisText kBadUrl{
+    "URLは http:// または https:// で始まり、ホスト名を含むものを入力してください\n"
+    "[%s]"};
+constinit CSjisText kBadTocPattern{
+    "目次の開始パターンが正規表現として正しくありません\n"
+    "[%s]"};
+
+std::string TrimLineEnd(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+std::string CheckFolderWritable(const std::string& folder) {
+    const std::string probe = folder + ".corvane-write-test-" + std::to_string(getpid());
+    const std::filesystem::path path = ToNativePath(probe);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        const int code = errno;
+        return (boost::format(kFolderNotWritable) % folder % TrimLineEnd(GetErrorText(code))).str();
+    }
+    ::close(fd);
+    ::unlink(path.c_str());
+    return std::string();
+}
+
+std::string CheckBaseName(const std::string& baseName) {
+    const bool plain = !baseName.empty() && baseName != "." && baseName != ".." &&
+                       baseName.find_first_of("/\\") == std::string::npos;
+    return plain ? std::string() : (boost::format(kBadBaseName) % baseName).str();
+}
+
+std::string CheckStartUrl(const std::string& url) {
+    const CUrlParts parts(url);
+    const bool web = parts.IsValid() && (parts.GetSchemeNumber() == INTERNET_SCHEME_HTTP ||
+                                         parts.GetSchemeNumber() == INTERNET_SCHEME_HTTPS);
+    return web && !parts.GetHost().empty() ? std::string() : (boost::format(kBadUrl) % url).str();
+}
+
+std::string CheckTocPattern(const std::string& pattern) {
+    CRegManager reg;
+    // The options the contents extraction searches with.
+    return reg.Search("", pattern, "i") >= 0 ? std::string()
+                                             : (boost::format(kBadTocPattern) % pattern).str();
+}
+
+}  // namespace corvane
