@@ -79,7 +79,8 @@ int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& a
                                    {"--interval", 1},
                                    {"--workers", 1},
                                    {"--open", 0},
-                                   {"--index", 0}});
+                                   {"--index", 0},
+                                   {"--toc-only", 0}});
     if (arguments.Error().empty() && arguments.Has("--help")) {
         std::fputs(terminal.ToTerminal(cli::kBuildUsage).c_str(), stdout);
         return kExitMade;
@@ -107,8 +108,12 @@ int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& a
     GetOptions().LoadOptions();
     const std::string projectPath = arguments.Positional()[0];
     CCorvaneDoc doc;
+    const int boxesBefore = boxes.GetShownCount();
     if (!doc.LoadFromFile(projectPath)) {
-        terminal.PrintLine(stderr, (boost::format(cli::kCannotLoad) % projectPath).str());
+        // The document names the file and the system's reason itself when it can.
+        if (boxes.GetShownCount() == boxesBefore) {
+            terminal.PrintLine(stderr, (boost::format(cli::kCannotLoad) % projectPath).str());
+        }
         return kExitFailed;
     }
 
@@ -120,6 +125,7 @@ int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& a
     driver.SetInterval(interval);
     driver.SetOpenResult(arguments.Has("--open"));
     if (arguments.Has("--index")) driver.SetKeywordIndex(true);
+    driver.SetTocOnly(arguments.Has("--toc-only"));
 
     g_interrupted = 0;
     // Ctrl-C at the folder question still ends the program at once; from the start of the
@@ -139,8 +145,16 @@ int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& a
             std::string helpFile =
                 WithTrailingSeparator(doc.GetFolder()) + doc.GetBaseName() + ".chm";
             terminal.PrintLine(stdout, (boost::format(cli::kHelpFileMade) % helpFile).str());
+            if (driver.GetFailedPageCount() > 0) {
+                // The log's summary says which pages; a script learns it from the status.
+                terminal.PrintLine(
+                    stderr, (boost::format(cli::kPagesFailed) % driver.GetFailedPageCount()).str());
+                return kExitPagesFailed;
+            }
             return kExitMade;
         }
+        case CBuildDriver::kTocShown:
+            return kExitMade;
         case CBuildDriver::kAborted:
             return kExitAborted;
         default:

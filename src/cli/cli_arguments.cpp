@@ -13,6 +13,10 @@ CCliArguments::CCliArguments(const std::vector<std::string>& args,
                              const std::map<std::string, int>& valueCounts) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        if (arg == "-h" && valueCounts.count("--help") != 0) {
+            m_values["--help"] = {};
+            continue;
+        }
         if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             auto known = valueCounts.find(arg);
             if (known == valueCounts.end()) {

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <iostream>
 
 namespace corvane {
 namespace {
@@ -20,11 +19,27 @@ bool IsQuestion(unsigned flags) {
 
 }  // namespace
 
+bool IsYes(std::string answer) {
+    // Blanks around the answer, as typed, do not count.
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!answer.empty() && blank(answer.back())) answer.pop_back();
+    std::size_t start = 0;
+    while (start < answer.size() && blank(answer[start])) ++start;
+    answer.erase(0, start);
+    if (answer == kYes.str()) return true;
+    // Only now: a Shift_JIS trail byte may look like an ASCII letter.
+    for (char& c : answer) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return answer == "y" || answer == "yes";
+}
+
 CCliMessageBoxHandler::CCliMessageBoxHandler(const CTerminal& terminal, bool answerYes)
     : m_terminal(terminal), m_bAnswerYes(answerYes) {}
 
 int CCliMessageBoxHandler::ShowMessageBox(const std::string& text, const std::string& caption,
                                           unsigned flags) {
+    ++m_nShown;
     if (m_pDisplay) m_pDisplay->Suspend();
     std::string shown = caption.empty() || caption == "Corvane" ? text : caption + ": " + text;
     while (!shown.empty() && shown.back() == '\n') shown.pop_back();
@@ -35,11 +50,11 @@ int CCliMessageBoxHandler::ShowMessageBox(const std::string& text, const std::st
             m_terminal.PrintLine(stderr, std::string("> ") + kYes);
             answer = IDYES;
         } else if (isatty(0) == 1 && CTerminal::IsTerminal(stderr)) {
-            std::fputs(" [y/N] ", stderr);
+            std::fputs(m_terminal.ToTerminal(" [y/N, " + kYes + "/" + kNo + "] ").c_str(), stderr);
             std::fflush(stderr);
             std::string line;
-            std::getline(std::cin, line);
-            answer = (line == "y" || line == "Y" || line == "yes") ? IDYES : IDNO;
+            m_terminal.ReadLine(line);
+            answer = IsYes(line) ? IDYES : IDNO;
         } else {
             m_terminal.PrintLine(stderr, std::string("> ") + kNo + " " + kYesHint);
             answer = IDNO;

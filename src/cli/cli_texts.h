@@ -13,8 +13,12 @@ inline constinit CSjisText kUsage{
     "コマンド:\n"
     "  build PROJECT.xml   プロジェクトのサイトを巡回してヘルプファイルを作成します\n"
     "  init PROJECT.xml    プロジェクトファイルを作成します\n"
+    "  --version           バージョンを表示します\n"
     "\n"
-    "各コマンドの説明: corvane-cli <コマンド> --help\n"};
+    "各コマンドの説明: corvane-cli <コマンド> --help\n"
+    "\n"
+    "終了コード: 0 = 作成した、3 = 作成したが取得できなかったページがある、\n"
+    "            1 = 作成できなかった、2 = 引数の誤り、130 = 中断した\n"};
 
 inline constinit CSjisText kBuildUsage{
     "使い方: corvane-cli build PROJECT.xml [オプション]\n"
@@ -29,16 +33,23 @@ inline constinit CSjisText kBuildUsage{
     "  --workers N        同時にページを取得するスレッドの数 (既定 1)\n"
     "  --open             作成したヘルプファイルを開きます\n"
     "  --index            キーワード索引 (.hhk) も作成します (オプション設定 KeywordIndex)\n"
+    "  --toc-only         開始ページだけを取得して、作られる目次を表示します\n"
+    "                     (出力フォルダには何も書きません。目次の開始パターンの調整に)\n"
     "\n"
     "Ctrl-C で中断します。\n"
-    "終了コード: 0 = ヘルプファイルを作成した、1 = 作成できなかった、2 = 引数の誤り、\n"
-    "            130 = 中断した\n"};
+    "\n"
+    "終了コード:\n"
+    "  0    ヘルプファイルを作成し、すべてのページを取得できた\n"
+    "  3    ヘルプファイルを作成したが、取得できなかったページがある (ログの最後に一覧)\n"
+    "  1    ヘルプファイルを作成できなかった (開始ページの取得、設定の確認、コンパイルの失敗)\n"
+    "  2    引数の誤り\n"
+    "  130  中断した\n"};
 
 inline constinit CSjisText kInitUsage{
     "使い方: corvane-cli init PROJECT.xml --url URL --folder DIR --name BASENAME [オプション]\n"
     "\n"
-    "新しいプロジェクトファイルを書きます (同じ名前のファイルは上書きします)。\n"
-    "デスクトップ版でもそのまま開けます。\n"
+    "新しいプロジェクトファイルを書きます。デスクトップ版でもそのまま開けます。\n"
+    "URL、ファイル名、目次の開始パターンはここで確認します。\n"
     "\n"
     "必須:\n"
     "  --url URL                  巡回を始めるページの URL\n"
@@ -48,8 +59,15 @@ inline constinit CSjisText kInitUsage{
     "  --title T                  ヘルプのタイトル\n"
     "  --toc PATTERN              開始ページで目次の直前にある文字列 (正規表現)\n"
     "  --footer F                 各ページの末尾に付けるフッター\n"
-    "  --user U --password P      HTTP 認証のユーザー名とパスワード\n"
-    "  --wikiname SEARCH REPLACE  WikiName 変換の検索パターンと置換文字列\n"};
+    "  --user U                   HTTP 認証のユーザー名。パスワードは次のどれかで渡します:\n"
+    "    --ask-password           端末で尋ねます (入力は表示されません)\n"
+    "    環境変数 CORVANE_PASSWORD\n"
+    "    --password P             (プロセス一覧とシェルの履歴に残ります)\n"
+    "  --wikiname SEARCH REPLACE  WikiName 変換の検索パターンと置換文字列\n"
+    "  --force                    同じ名前のプロジェクトファイルを上書きします\n"
+    "\n"
+    "パスワードはプロジェクトファイルに暗号化ではなく難読化して保存されます。\n"
+    "プロジェクトファイルはパスワードと同じように扱ってください。\n"};
 
 inline constinit CSjisText kUnknownCommand{"不明なコマンドです: %s"};
 
@@ -65,7 +83,18 @@ inline constinit CSjisText kExtraArgument{"余分な引数です: %s"};
 
 inline constinit CSjisText kMissingRequired{"%s を指定してください"};
 
-inline constinit CSjisText kUserPassword{"--user と --password は一緒に指定してください"};
+inline constinit CSjisText kUserPassword{
+    "--user にはパスワード (--password、--ask-password または環境変数 CORVANE_PASSWORD) "
+    "が必要です"};
+
+inline constinit CSjisText kTwoPasswords{"--password と --ask-password は一緒に指定できません"};
+
+inline constinit CSjisText kPasswordPrompt{"パスワード: "};
+
+inline constinit CSjisText kNoPassword{"パスワードを読み込めませんでした"};
+
+inline constinit CSjisText kProjectExists{
+    "プロジェクトファイルは既にあります。上書きするには --force を付けてください [%s]"};
 
 inline constinit CSjisText kCannotLoad{"プロジェクトファイルを読み込めません [%s]"};
 
@@ -78,6 +107,8 @@ inline constinit CSjisText kCompilerNotFound{"ヘルプコンパイラが見つ�
 inline constinit CSjisText kHelpFileMade{"ヘルプファイル: %s"};
 
 inline constinit CSjisText kNotMade{"ヘルプファイルは作成されませんでした"};
+
+inline constinit CSjisText kPagesFailed{"取得できなかったページが %d 件あります"};
 
 inline constinit CSjisText kSeeHelp{"使い方は --help で表示します"};
 

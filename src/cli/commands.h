@@ -8,9 +8,11 @@
 
 namespace corvane {
 
-// Exit statuses.
+// Exit statuses: 0 the help file was made from every page; 3 it was made but some pages
+// did not come back; 1 no help file; 2 wrong arguments; 130 interrupted.
 inline constexpr int kExitMade = 0;
 inline constexpr int kExitFailed = 1;
+inline constexpr int kExitPagesFailed = 3;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitAborted = 130;
 

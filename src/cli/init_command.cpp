@@ -1,4 +1,6 @@
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 #include <boost/format.hpp>
 
@@ -6,7 +8,9 @@
 #include "cli/cli_message_box.h"
 #include "cli/cli_texts.h"
 #include "cli/commands.h"
+#include "crawl/project_checks.h"
 #include "platform/folder_create.h"
+#include "platform/text_codec.h"
 #include "project/corvane_doc.h"
 
 namespace corvane {
@@ -21,6 +25,8 @@ int RunInitCommand(const CTerminal& terminal, const std::vector<std::string>& ar
                                    {"--footer", 1},
                                    {"--user", 1},
                                    {"--password", 1},
+                                   {"--ask-password", 0},
+                                   {"--force", 0},
                                    {"--wikiname", 2}});
     if (arguments.Error().empty() && arguments.Has("--help")) {
         std::fputs(terminal.ToTerminal(cli::kInitUsage).c_str(), stdout);
@@ -36,13 +42,43 @@ int RunInitCommand(const CTerminal& terminal, const std::vector<std::string>& ar
             error = (boost::format(cli::kMissingRequired) % required).str();
         }
     }
-    if (error.empty() && arguments.Has("--user") != arguments.Has("--password")) {
-        error = cli::kUserPassword;
+    // The password: --password, asked on the terminal, or CORVANE_PASSWORD, so that it need
+    // not stand in the process list and the shell's history.
+    const char* fromEnvironment = std::getenv("CORVANE_PASSWORD");
+    const bool passwordGiven = arguments.Has("--password") || arguments.Has("--ask-password") ||
+                               (fromEnvironment != nullptr && arguments.Has("--user"));
+    if (error.empty() && arguments.Has("--password") && arguments.Has("--ask-password")) {
+        error = cli::kTwoPasswords;
     }
+    if (error.empty() && arguments.Has("--user") != passwordGiven) error = cli::kUserPassword;
     if (!error.empty()) {
         terminal.PrintLine(stderr, error);
         terminal.PrintLine(stderr, cli::kSeeHelp);
         return kExitUsage;
+    }
+    // Values that could never make a help file are refused here rather than at the build.
+    for (const std::string& problem :
+         {CheckBaseName(arguments.Value("--name")), CheckStartUrl(arguments.Value("--url")),
+          CheckTocPattern(arguments.Value("--toc"))}) {
+        if (!problem.empty()) {
+            terminal.PrintLine(stderr, problem);
+            return kExitUsage;
+        }
+    }
+    const std::string path = arguments.Positional()[0];
+    std::error_code ec;
+    if (!arguments.Has("--force") && std::filesystem::exists(ToNativePath(path), ec)) {
+        terminal.PrintLine(stderr, (boost::format(cli::kProjectExists) % path).str());
+        return kExitFailed;
+    }
+    std::string password = arguments.Value("--password");
+    if (arguments.Has("--ask-password")) {
+        if (!terminal.ReadSecret(cli::kPasswordPrompt, password)) {
+            terminal.PrintLine(stderr, cli::kNoPassword);
+            return kExitFailed;
+        }
+    } else if (!arguments.Has("--password") && fromEnvironment != nullptr) {
+        password = terminal.FromTerminal(fromEnvironment);
     }
 
     CCliMessageBoxHandler boxes(terminal, false);
@@ -60,16 +96,19 @@ int RunInitCommand(const CTerminal& terminal, const std::vector<std::string>& ar
     if (arguments.Has("--user")) {
         doc.SetUseAuth(1);
         doc.SetUser(arguments.Value("--user"));
-        doc.SetPassword(CCorvaneDoc::ScramblePassword(arguments.Value("--password")));
+        doc.SetPassword(CCorvaneDoc::ScramblePassword(password));
     }
     if (arguments.Has("--wikiname")) {
         doc.SetConvWikiName(1);
         doc.SetWikiNameSearch(arguments.Value("--wikiname", 0));
         doc.SetWikiNameReplace(arguments.Value("--wikiname", 1));
     }
-    const std::string path = arguments.Positional()[0];
+    const int boxesBefore = boxes.GetShownCount();
     if (!doc.SaveToFile(path)) {
-        terminal.PrintLine(stderr, (boost::format(cli::kCannotSave) % path).str());
+        // The document names the file and the system's reason itself when it can.
+        if (boxes.GetShownCount() == boxesBefore) {
+            terminal.PrintLine(stderr, (boost::format(cli::kCannotSave) % path).str());
+        }
         return kExitFailed;
     }
     terminal.PrintLine(stdout, (boost::format(cli::kProjectWritten) % path).str());

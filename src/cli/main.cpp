@@ -9,6 +9,7 @@
 #include "cli/cli_texts.h"
 #include "cli/commands.h"
 #include "cli/terminal.h"
+#include "corvane_version.h"
 
 int main(int argc, char** argv) {
     using namespace corvane;
@@ -24,6 +25,10 @@ int main(int argc, char** argv) {
     args.erase(args.begin());
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(terminal.ToTerminal(cli::kUsage).c_str(), stdout);
+        return kExitMade;
+    }
+    if (command == "--version" || command == "version") {
+        std::printf("corvane-cli %s\n", CORVANE_VERSION_STRING);
         return kExitMade;
     }
     if (command == "build") return RunBuildCommand(terminal, args);

@@ -2,9 +2,11 @@
 
 #include <langinfo.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <clocale>
+#include <iostream>
 
 #include "platform/ascii.h"
 #include "platform/text_codec.h"
@@ -43,6 +45,33 @@ void CTerminal::PrintLine(std::FILE* stream, const std::string& sjis) const {
     text += '\n';
     std::fwrite(text.data(), 1, text.size(), stream);
     std::fflush(stream);
+}
+
+bool CTerminal::ReadLine(std::string& line) const {
+    std::string text;
+    if (!std::getline(std::cin, text)) return false;
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    line = FromTerminal(text);
+    return true;
+}
+
+bool CTerminal::ReadSecret(const std::string& promptSjis, std::string& secret) const {
+    const bool tty = isatty(0) == 1;
+    termios saved{};
+    if (tty && tcgetattr(0, &saved) == 0) {
+        std::string prompt = ToTerminal(promptSjis);
+        std::fwrite(prompt.data(), 1, prompt.size(), stderr);
+        std::fflush(stderr);
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        quiet.c_lflag |= ECHONL;
+        tcsetattr(0, TCSAFLUSH, &quiet);
+        const bool read = ReadLine(secret);
+        tcsetattr(0, TCSAFLUSH, &saved);
+        return read;
+    }
+    // A pipe: the password comes from a file or another program, never the command line.
+    return ReadLine(secret);
 }
 
 bool CTerminal::IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }

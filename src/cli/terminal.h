@@ -19,6 +19,12 @@ public:
     // Writes Shift_JIS text followed by a line feed.
     void PrintLine(std::FILE* stream, const std::string& sjis) const;
 
+    // Reads one line from standard input as Shift_JIS, without echo when it is a terminal
+    // (the prompt goes to standard error). False at the end of input.
+    bool ReadSecret(const std::string& promptSjis, std::string& secret) const;
+    // Reads one answer line from standard input (echoed), as Shift_JIS.
+    bool ReadLine(std::string& line) const;
+
     // True when the stream is an interactive terminal.
     static bool IsTerminal(std::FILE* stream);
     // Columns of the terminal behind the stream (80 when unknown).

@@ -21,6 +21,7 @@
 #include <sstream>
 
 #include "convert/wiki_url.h"
+#include "corvane_version.h"
 #include "help/chm_file_reader.h"
 #include "help/fts_index.h"
 #include "platform/process_runner.h"
@@ -430,6 +431,144 @@ TEST(CliBuildTest, CtrlCAbortsTheCrawlAndBuildsNothing) {
     EXPECT_FALSE(std::filesystem::exists(p.folder / "Corvane.chm"));
 }
 
+// The exit status tells a script whether the help file is whole: 3 when pages are missing,
+// 1 when the start page did not come back (and then nothing is compiled).
+TEST(CliBuildTest, ExitStatusSaysWhetherEveryPageCameBack) {
+    test::SampleWiki wiki{test::SampleWiki::DefaultFolder()};
+    test::LoopbackServer server;
+    server.Get(".*", [&wiki](const httplib::Request& req, httplib::Response& res) {
+        test::SampleWiki::Answer answer = wiki.Lookup(req.target);
+        if (req.target == "/?ChangeLog" || req.target == "/?Gone") answer.nStatus = 404;
+        res.status = answer.nStatus;
+        res.set_content(answer.strBody, answer.strType.c_str());
+    });
+    server.Start();
+    ScratchDir dir;
+    const auto folder = dir / "help";
+    WriteProject(dir / "p.xml", server.Url("/?FrontPage"), FromNativePath(folder) + "/");
+
+    CliResult r = RunCli(
+        {"build", (dir / "p.xml").string(), "--yes", "--compiler", "chmcmd", "--interval", "0"});
+    EXPECT_EQ(r.nExit, 3) << r.strOutput;
+    EXPECT_GT(std::filesystem::file_size(folder / "Corvane.chm"), 0u);
+    EXPECT_THAT(r.strOutput, HasSubstr("ダウンロード終了 [ChangeLog] " + server.Url("/?ChangeLog") +
+                                       "\n  取得に失敗しました: HTTP 404 Not Found\n"));
+    EXPECT_THAT(r.strOutput, HasSubstr("取得に失敗したページ: 1 件\n  " +
+                                       server.Url("/?ChangeLog") + " (HTTP 404 Not Found)\n"));
+    EXPECT_THAT(r.strOutput, HasSubstr("取得できなかったページが 1 件あります"));
+
+    // The start page itself answers 404: no contents file, no compile.
+    std::filesystem::remove_all(folder);
+    WriteProject(dir / "p.xml", server.Url("/?Gone"), FromNativePath(folder) + "/");
+    r = RunCli(
+        {"build", (dir / "p.xml").string(), "--yes", "--compiler", "chmcmd", "--interval", "0"});
+    EXPECT_EQ(r.nExit, 1) << r.strOutput;
+    EXPECT_THAT(r.strOutput, HasSubstr("開始ページを取得できませんでした\n[" +
+                                       server.Url("/?Gone") + "]\nHTTP 404 Not Found"));
+    EXPECT_THAT(r.strOutput, HasSubstr("ヘルプファイルは作成されませんでした"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "Corvane.hhc"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "Corvane.chm"));
+
+    // Nobody listens on the port any more.
+    const std::string closedUrl = server.Url("/?FrontPage");
+    server.Stop();
+    WriteProject(dir / "p.xml", closedUrl, FromNativePath(folder) + "/");
+    r = RunCli(
+        {"build", (dir / "p.xml").string(), "--yes", "--compiler", "chmcmd", "--interval", "0"});
+    EXPECT_EQ(r.nExit, 1) << r.strOutput;
+    EXPECT_THAT(r.strOutput, HasSubstr("A connection with the server could not be established"));
+}
+
+// Settings that cannot work stop the build before the first page is fetched, each with a
+// message that names the value.
+TEST(CliBuildTest, BadSettingsStopBeforeTheCrawl) {
+    CheckedProject p;
+    struct Case {
+        const char* what;
+        std::function<void(CCorvaneDoc&)> change;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"base name with a folder", [](CCorvaneDoc& doc) { doc.SetBaseName("a/b"); },
+         "ファイル名にはフォルダを含めず、名前だけを入力してください\n[a/b]"},
+        {"base name ..", [](CCorvaneDoc& doc) { doc.SetBaseName(".."); },
+         "ファイル名にはフォルダを含めず、名前だけを入力してください\n[..]"},
+        {"URL without scheme", [](CCorvaneDoc& doc) { doc.SetURL("wiki.example/?FrontPage"); },
+         "http:// または https:// で始まり、ホスト名を含むものを入力してください\n"
+         "[wiki.example/?FrontPage]"},
+        {"ftp URL", [](CCorvaneDoc& doc) { doc.SetURL("ftp://wiki.example/"); },
+         "[ftp://wiki.example/]"},
+        {"TOC pattern", [](CCorvaneDoc& doc) { doc.SetTocPat("("); },
+         "目次の開始パターンが正規表現として正しくありません\n[(]"},
+        {"unwritable folder", [](CCorvaneDoc& doc) { doc.SetFolder("/proc/"); },
+         "出力フォルダに書き込めません\n[/proc/]\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        p.Write(c.change);
+        CliResult r = p.Build({"--yes", "--compiler", "chmcmd"});
+        EXPECT_EQ(r.nExit, 1);
+        EXPECT_THAT(r.strOutput, HasSubstr(c.message));
+        EXPECT_THAT(r.strOutput, Not(HasSubstr(kPageFinished)));
+        EXPECT_TRUE(p.site.server.RequestCount() == 0);
+    }
+    // The probe of the folder leaves nothing behind.
+    EXPECT_EQ(FilesIn(p.folder).size(), 0u);
+}
+
+// A TOC pattern that finds nothing still makes the help file, with a warning that names it.
+TEST(CliBuildTest, EmptyContentsAreWarnedAbout) {
+    CheckedProject p;
+    p.Write([](CCorvaneDoc& doc) { doc.SetTocPat("no such heading"); });
+    CliResult r = p.Build({"--yes", "--compiler", "chmcmd"});
+    EXPECT_EQ(r.nExit, 0) << r.strOutput;
+    EXPECT_THAT(r.strOutput, HasSubstr("警告: 目次の開始パターンが開始ページに見つかりません。"
+                                       "目次は空になります [no such heading]"));
+    EXPECT_TRUE(std::filesystem::exists(p.folder / "Corvane.chm"));
+
+    // Found, but no list follows it.
+    p.Write([](CCorvaneDoc& doc) { doc.SetTocPat("<body>"); });
+    r = p.Build({"--compiler", "chmcmd"});
+    EXPECT_EQ(r.nExit, 0) << r.strOutput;
+    EXPECT_THAT(r.strOutput, HasSubstr("警告: 目次の開始パターンの直後に箇条書きがありません。"
+                                       "目次は空になります [<body>]"));
+
+    // The sample's own pattern finds its list: no warning.
+    p.Write();
+    r = p.Build({"--compiler", "chmcmd"});
+    EXPECT_EQ(r.nExit, 0) << r.strOutput;
+    EXPECT_THAT(r.strOutput, Not(HasSubstr("警告")));
+}
+
+// The preview fetches the start page alone, prints the tree and writes nothing.
+TEST(CliBuildTest, TocOnlyPrintsTheContentsTreeOfTheStartPage) {
+    CheckedProject p;
+    p.Write();
+    CliResult r = p.Build({"--toc-only", "--compiler", (p.dir / "no-compiler").string()});
+    ASSERT_EQ(r.nExit, 0) << r.strOutput;
+    EXPECT_FALSE(std::filesystem::exists(p.folder));
+    // The start page only: its images and style sheet are not fetched either.
+    ASSERT_EQ(p.site.server.RequestCount(), 1u);
+    EXPECT_EQ(p.site.server.Requests()[0].target, "/?FrontPage");
+    const std::vector<std::string> lines = Lines(r.strOutput);
+    auto at = std::find(lines.begin(), lines.end(), "Corvane ヘルプ [FrontPage.html]");
+    ASSERT_NE(at, lines.end()) << r.strOutput;
+    // First-level entries are indented by two blanks, their children by four.
+    ASSERT_NE(at + 1, lines.end());
+    EXPECT_EQ((at + 1)->rfind("  ", 0), 0u);
+    EXPECT_NE((at + 1)->rfind("   ", 0), 0u);
+    EXPECT_NE(
+        std::find_if(at, lines.end(), [](const std::string& l) { return l.rfind("    ", 0) == 0; }),
+        lines.end());
+    EXPECT_THAT(r.strOutput, Not(HasSubstr("警告")));
+
+    p.Write([](CCorvaneDoc& doc) { doc.SetTocPat("no such heading"); });
+    r = p.Build({"--toc-only"});
+    EXPECT_EQ(r.nExit, 0);
+    EXPECT_THAT(r.strOutput, HasSubstr("[no such heading]"));
+    EXPECT_THAT(r.strOutput, HasSubstr("警告"));
+}
+
 TEST(CliInitTest, WritesAProjectThatTheProgramReads) {
     ScratchDir dir;
     // タイトル
@@ -504,6 +643,67 @@ TEST(CliBuildTest, SampleHelpFileFindsJapaneseWordsOnTheirPages) {
     const auto found = test::PascalLookup(program, chm, {Utf8ToSjis("暗"), Utf8ToSjis("隔")});
     EXPECT_EQ(found.at(0), (std::set<std::string>{local("ProjectForm/BasicTab")}));
     EXPECT_EQ(found.at(1), (std::set<std::string>{local("CommandLine/Build")}));
+}
+
+TEST(CliInitTest, ChecksItsValuesAndKeepsAnExistingProject) {
+    ScratchDir dir;
+    const auto path = dir / "p.xml";
+    auto init = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args = {
+            "init",   path.string(), "--url",    "http://wiki.example/",
+            "--name", "Manual",      "--folder", (dir / "out").string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return RunCli(args);
+    };
+    // Later options of the same name win, so each case replaces one good value.
+    for (const auto& [option, value] :
+         std::vector<std::pair<std::string, std::string>>{{"--url", "wiki.example/?Top"},
+                                                          {"--url", "ftp://wiki.example/"},
+                                                          {"--url", "http:///?Top"},
+                                                          {"--name", "a/b"},
+                                                          {"--name", "."},
+                                                          {"--toc", "("}}) {
+        CliResult r = init({option, value});
+        EXPECT_EQ(r.nExit, 2) << option << " " << value << "\n" << r.strOutput;
+        EXPECT_THAT(r.strOutput, HasSubstr("[" + value + "]"));
+        EXPECT_FALSE(std::filesystem::exists(path)) << option << " " << value;
+    }
+
+    ASSERT_EQ(init({"--title", "first"}).nExit, 0);
+    CliResult r = init({"--title", "second"});
+    EXPECT_EQ(r.nExit, 1);
+    EXPECT_THAT(r.strOutput, HasSubstr("--force"));
+    CCorvaneDoc doc;
+    ASSERT_TRUE(doc.LoadFromFile(path.string()));
+    EXPECT_EQ(doc.GetTitle(), "first");
+    EXPECT_EQ(init({"--title", "second", "--force"}).nExit, 0);
+    ASSERT_TRUE(doc.LoadFromFile(path.string()));
+    EXPECT_EQ(doc.GetTitle(), "second");
+
+    // The password from the environment, never from the command line.
+    setenv("CORVANE_PASSWORD", "from env", 1);
+    r = init({"--force", "--user", "alice"});
+    unsetenv("CORVANE_PASSWORD");
+    ASSERT_EQ(r.nExit, 0) << r.strOutput;
+    ASSERT_TRUE(doc.LoadFromFile(path.string()));
+    EXPECT_EQ(doc.GetUser(), "alice");
+    EXPECT_EQ(CCorvaneDoc::UnscramblePassword(doc.GetPassword()), "from env");
+    // A user without any password, and two ways of giving one, are usage errors.
+    EXPECT_EQ(init({"--force", "--user", "alice"}).nExit, 2);
+    EXPECT_EQ(init({"--force", "--user", "alice", "--password", "p", "--ask-password"}).nExit, 2);
+}
+
+TEST(CliInitTest, VersionAndShortHelp) {
+    CliResult r = RunCli({"--version"});
+    EXPECT_EQ(r.nExit, 0);
+    EXPECT_THAT(r.strOutput, HasSubstr("corvane-cli " CORVANE_VERSION_STRING));
+    for (const char* command : {"build", "init"}) {
+        CliResult shortHelp = RunCli({command, "-h"});
+        EXPECT_EQ(shortHelp.nExit, 0) << command;
+        EXPECT_EQ(shortHelp.strOutput, RunCli({command, "--help"}).strOutput) << command;
+        EXPECT_THAT(shortHelp.strOutput, HasSubstr(std::string("corvane-cli ") + command));
+    }
+    EXPECT_THAT(RunCli({"build", "-h"}).strOutput, HasSubstr("130"));
 }
 
 }  // namespace
