@@ -34,7 +34,7 @@ constinit CSjisText kPageFinished{"ダウンロード終了 [%s] %s"};
 constinit CSjisText kCheckFinished{"チェック終了 %d"};
 constinit CSjisText kAbortedLog{"中断しました"};
 constinit CSjisText kNoCompiler{
-    "HTML Help Workshopが指定されたパスに見つかりません\n"
+    "ヘルプコンパイラが指定されたパスに見つかりません\n"
     "[%s]"};
 constinit CSjisText kCreateFolder{
     "出力フォルダを作成しますか？\n"

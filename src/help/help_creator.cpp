@@ -148,11 +148,20 @@ bool CHelpCreator::WriteTextFile(const std::string& name, const std::string& tex
         bytes += c;
     }
     const std::string path = m_strFolder + name;
+    errno = 0;
     std::ofstream out(ToNativePath(path), std::ios::binary | std::ios::trunc);
     if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (out) out.close();
     if (!out) {
-        Log((boost::format(kCannotWrite) % path).str());
+        // The system's reason once, after the path.
+        const int code = errno;
+        std::string text = (boost::format(kCannotWrite) % path).str();
+        std::string reason = code != 0 ? GetErrorText(code) : std::string();
+        while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) {
+            reason.pop_back();
+        }
+        if (!reason.empty()) text += ": " + reason;
+        Log(text);
         return false;
     }
     return true;

@@ -28,7 +28,7 @@ namespace corvane {
 namespace {
 
 constinit CSjisText kFileNotFound{
-    "\nこのファイルが見つかりません。\nパスとファイル名が正しいかどうか確認してださい。"};
+    "\nこのファイルが見つかりません。\nパスとファイル名が正しいかどうか確認してください。"};
 constinit CSjisText kCannotOpen{"ドキュメントを開くことに失敗しました。"};
 constinit CSjisText kSaveFailed{"\nの保存に失敗しました。\n"};
 
