@@ -57,8 +57,12 @@ int RunInitCommand(const CTerminal& terminal, const std::vector<std::string>& ar
         return kExitUsage;
     }
     // Values that could never make a help file are refused here rather than at the build.
+    // The output folder is made by the first build; one that is already there must take
+    // files.
+    const std::string folder = WithTrailingSeparator(arguments.Value("--folder"));
     for (const std::string& problem :
-         {CheckBaseName(arguments.Value("--name")), CheckStartUrl(arguments.Value("--url")),
+         {FolderExists(folder) ? CheckFolderWritable(folder) : std::string(),
+          CheckBaseName(arguments.Value("--name")), CheckStartUrl(arguments.Value("--url")),
           CheckTocPattern(arguments.Value("--toc"))}) {
         if (!problem.empty()) {
             terminal.PrintLine(stderr, problem);
@@ -88,7 +92,7 @@ int RunInitCommand(const CTerminal& terminal, const std::vector<std::string>& ar
     doc.ResetToDefaults();
     doc.SetURL(arguments.Value("--url"));
     // As the project form commits it: the folder always ends with a separator.
-    doc.SetFolder(WithTrailingSeparator(arguments.Value("--folder")));
+    doc.SetFolder(folder);
     doc.SetBaseName(arguments.Value("--name"));
     doc.SetTitle(arguments.Value("--title"));
     doc.SetTocPat(arguments.Value("--toc"));

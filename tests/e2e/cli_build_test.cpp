@@ -659,7 +659,8 @@ TEST(CliInitTest, ChecksItsValuesAndKeepsAnExistingProject) {
                                                           {"--url", "http:///?Top"},
                                                           {"--name", "a/b"},
                                                           {"--name", "."},
-                                                          {"--toc", "("}}) {
+                                                          {"--toc", "("},
+                                                          {"--folder", "/proc/"}}) {
         CliResult r = init({option, value});
         EXPECT_EQ(r.nExit, 2) << option << " " << value << "\n" << r.strOutput;
         EXPECT_THAT(r.strOutput, HasSubstr("[" + value + "]"));
