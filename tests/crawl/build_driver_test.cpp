@@ -379,5 +379,38 @@ TEST(BuildDriverFailureTest, FailedPagesAreSummedUpAndTheHelpFileIsStillMade) {
     EXPECT_EQ(run.view.position, run.view.Count(kPageFinished));
 }
 
+TEST(BuildDriverFailureTest, SummaryNamesTheFirstFiveFailuresAndCountsTheRest) {
+    test::SampleWiki wiki{test::SampleWiki::DefaultFolder()};
+    DriverRun run;
+    run.server.Stop();
+    // The start page and its style sheet are all that is left of the site.
+    test::LoopbackServer server;
+    server.Get(".*", [&wiki](const httplib::Request& req, httplib::Response& res) {
+        test::SampleWiki::Answer answer = wiki.Lookup(req.target);
+        if (req.target != "/?FrontPage" && req.target != "/skin/pukiwiki.css") {
+            answer.nStatus = 410;
+        }
+        res.status = answer.nStatus;
+        res.set_content(answer.strBody, answer.strType.c_str());
+    });
+    server.Start();
+    run.doc.SetURL(server.Url("/?FrontPage"));
+    ASSERT_EQ(run.driver->OnCreateHelp(), 1);
+    ASSERT_TRUE(run.PumpUntil([&] { return !run.view.running; }));
+
+    EXPECT_EQ(run.driver->GetOutcome(), CBuildDriver::kBuilt);
+    const int failed = run.driver->GetFailedPageCount();
+    ASSERT_GE(failed, 7);
+    EXPECT_EQ(run.view.Count(kPageFailed), failed);
+    const std::vector<std::string>& log = run.view.log;
+    ASSERT_GE(log.size(), 7u);
+    const size_t n = log.size();
+    EXPECT_EQ(log[n - 7], kFailureSummary + std::to_string(failed) + Utf8ToSjis(" 件"));
+    for (size_t i = n - 6; i < n - 1; ++i) {
+        EXPECT_THAT(log[i], ::testing::EndsWith(" (HTTP 410 Gone)")) << SjisToUtf8(log[i]);
+    }
+    EXPECT_EQ(log[n - 1], Utf8ToSjis("  ほか ") + std::to_string(failed - 5) + Utf8ToSjis(" 件"));
+}
+
 }  // namespace
 }  // namespace corvane
