@@ -152,6 +152,24 @@ unsigned long MapCurlError(CURLcode code, long osErrno, long verifyResult) {
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
+// Connection cache
+
+// libcurl keeps the connections of finished transfers in the multi handle they ran on.
+struct CConnectionCache::Impl {
+    std::mutex mutex;
+    CURLM* multi = nullptr;
+};
+
+CConnectionCache::CConnectionCache() : m_impl(std::make_unique<Impl>()) {
+    GlobalInit();
+    m_impl->multi = curl_multi_init();
+}
+
+CConnectionCache::~CConnectionCache() {
+    if (m_impl->multi != nullptr) curl_multi_cleanup(m_impl->multi);
+}
+
+// ---------------------------------------------------------------------------------------
 // Base, session, connection
 
 void CInternetHandle::Close() {
@@ -185,6 +203,7 @@ bool CSessionHandle::IsCancelled() const {
 struct CRequestHandle::Impl {
     CRequestHandle* owner = nullptr;
     CURL* easy = nullptr;
+    std::shared_ptr<CConnectionCache> cache;  // the multi handle and its lock
     CURLM* multi = nullptr;
     curl_slist* headerList = nullptr;
     std::string verb;
@@ -270,10 +289,12 @@ struct CRequestHandle::Impl {
         body.append(data, size);
     }
 
+    // Under the cache's lock. Messages of other (closed) requests on the same multi handle
+    // are of no interest.
     void CollectDone() {
         int left = 0;
         while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
-            if (msg->msg != CURLMSG_DONE) continue;
+            if (msg->msg != CURLMSG_DONE || msg->easy_handle != easy) continue;
             done = true;
             headersDone = true;
             result = msg->data.result;
@@ -302,12 +323,15 @@ struct CRequestHandle::Impl {
             }
             if (ready() || done) return true;
 
-            int running = 0;
-            if (curl_multi_perform(multi, &running) != CURLM_OK) {
-                failure = INET_ERROR_INTERNAL_ERROR;
-                continue;
+            {
+                std::lock_guard<std::mutex> lock(cache->Get().mutex);
+                int running = 0;
+                if (curl_multi_perform(multi, &running) != CURLM_OK) {
+                    failure = INET_ERROR_INTERNAL_ERROR;
+                    continue;
+                }
+                CollectDone();
             }
-            CollectDone();
             if (ready() || done) continue;
 
             // One time-out for connecting, sending and receiving: the longest wait for the
@@ -323,6 +347,7 @@ struct CRequestHandle::Impl {
                 }
                 waitMs = static_cast<int>(std::min<long long>(waitMs, timeoutMs - idle));
             }
+            std::lock_guard<std::mutex> lock(cache->Get().mutex);
             curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
         }
     }
@@ -360,13 +385,18 @@ CRequestHandle::CRequestHandle(std::shared_ptr<CConnectionHandle> connection, st
     m_strUrl = std::string(m_pConnection->IsSecure() ? "https://" : "http://") + host + ":" +
                std::to_string(m_pConnection->GetPort()) + EncodeForRequestLine(objectName);
     m_impl->easy = curl_easy_init();
-    m_impl->multi = curl_multi_init();
+    m_impl->cache = m_pConnection->Session().Cache();
+    m_impl->multi = m_impl->cache->Get().multi;
 }
 
 CRequestHandle::~CRequestHandle() {
-    if (m_impl->added) curl_multi_remove_handle(m_impl->multi, m_impl->easy);
+    if (m_impl->added) {
+        // A finished transfer has left its connection in the cache already; an unfinished
+        // one closes it here.
+        std::lock_guard<std::mutex> lock(m_impl->cache->Get().mutex);
+        curl_multi_remove_handle(m_impl->multi, m_impl->easy);
+    }
     if (m_impl->easy != nullptr) curl_easy_cleanup(m_impl->easy);
-    if (m_impl->multi != nullptr) curl_multi_cleanup(m_impl->multi);
     curl_slist_free_all(m_impl->headerList);
 }
 
@@ -466,9 +496,12 @@ bool CRequestHandle::Send(const std::string& extraHeaders, const std::string& op
         curl_easy_setopt(e, CURLOPT_HTTPAUTH, scheme);
     }
 
-    if (curl_multi_add_handle(d.multi, e) != CURLM_OK) {
-        SetLastInternetError(INET_ERROR_INTERNAL_ERROR);
-        return false;
+    {
+        std::lock_guard<std::mutex> lock(d.cache->Get().mutex);
+        if (curl_multi_add_handle(d.multi, e) != CURLM_OK) {
+            SetLastInternetError(INET_ERROR_INTERNAL_ERROR);
+            return false;
+        }
     }
     d.added = true;
     d.lastActivity = Clock::now();

@@ -25,8 +25,8 @@ std::string VerbOfMethod(int method) {
 HINTERNET CWinInetProxy::OpenInternet(int timeout, const std::string& userAgent, bool useProxy,
                                       const std::string& proxyHost, int proxyPort) {
     const std::string proxy = useProxy ? proxyHost + ":" + std::to_string(proxyPort) : "";
-    HINTERNET internet =
-        RegisterInternetHandle(std::make_shared<CSessionHandle>(userAgent, useProxy, proxy));
+    HINTERNET internet = RegisterInternetHandle(
+        std::make_shared<CSessionHandle>(userAgent, useProxy, proxy, m_pConnections));
     if (auto session = LookupInternetHandleAs<CSessionHandle>(internet)) {
         for (int option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
                            INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,

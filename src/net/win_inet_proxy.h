@@ -6,6 +6,7 @@
 // certificate that names another host or is out of date as long as its chain verifies.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,11 @@ public:
     // Tests only: HTTPS chains are verified against this CA file instead of the system's
     // store ("" restores the system's store).
     static void SetTestCaFile(const std::string& path);
+
+private:
+    // The sessions of this wrapper share their connections, so a protocol object reuses its
+    // connection to a host from one fetch to the next.
+    std::shared_ptr<CConnectionCache> m_pConnections = std::make_shared<CConnectionCache>();
 };
 
 // The verb of a method code; empty for an unknown code.
