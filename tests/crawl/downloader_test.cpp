@@ -27,9 +27,14 @@ using namespace std::chrono_literals;
 class Collector : public CDownloaderListener {
 public:
     void OnPageStarted(CWebPage* page) override { started.push_back(page->GetURL()); }
-    void OnPageProgressed(CWebPage*, std::intptr_t bytes) override {
+    void OnPageProgressed(CWebPage* page, std::intptr_t bytes) override {
         ++progressed;
         maxProgress = std::max<std::intptr_t>(maxProgress, bytes);
+        progressOf[page->GetURL()].push_back(bytes);
+        // Progress of a page comes between its start and its end.
+        if (results.count(page->GetURL()) ||
+            std::find(started.begin(), started.end(), page->GetURL()) == started.end())
+            ++progressOutOfPlace;
     }
     void OnPageFinished(CWebPage* page, const CCheckResult& result) override {
         results[page->GetURL()] = result;
@@ -52,6 +57,8 @@ public:
     int finished = 0;
     int progressed = 0;
     std::intptr_t maxProgress = 0;
+    std::map<std::string, std::vector<std::intptr_t>> progressOf;
+    int progressOutOfPlace = 0;
 };
 
 // A filter that refuses every URL holding "refused", to see the worker's answer to that.
@@ -77,8 +84,10 @@ protected:
                const std::filesystem::path& rulesFolder = test::SourceDir() / "conf",
                int workers = 1) {
         auto* config = new CDownloaderConfig;
-        config->m_nThreadCount = workers;
-        if (workers > 1) config->SetWaitForNewPages(1);
+        // Either the argument or the fixture's setting asks for more workers.
+        const int threads = std::max(workers, m_nThreads);
+        config->m_nThreadCount = threads;
+        if (threads > 1) config->SetWaitForNewPages(1);
         config->m_nInterval = 0;
         config->SetFolder(m_out.path().string() + "/");
         config->SetLevel(level);
@@ -97,6 +106,7 @@ protected:
     std::string Output(const std::string& name) { return test::ReadFileBytes(m_out / name); }
     bool Written(const std::string& name) { return std::filesystem::exists(m_out / name); }
 
+    int m_nThreads = 1;
     test::ScratchDir m_out;
     Collector m_collector;
     std::unique_ptr<CDownloader> m_downloader = std::make_unique<CDownloader>();
@@ -105,7 +115,7 @@ protected:
 TEST_F(DownloaderTest, SampleWikiIsFetchedOnceEachAndWrittenUnderItsLocalNames) {
     test::LoopbackServer server;
     test::SampleWiki wiki(test::SampleWiki::DefaultFolder());
-    wiki.Install(server.Server());
+    wiki.Install(server);
     server.Start();
 
     Start({new CWebPage(server.Url("/?FrontPage"))});
@@ -198,30 +208,42 @@ protected:
         m_pages[query] = {status, body, type};
     }
     void Install(test::LoopbackServer& server, bool needAuth) {
-        server.Get(".*",
-                   [this, needAuth, &server](const httplib::Request& req, httplib::Response& res) {
-                       // "?Page" for the wiki's pages, the path for anything else.
-                       const std::string key =
-                           req.target.rfind("/?", 0) == 0 ? req.target.substr(1) : req.target;
-                       const bool local = req.get_header_value("Host").rfind("localhost", 0) == 0;
-                       if (needAuth && !local && !req.has_header("Authorization")) {
-                           res.status = 401;
-                           res.set_header("WWW-Authenticate", "Basic realm=\"wiki\"");
-                           res.set_content("no", "text/plain");
-                           return;
-                       }
-                       if (key == m_strSlowKey) {
-                           m_bInSlow = true;
-                           server.Sleep(20000);
-                       }
-                       auto it = m_pages.find(key);
-                       if (it == m_pages.end()) {
-                           res.status = 404;
-                           return;
-                       }
-                       res.status = it->second.status;
-                       res.set_content(it->second.body, it->second.type);
-                   });
+        server.Get(
+            ".*", [this, needAuth, &server](const httplib::Request& req, httplib::Response& res) {
+                // "?Page" for the wiki's pages, the path for anything else.
+                const std::string key =
+                    req.target.rfind("/?", 0) == 0 ? req.target.substr(1) : req.target;
+                const bool local = req.get_header_value("Host").rfind("localhost", 0) == 0;
+                if (needAuth && !local && !req.has_header("Authorization")) {
+                    res.status = 401;
+                    res.set_header("WWW-Authenticate", "Basic realm=\"wiki\"");
+                    res.set_content("no", "text/plain");
+                    return;
+                }
+                if (key == m_strSlowKey) {
+                    m_bInSlow = true;
+                    server.Sleep(20000);
+                }
+                if (key == m_strDripKey) {
+                    // m_nDripBytes in 4 KB pieces, a short pause before each.
+                    res.set_content_provider(
+                        m_nDripBytes, "application/octet-stream",
+                        [this, &server](size_t offset, size_t, httplib::DataSink& sink) {
+                            if (!server.Sleep(m_nDripPauseMs)) return false;
+                            const std::string piece(std::min<size_t>(4096, m_nDripBytes - offset),
+                                                    static_cast<char>('a' + offset / 4096 % 26));
+                            return sink.write(piece.data(), piece.size());
+                        });
+                    return;
+                }
+                auto it = m_pages.find(key);
+                if (it == m_pages.end()) {
+                    res.status = 404;
+                    return;
+                }
+                res.status = it->second.status;
+                res.set_content(it->second.body, it->second.type);
+            });
     }
     struct Answer {
         int status;
@@ -230,6 +252,9 @@ protected:
     };
     std::map<std::string, Answer> m_pages;
     std::string m_strSlowKey;  // the page whose answer stalls
+    std::string m_strDripKey;  // the file that comes in small pieces
+    std::size_t m_nDripBytes = 0;
+    int m_nDripPauseMs = 3;
     std::atomic<bool> m_bInSlow{false};
     test::ScratchDir m_rules;
 };
@@ -285,7 +310,7 @@ TEST_F(SmallWikiTest, EveryOutcomeHasItsStatusAndOnlyGoodNamesAreWritten) {
     // The name that would leave the folder: nothing written there, and the result says so.
     EXPECT_FALSE(std::filesystem::exists(m_out.path().parent_path() / "escaped.html"));
     EXPECT_EQ(results[server.Url("/?Evil")].m_nStatus, CHECK_ERROR);
-    EXPECT_EQ(results[server.Url("/?Evil")].m_strError, CDownloaderThread::kUnsafeNameError.str());
+    EXPECT_EQ(results[server.Url("/?Evil")].m_strError, CDownloaderThread::kUnsafeNameError);
     EXPECT_EQ(m_collector.Page(server.Url("/?Evil"))->GetLocalName(), "../escaped.html");
 }
 
@@ -406,6 +431,68 @@ TEST_F(SmallWikiTest, AbortEndsASlowFetchWithoutItsPageEvent) {
     EXPECT_EQ(m_collector.results.count(server.Url("/?Slow")), 0u);
     EXPECT_EQ(m_collector.results.count(server.Url("/?After")), 0u);
     EXPECT_EQ(m_collector.results.count(server.Url("/?Top")), 1u);
+}
+
+TEST_F(SmallWikiTest, ProgressIsThinnedOutGrowsAndEndsAtTheSize) {
+    test::LoopbackServer server;
+    m_strDripKey = "?plugin=attach&refer=Top&openfile=big.bin";
+    m_nDripBytes = 100 * 4096 + 123;
+    Install(server, false);
+    server.Start();
+    Serve("?Top", 200,
+          Page("<a href=\"./?plugin=attach&amp;refer=Top&amp;openfile=big.bin\">file</a>" +
+               std::string(5000, 'x')));
+    Start({new CWebPage(server.Url("/?Top"))}, 99, m_rules.path());
+    ASSERT_TRUE(RunToEnd());
+    const std::string bigUrl = server.Url("/?plugin=attach&refer=Top&openfile=big.bin");
+    ASSERT_EQ(m_collector.results[bigUrl].m_nStatus, CHECK_OK);
+
+    // 101 pieces over at least 300 ms: a handful of events, not one per piece read.
+    const auto& big = m_collector.progressOf[bigUrl];
+    ASSERT_GE(big.size(), 2u);
+    EXPECT_LT(big.size(), 40u);
+    EXPECT_TRUE(std::is_sorted(big.begin(), big.end(), std::less_equal<>())) << big.size();
+    EXPECT_EQ(big.back(), static_cast<std::intptr_t>(m_nDripBytes));
+    // A small page ends at its size too.
+    const auto& top = m_collector.progressOf[server.Url("/?Top")];
+    ASSERT_FALSE(top.empty());
+    EXPECT_GT(top.back(), 5000);
+    EXPECT_EQ(m_collector.progressOutOfPlace, 0);
+}
+
+TEST_F(SmallWikiTest, EachWorkerKeepsOneConnectionToTheSite) {
+    test::LoopbackServer server;
+    server.Server().set_keep_alive_max_count(1000);
+    server.Server().set_keep_alive_timeout(2);
+    Install(server, false);
+    server.Start();
+    // P0 links P1..P3, each of those three more, and so on: 40 pages, one image each.
+    for (int n = 0; n < 40; ++n) {
+        std::string body;
+        for (int child = 3 * n + 1; child <= 3 * n + 3 && child < 40; ++child) {
+            body += "<a href=\"./?P" + std::to_string(child) + "\">c</a>";
+        }
+        Serve("?P" + std::to_string(n), 200,
+              Page(body + "<img src=\"i" + std::to_string(n) + ".png\">"));
+        Serve("/i" + std::to_string(n) + ".png", 200, "png", "image/png");
+    }
+    Serve("/skin/s.css", 200, "p {}", "text/css");
+
+    Start({new CWebPage(server.Url("/?P0"))}, 99, m_rules.path());
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(server.RequestCount(), 81u);
+    EXPECT_EQ(server.ConnectionCount(), 1u);
+
+    // Three workers: three connections at most.
+    m_downloader = std::make_unique<CDownloader>();
+    DeleteAll(m_collector.pages);
+    m_collector = Collector();
+    server.ClearRequests();
+    m_nThreads = 3;
+    Start({new CWebPage(server.Url("/?P0"))}, 99, m_rules.path());
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(server.RequestCount(), 81u);
+    EXPECT_LE(server.ConnectionCount(), 3u);
 }
 
 }  // namespace
