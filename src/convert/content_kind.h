@@ -19,6 +19,11 @@ ContentKind ClassifyContent(const std::string& path, const std::string& headers,
 // (UTF-8, EUC-JP, Shift_JIS or ISO-2022-JP); undetermined when it names none of them.
 TextEncoding DeclaredCharset(const std::string& headers);
 
+// Whether the response is saved as it comes whatever its bytes: its URL names a style sheet
+// or an image, or its Content-Type names something other than HTML (an attachment served
+// by the wiki script, whose URL path is "/"). A URL ending in .html or .htm never is.
+bool IsSavedAsIs(const std::string& path, const std::string& headers);
+
 // The extension of the last component of `path` (from its last '.', with the dot), as the
 // Windows shell finds it; empty when there is none.
 std::string PathExtension(const std::string& path);

@@ -237,6 +237,10 @@ std::string CCVNFilter::BuildBody(const std::string& text, const std::string& wi
     return "<body>\n<h2>" + heading + "</h2>\n" + content + m_strFooterBlock + "</body>\n</html>\n";
 }
 
+int CCVNFilter::WillConvert(int /*kind*/, const std::string& headers) const {
+    return IsSavedAsIs(m_pageUrl.GetPath(), headers) ? 0 : 1;
+}
+
 CHTMLFilter* CCVNFilter::Clone() const {
     auto* clone =
         new CCVNFilter(m_pOwner, m_strWikiNameSearch, m_strWikiNameReplace, m_strTitle, m_strFooter,

@@ -28,6 +28,7 @@ public:
                   int depth) override;
     int ConvertPage(int kind, const std::string& headers, const std::string& content,
                     std::string& out, std::vector<CLinkRecord>& links) override;
+    int WillConvert(int kind, const std::string& headers) const override;
     CHTMLFilter* Clone() const override;
 
     // Empty when body.txt is missing or holds no pattern: no page is converted then.

@@ -145,6 +145,8 @@ int CBuildDriver::OnCreateHelp() {
     if (m_nThreadCount > 1) config->SetWaitForNewPages(1);
     config->SetFolder(Folder());
     config->SetLevel(m_doc.GetLevel());
+    config->m_nMaxPageSize = GetOptions().m_nMaxPageSize;
+    config->m_nMaxFileSize = GetOptions().m_nMaxFileSize;
 
     auto* prototype = new CDownloaderThread();
     std::string search, replace;

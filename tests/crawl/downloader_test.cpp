@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -91,6 +92,8 @@ protected:
         config->m_nInterval = 0;
         config->SetFolder(m_out.path().string() + "/");
         config->SetLevel(level);
+        if (m_nMaxPageSize) config->m_nMaxPageSize = *m_nMaxPageSize;
+        if (m_nMaxFileSize) config->m_nMaxFileSize = *m_nMaxFileSize;
         auto* worker = new CDownloaderThread;
         worker->SetTimeout(5000);
         worker->SetFilter(new RefusingFilter(config, "", "", "Manual", "footer",
@@ -107,6 +110,7 @@ protected:
     bool Written(const std::string& name) { return std::filesystem::exists(m_out / name); }
 
     int m_nThreads = 1;
+    std::optional<std::uint64_t> m_nMaxPageSize, m_nMaxFileSize;
     test::ScratchDir m_out;
     Collector m_collector;
     std::unique_ptr<CDownloader> m_downloader = std::make_unique<CDownloader>();
@@ -225,7 +229,15 @@ protected:
                     server.Sleep(20000);
                 }
                 if (key == m_strDripKey) {
-                    // m_nDripBytes in 4 KB pieces, a short pause before each.
+                    // m_nDripBytes in 4 KB pieces, a short pause before each; endless with 0.
+                    if (m_nDripBytes == 0) {
+                        res.set_chunked_content_provider(
+                            "application/octet-stream", [&server](size_t, httplib::DataSink& sink) {
+                                const std::string piece(4096, 'e');
+                                return server.Sleep(1) && sink.write(piece.data(), piece.size());
+                            });
+                        return;
+                    }
                     res.set_content_provider(
                         m_nDripBytes, "application/octet-stream",
                         [this, &server](size_t offset, size_t, httplib::DataSink& sink) {
@@ -493,6 +505,128 @@ TEST_F(SmallWikiTest, EachWorkerKeepsOneConnectionToTheSite) {
     ASSERT_TRUE(RunToEnd());
     EXPECT_EQ(server.RequestCount(), 81u);
     EXPECT_LE(server.ConnectionCount(), 3u);
+}
+
+// Attachments as the wiki serves them: through its script, typed by their Content-Type.
+std::string Attachment(const std::string& file) {
+    return "?plugin=attach&refer=Top&openfile=" + file;
+}
+
+std::string AttachmentLink(const std::string& file) {
+    return "<a href=\"./?plugin=attach&amp;refer=Top&amp;openfile=" + file + "\">" + file + "</a>";
+}
+
+bool HasPartFiles(const std::filesystem::path& folder) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (entry.path().extension() == ".part") return true;
+    }
+    return false;
+}
+
+TEST_F(SmallWikiTest, FilesThatAreNotConvertedGoStraightToDiskByteForByte) {
+    test::LoopbackServer server;
+    Install(server, false);
+    server.Start();
+    std::string data(3 * 1024 * 1024 + 17, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + i / 4099);
+    Serve("?Top", 200,
+          Page(AttachmentLink("data.bin") + AttachmentLink("note.txt") + "<img src=\"pic.png\">"));
+    Serve(Attachment("data.bin"), 200, data, "application/octet-stream");
+    // Typed as text but looking like a page: saved as it came, not converted.
+    Serve(Attachment("note.txt"), 200, Page("<a href=\"./?Hidden\">h</a>"), "text/plain");
+    Serve("/pic.png", 200, "\x89PNG", "image/png");
+    Serve("?Hidden", 200, Page("hidden"));
+    Start({new CWebPage(server.Url("/?Top"))}, 99, m_rules.path());
+    ASSERT_TRUE(RunToEnd());
+
+    const CCheckResult& big = m_collector.results[server.Url("/" + Attachment("data.bin"))];
+    EXPECT_EQ(big.m_nStatus, CHECK_OK);
+    EXPECT_TRUE(big.m_body.empty());  // never held in memory
+    EXPECT_EQ(big.m_nContentLength, static_cast<std::int32_t>(data.size()));
+    CWebPage* page = m_collector.Page(server.Url("/" + Attachment("data.bin")));
+    ASSERT_NE(page, nullptr);
+    ASSERT_FALSE(page->GetLocalName().empty());
+    EXPECT_TRUE(Output(page->GetLocalName()) == data);
+
+    CWebPage* note = m_collector.Page(server.Url("/" + Attachment("note.txt")));
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(Output(note->GetLocalName()), Page("<a href=\"./?Hidden\">h</a>"));
+    EXPECT_EQ(m_collector.Page(server.Url("/?Hidden")), nullptr);
+    CWebPage* pic = m_collector.Page(server.Url("/pic.png"));
+    ASSERT_NE(pic, nullptr);
+    EXPECT_EQ(Output(pic->GetLocalName()), "\x89PNG");
+    // The page itself is still converted.
+    EXPECT_NE(Output(m_collector.Page(server.Url("/?Top"))->GetLocalName()).find("<h2>"),
+              std::string::npos);
+    EXPECT_FALSE(HasPartFiles(m_out.path()));
+}
+
+TEST_F(SmallWikiTest, PagesAndFilesOverTheirLimitsFailAsTooLargeAndLeaveNothing) {
+    test::LoopbackServer server;
+    m_strDripKey = Attachment("endless.bin");
+    m_nDripBytes = 0;  // never ends
+    Install(server, false);
+    server.Start();
+    Serve("?Top", 200,
+          Page("<a href=\"./?Huge\">h</a><a href=\"./?Fits\">f</a>" + AttachmentLink("big.bin") +
+               AttachmentLink("small.bin") + AttachmentLink("endless.bin")));
+    Serve("?Huge", 200, Page(std::string(300 * 1024, 'h')));
+    Serve("?Fits", 200, Page(std::string(90 * 1024, 'f')));
+    Serve(Attachment("big.bin"), 200, std::string(600 * 1024, 'b'), "application/pdf");
+    Serve(Attachment("small.bin"), 200, std::string(400 * 1024, 's'), "application/pdf");
+    m_nMaxPageSize = 100 * 1024;
+    m_nMaxFileSize = 500 * 1024;
+    Start({new CWebPage(server.Url("/?Top"))}, 99, m_rules.path());
+    ASSERT_TRUE(RunToEnd(30000));
+
+    for (const std::string& over :
+         {std::string("?Huge"), Attachment("big.bin"), Attachment("endless.bin")}) {
+        SCOPED_TRACE(over);
+        const CCheckResult& result = m_collector.results[server.Url("/" + over)];
+        EXPECT_EQ(result.m_nStatus, CHECK_ERROR);
+        EXPECT_EQ(result.m_strError, CHTTPProtocol::TooLargeError());
+        EXPECT_TRUE(result.m_body.empty());
+        CWebPage* page = m_collector.Page(server.Url("/" + over));
+        ASSERT_NE(page, nullptr);
+        EXPECT_FALSE(Written(page->GetLocalName()));
+    }
+    // Just below the limits: fetched and written as usual.
+    for (const std::string& fits : {std::string("?Fits"), Attachment("small.bin")}) {
+        SCOPED_TRACE(fits);
+        EXPECT_EQ(m_collector.results[server.Url("/" + fits)].m_nStatus, CHECK_OK);
+        EXPECT_TRUE(Written(m_collector.Page(server.Url("/" + fits))->GetLocalName()));
+    }
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(m_out.path())) {
+        files += entry.is_regular_file();
+    }
+    EXPECT_EQ(files, 3u);  // Top, Fits and small.bin
+    EXPECT_FALSE(HasPartFiles(m_out.path()));
+}
+
+TEST_F(SmallWikiTest, AbortDuringAStreamedDownloadEndsAtOnceAndKeepsNoPartOfIt) {
+    test::LoopbackServer server;
+    m_strDripKey = Attachment("slow.bin");
+    m_nDripBytes = 4096 * 5000;  // 20 MB at 4 KB every few milliseconds: tens of seconds
+    Install(server, false);
+    server.Start();
+    Serve("?Top", 200, Page(AttachmentLink("slow.bin")));
+    Start({new CWebPage(server.Url("/?Top"))}, 99, m_rules.path());
+    auto queue = CMessageQueue::ForCurrentThread();
+    const std::string slow = server.Url("/" + Attachment("slow.bin"));
+    // Wait until part of it is on disk.
+    ASSERT_TRUE(queue->RunUntil(
+        [&] { return !m_collector.progressOf[slow].empty() && HasPartFiles(m_out.path()); },
+        20000));
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(m_downloader->Stop(0), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s);
+    queue->RunUntil([] { return false; }, 100);
+    EXPECT_EQ(m_collector.finished, 1);
+    EXPECT_EQ(m_collector.results.count(slow), 0u);
+    EXPECT_FALSE(HasPartFiles(m_out.path()));
+    ASSERT_NE(m_collector.Page(slow), nullptr);
+    EXPECT_FALSE(Written(m_collector.Page(slow)->GetLocalName()));
 }
 
 }  // namespace
