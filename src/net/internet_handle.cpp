@@ -226,6 +226,7 @@ struct CRequestHandle::Impl {
 
     std::string body;  // received body bytes not read yet, from bodyOffset on
     std::size_t bodyOffset = 0;
+    bool paused = false;  // the write callback asked libcurl to hold the body back
 
     std::string AuthKey() const {
         const CConnectionHandle& c = *owner->m_pConnection;
@@ -279,14 +280,32 @@ struct CRequestHandle::Impl {
         g_authSchemes[AuthKey()] = scheme;
     }
 
-    void OnBody(const char* data, std::size_t size) {
+    // Bytes received but not read yet at most; beyond that the transfer pauses until the
+    // reader catches up, so a fast server cannot fill the memory with a large body.
+    static constexpr std::size_t MAX_BUFFERED = 256 * 1024;
+
+    // The write callback's answer: the bytes taken, or CURL_WRITEFUNC_PAUSE.
+    std::size_t OnBody(const char* data, std::size_t size) {
         lastActivity = Clock::now();
         headersDone = true;
-        if (bodyOffset > 0 && bodyOffset == body.size()) {
-            body.clear();
+        if (bodyOffset > 0 && (bodyOffset == body.size() || bodyOffset >= MAX_BUFFERED)) {
+            body.erase(0, bodyOffset);
             bodyOffset = 0;
         }
+        if (body.size() - bodyOffset >= MAX_BUFFERED) {
+            paused = true;
+            return CURL_WRITEFUNC_PAUSE;
+        }
         body.append(data, size);
+        return size;
+    }
+
+    // After a read: lets a paused transfer go on once there is room again.
+    void ResumeIfRoom() {
+        if (!paused || body.size() - bodyOffset >= MAX_BUFFERED) return;
+        paused = false;
+        std::lock_guard<std::mutex> lock(cache->Get().mutex);
+        curl_easy_pause(easy, CURLPAUSE_CONT);
     }
 
     // Under the cache's lock. Messages of other (closed) requests on the same multi handle
@@ -361,8 +380,7 @@ size_t HeaderCallback(char* data, size_t size, size_t count, void* user) {
 }
 
 size_t WriteCallback(char* data, size_t size, size_t count, void* user) {
-    static_cast<CRequestHandle::Impl*>(user)->OnBody(data, size * count);
-    return size * count;
+    return static_cast<CRequestHandle::Impl*>(user)->OnBody(data, size * count);
 }
 
 }  // namespace
@@ -581,11 +599,13 @@ bool CRequestHandle::Read(char* buffer, std::size_t size, std::size_t& read) {
     }
     // Like a blocking read of the platform: the piece is filled unless the body ends first.
     // Bytes already received are handed out even when the transfer failed after them.
-    const bool ok = d.Drive([&d, size] { return d.body.size() - d.bodyOffset >= size; });
+    const bool ok =
+        d.Drive([&d, size] { return d.paused || d.body.size() - d.bodyOffset >= size; });
     if (d.bodyOffset < d.body.size()) {
         read = std::min(size, d.body.size() - d.bodyOffset);
         std::memcpy(buffer, d.body.data() + d.bodyOffset, read);
         d.bodyOffset += read;
+        d.ResumeIfRoom();
         return true;
     }
     if (!ok) return false;
