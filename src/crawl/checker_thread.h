@@ -72,11 +72,16 @@ protected:
     static void Sleep(int milliseconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     }
+    // An event that the worker does not wait for: it still keeps its place in the queue
+    // and is dropped unhandled when a send with the same time-out would have timed out.
+    void Post(MessageId message, WParam wParam, LParam lParam) {
+        PostMessageTimeout(m_hReceiverWnd, message, wParam, lParam,
+                           m_pConfig->m_nSendTimeout.load());
+    }
     void PostProgress(std::size_t bytes) {
         if (IsRunning()) {
-            PostMessageTimeout(m_hReceiverWnd, CheckerMessages().m_nCheckProgressed,
-                               reinterpret_cast<WParam>(m_pCurrent), static_cast<LParam>(bytes),
-                               m_pConfig->m_nSendTimeout.load());
+            Post(CheckerMessages().m_nCheckProgressed, reinterpret_cast<WParam>(m_pCurrent),
+                 static_cast<LParam>(bytes));
         }
     }
 
@@ -94,7 +99,9 @@ int CCheckerThread<T>::Run() {
             m_pCurrent = m_pPageList->Next();
             if (m_pCurrent == nullptr || !IsRunning()) break;
             Sleep(m_pConfig->m_nInterval);
-            if (IsRunning()) Send(ids.m_nCheckStarted, reinterpret_cast<WParam>(m_pCurrent), 0);
+            // The start of a page is told without waiting for the listeners (they get the page's
+            // URL, which never changes); its end is waited for below.
+            if (IsRunning()) Post(ids.m_nCheckStarted, reinterpret_cast<WParam>(m_pCurrent), 0);
             if (!IsRunning()) break;
             m_progress.Begin();
             CCheckResult* result = new CCheckResult(CheckPage(m_pCurrent));
