@@ -11,7 +11,7 @@ namespace {
 
 // Whether the content opens with a tag: blanks, then "<", then a letter followed by a
 // letter or a blank.
-bool LooksLikeMarkup(const std::string& content) {
+bool LooksLikeMarkup(std::string_view content) {
     bool sawOpen = false;
     for (std::size_t i = 0; i + 1 < content.size(); ++i) {
         const char c = content[i];
@@ -70,7 +70,7 @@ bool IsSavedAsIs(const std::string& path, const std::string& headers) {
 }
 
 ContentKind ClassifyContent(const std::string& path, const std::string& headers,
-                            const std::string& content, int kind) {
+                            std::string_view content, int kind) {
     if (!path.empty() && path.back() == '/') {
         return ContentKind::Html;
     }

@@ -130,7 +130,8 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
     if (result.m_nStatus == CHECK_OK) {
         std::string converted;
         std::vector<CLinkRecord> links;
-        std::string body(result.m_body.begin(), result.m_body.end());
+        // The filter reads the body where it lies.
+        const std::string_view body(result.m_body.data(), result.m_body.size());
         if (m_pFilter->ConvertPage(page->GetKind(), result.m_strHeaders, body, converted, links)) {
             result.m_body.assign(converted.begin(), converted.end());
             // Links of a page at the deepest level make no pages; its own images and style
