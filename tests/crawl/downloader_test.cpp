@@ -119,7 +119,7 @@ protected:
 TEST_F(DownloaderTest, SampleWikiIsFetchedOnceEachAndWrittenUnderItsLocalNames) {
     test::LoopbackServer server;
     test::SampleWiki wiki(test::SampleWiki::DefaultFolder());
-    wiki.Install(server);
+    wiki.Install(server.Server());
     server.Start();
 
     Start({new CWebPage(server.Url("/?FrontPage"))});
@@ -322,7 +322,7 @@ TEST_F(SmallWikiTest, EveryOutcomeHasItsStatusAndOnlyGoodNamesAreWritten) {
     // The name that would leave the folder: nothing written there, and the result says so.
     EXPECT_FALSE(std::filesystem::exists(m_out.path().parent_path() / "escaped.html"));
     EXPECT_EQ(results[server.Url("/?Evil")].m_nStatus, CHECK_ERROR);
-    EXPECT_EQ(results[server.Url("/?Evil")].m_strError, CDownloaderThread::kUnsafeNameError);
+    EXPECT_EQ(results[server.Url("/?Evil")].m_strError, CDownloaderThread::kUnsafeNameError.str());
     EXPECT_EQ(m_collector.Page(server.Url("/?Evil"))->GetLocalName(), "../escaped.html");
 }
 
