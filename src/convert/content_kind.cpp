@@ -11,7 +11,7 @@ namespace {
 
 // Whether the content opens with a tag: blanks, then "<", then a letter followed by a
 // letter or a blank.
-bool LooksLikeMarkup(const std::string& content) {
+bool LooksLikeMarkup(std::string_view content) {
     bool sawOpen = false;
     for (std::size_t i = 0; i + 1 < content.size(); ++i) {
         const char c = content[i];
@@ -45,8 +45,32 @@ std::string PathExtension(const std::string& path) {
     return dot == std::string::npos ? std::string() : path.substr(dot);
 }
 
+namespace {
+
+// The Content-Type's value in lower case without leading blanks; empty when there is none.
+std::string ContentTypeOf(const std::string& headers) {
+    CRegManager reg;
+    if (reg.Search(headers, "content-type:([^\\r\\n]*)", "i") < 1) return {};
+    std::string type = reg.GetGroup(1);
+    const std::size_t first = type.find_first_not_of(" \t");
+    return first == std::string::npos ? std::string() : ToLowerAscii(type.substr(first));
+}
+
+}  // namespace
+
+bool IsSavedAsIs(const std::string& path, const std::string& headers) {
+    const std::string ext = ToLowerAscii(PathExtension(path));
+    if (ext == ".html" || ext == ".htm") return false;
+    if (ext == ".css" || ext == ".gif" || ext == ".jpg" || ext == ".jpeg" || ext == ".png") {
+        return true;
+    }
+    const std::string type = ContentTypeOf(headers);
+    return !type.empty() && type.rfind("text/html", 0) != 0 &&
+           type.rfind("application/xhtml+xml", 0) != 0;
+}
+
 ContentKind ClassifyContent(const std::string& path, const std::string& headers,
-                            const std::string& content, int kind) {
+                            std::string_view content, int kind) {
     if (!path.empty() && path.back() == '/') {
         return ContentKind::Html;
     }
@@ -60,14 +84,8 @@ ContentKind ClassifyContent(const std::string& path, const std::string& headers,
     if (ext == ".gif" || ext == ".jpg" || ext == ".jpeg" || ext == ".png") {
         return ContentKind::Other;
     }
-    CRegManager reg;
-    if (reg.Search(headers, "content-type:([^\\r\\n]*)", "i") > 0) {
-        std::string type = reg.GetGroup(1);
-        const std::size_t first = type.find_first_not_of(" \t");
-        type = first == std::string::npos ? std::string() : ToLowerAscii(type.substr(first));
-        if (type.rfind("text/html", 0) == 0) {
-            return ContentKind::Html;
-        }
+    if (ContentTypeOf(headers).rfind("text/html", 0) == 0) {
+        return ContentKind::Html;
     }
     if (LooksLikeMarkup(content)) {
         return ContentKind::Html;

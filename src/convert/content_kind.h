@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "text/text_encoding.h"
 
@@ -13,11 +14,16 @@ enum class ContentKind { Html, StyleSheet, Other };
 // `path` is the URL path, `headers` the response header text, `kind` the link kind the
 // page was found through (7 forces HTML when nothing else decides).
 ContentKind ClassifyContent(const std::string& path, const std::string& headers,
-                            const std::string& content, int kind);
+                            std::string_view content, int kind);
 
 // The Japanese encoding that the Content-Type line of `headers` names in its charset
 // (UTF-8, EUC-JP, Shift_JIS or ISO-2022-JP); undetermined when it names none of them.
 TextEncoding DeclaredCharset(const std::string& headers);
+
+// Whether the response is saved as it comes whatever its bytes: its URL names a style sheet
+// or an image, or its Content-Type names something other than HTML (an attachment served
+// by the wiki script, whose URL path is "/"). A URL ending in .html or .htm never is.
+bool IsSavedAsIs(const std::string& path, const std::string& headers);
 
 // The extension of the last component of `path` (from its last '.', with the dot), as the
 // Windows shell finds it; empty when there is none.

@@ -121,17 +121,17 @@ int CCVNFilter::BeginPage(const CUrlParts& url, const std::string& presetName, i
     return 1;
 }
 
-int CCVNFilter::ConvertPage(int kind, const std::string& headers, const std::string& content,
+int CCVNFilter::ConvertPage(int kind, const std::string& headers, std::string_view content,
                             std::string& out, std::vector<CLinkRecord>& links) {
     out.clear();
     if (ClassifyContent(m_pageUrl.GetPath(), headers, content, kind) != ContentKind::Html) {
         return 0;
     }
-    std::string text = content.substr(0, content.find('\0'));
-    const TextEncoding encoding = DetectEncoding(text);
-    if (encoding != kEncodingShiftJis) {
-        text = ConvertToShiftJis(text, encoding);
-    }
+    // The page up to a NUL byte, read where it lies and copied once, into Shift_JIS.
+    const std::string_view raw = content.substr(0, content.find('\0'));
+    const TextEncoding encoding = DetectEncoding(raw);
+    std::string text =
+        encoding != kEncodingShiftJis ? ConvertToShiftJis(raw, encoding) : std::string(raw);
     // The page's name is percent-encoded in the page's own encoding; a page that tells
     // nothing by its bytes (plain ASCII) may still have its charset declared.
     TextEncoding nameEncoding = encoding;
@@ -235,6 +235,10 @@ std::string CCVNFilter::BuildBody(const std::string& text, const std::string& wi
         }
     }
     return "<body>\n<h2>" + heading + "</h2>\n" + content + m_strFooterBlock + "</body>\n</html>\n";
+}
+
+int CCVNFilter::WillConvert(int /*kind*/, const std::string& headers) const {
+    return IsSavedAsIs(m_pageUrl.GetPath(), headers) ? 0 : 1;
 }
 
 CHTMLFilter* CCVNFilter::Clone() const {

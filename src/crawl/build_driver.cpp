@@ -212,6 +212,8 @@ int CBuildDriver::OnCreateHelp() {
     if (config->m_nThreadCount > 1) config->SetWaitForNewPages(1);
     config->SetFolder(CrawlFolder());
     config->SetLevel(m_bTocOnly ? 0 : m_doc.GetLevel());
+    config->m_nMaxPageSize = GetOptions().m_nMaxPageSize;
+    config->m_nMaxFileSize = GetOptions().m_nMaxFileSize;
 
     auto* prototype = new CDownloaderThread();
     if (m_nFetchTimeout > 0) prototype->SetTimeout(m_nFetchTimeout);

@@ -9,6 +9,7 @@
 #include "crawl/checker_config.h"
 #include "crawl/checker_messages.h"
 #include "crawl/page_list.h"
+#include "crawl/progress_throttle.h"
 #include "crawl/thread.h"
 #include "net/check_protocol.h"
 #include "platform/message_window.h"
@@ -47,13 +48,13 @@ public:
     // A new worker of the same class for the same run.
     virtual CCheckerThread* Clone() = 0;
 
-    // Progress of the current page also goes to the hidden window.
+    // Progress of the current page also goes to the hidden window, thinned out and without
+    // waiting: the worker never stops for the user-interface thread because of it. It keeps
+    // the send time-out (an event not handled in time is dropped), and posts and sends share
+    // one queue, so the listeners still see it between the page's start and its end.
     void NotifyProgress(const CUrlParts& url, std::size_t bytes) override {
         CCheckProtocol::NotifyProgress(url, bytes);
-        if (IsRunning()) {
-            Send(CheckerMessages().m_nCheckProgressed, reinterpret_cast<WParam>(m_pCurrent),
-                 static_cast<LParam>(bytes));
-        }
+        if (m_progress.Offer(bytes)) PostProgress(bytes);
     }
 
     WindowHandle m_hReceiverWnd = 0;
@@ -71,6 +72,21 @@ protected:
     static void Sleep(int milliseconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     }
+    // An event that the worker does not wait for: it still keeps its place in the queue
+    // and is dropped unhandled when a send with the same time-out would have timed out.
+    void Post(MessageId message, WParam wParam, LParam lParam) {
+        PostMessageTimeout(m_hReceiverWnd, message, wParam, lParam,
+                           m_pConfig->m_nSendTimeout.load());
+    }
+    void PostProgress(std::size_t bytes) {
+        if (IsRunning()) {
+            Post(CheckerMessages().m_nCheckProgressed, reinterpret_cast<WParam>(m_pCurrent),
+                 static_cast<LParam>(bytes));
+        }
+    }
+
+private:
+    CProgressThrottle m_progress;
 };
 
 template <class T>
@@ -83,9 +99,14 @@ int CCheckerThread<T>::Run() {
             m_pCurrent = m_pPageList->Next();
             if (m_pCurrent == nullptr || !IsRunning()) break;
             Sleep(m_pConfig->m_nInterval);
-            if (IsRunning()) Send(ids.m_nCheckStarted, reinterpret_cast<WParam>(m_pCurrent), 0);
+            // The start of a page is told without waiting for the listeners (they get the page's
+            // URL, which never changes); its end is waited for below.
+            if (IsRunning()) Post(ids.m_nCheckStarted, reinterpret_cast<WParam>(m_pCurrent), 0);
             if (!IsRunning()) break;
+            m_progress.Begin();
             CCheckResult* result = new CCheckResult(CheckPage(m_pCurrent));
+            // The page's last size, if it was held back, reaches the listeners before its end.
+            if (auto held = m_progress.Flush()) PostProgress(*held);
             if (IsRunning()) {
                 Send(ids.m_nCheckFinished, reinterpret_cast<WParam>(m_pCurrent),
                      reinterpret_cast<LParam>(result));

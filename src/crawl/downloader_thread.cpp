@@ -2,6 +2,7 @@
 
 #include "crawl/downloader_config.h"
 #include "crawl/output_file.h"
+#include "net/http_header.h"
 
 namespace corvane {
 
@@ -10,6 +11,7 @@ const CSjisText& CDownloaderThread::kUnsafeNameError = kOutsideFolderError;
 CDownloaderThread::CDownloaderThread() {
     // Progress of a fetch comes back through this worker, which sends it on.
     m_protocol.AddListener(this);
+    m_protocol.SetBodySinkProvider(this);
 }
 
 CDownloaderThread::~CDownloaderThread() {
@@ -111,12 +113,25 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
     SetUser(user);
     SetPassword(password);
 
+    m_protocol.SetBodyLimits(config->m_nMaxPageSize, config->m_nMaxFileSize);
+    m_pStream.reset();
     Fetch(result);
+
+    if (m_pStream) {
+        // The body went to its file as it came: keep the file if the fetch succeeded.
+        const std::unique_ptr<COutputStream> stream = std::move(m_pStream);
+        if (result.m_nStatus == CHECK_OK && stream->Size() > 0) {
+            stream->Commit();
+            page->SetLocalName(m_pFilter->GetLocalName());
+        }
+        return result;
+    }
 
     if (result.m_nStatus == CHECK_OK) {
         std::string converted;
         std::vector<CLinkRecord> links;
-        std::string body(result.m_body.begin(), result.m_body.end());
+        // The filter reads the body where it lies.
+        const std::string_view body(result.m_body.data(), result.m_body.size());
         if (m_pFilter->ConvertPage(page->GetKind(), result.m_strHeaders, body, converted, links)) {
             result.m_body.assign(converted.begin(), converted.end());
             // Links of a page at the deepest level make no pages; its own images and style
@@ -152,6 +167,19 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
         }
     }
     return result;
+}
+
+CBodySink* CDownloaderThread::OpenBodySink(const CUrlParts&, const CHTTPHeader& header) {
+    m_pStream.reset();
+    const int status = header.GetStatusCode();
+    if (!m_pFilter || m_pCurrent == nullptr || status < 200 || status > 299) return nullptr;
+    if (m_pFilter->WillConvert(m_pCurrent->GetKind(), header.GetRawHeaders())) return nullptr;
+    const std::string localName = m_pFilter->GetLocalName();
+    // A name outside the output folder is refused after the fetch, as for any page.
+    if (!IsSafeLocalName(localName)) return nullptr;
+    auto* config = static_cast<CDownloaderConfig*>(m_pConfig);
+    m_pStream = std::make_unique<COutputStream>(config->GetFolder(), localName);
+    return m_pStream.get();
 }
 
 }  // namespace corvane

@@ -23,7 +23,11 @@ enum : int {
     DOWNLOAD_BADSCHEME = 4,  // not http, https, file or about, or not a URL at all
 };
 
-class CDownloaderThread : public CCheckerThread<CWebPage> {
+class COutputStream;
+
+// Also chooses where each response body goes: a file that the filter will not convert is
+// written to the output folder as it arrives instead of being kept in memory.
+class CDownloaderThread : public CCheckerThread<CWebPage>, public CBodySinkProvider {
 public:
     CDownloaderThread();
     ~CDownloaderThread() override;
@@ -37,6 +41,7 @@ public:
     virtual int Fetch(CCheckResult& result);
     virtual int IsStopRequested();
     CCheckResult CheckPage(CWebPage* page) override;
+    CBodySink* OpenBodySink(const CUrlParts& url, const CHTTPHeader& header) override;
 
     void StopProtocol() override { m_protocol.Stop(); }
     void SetUseProxy(bool useProxy) override;
@@ -56,6 +61,8 @@ private:
     CUrlParts m_url;
     CManualResetEvent* m_pAbortEvent = nullptr;
     std::unique_ptr<CHTMLFilter> m_pFilter;
+    // The current page's file while its body is written straight to it.
+    std::unique_ptr<COutputStream> m_pStream;
     // The protocol settings, kept so that a clone gets the same.
     int m_nTimeout = 20000;
     bool m_bUseProxy = false;

@@ -32,6 +32,38 @@ bool IsSafeLocalName(const std::string& localName) {
     return true;
 }
 
+COutputStream::COutputStream(const std::string& folder, const std::string& localName)
+    : m_strPath(ToNativePath(folder + localName).string()), m_strTemporary(m_strPath + ".part") {}
+
+COutputStream::~COutputStream() {
+    if (m_bCommitted || !m_bOpened) return;
+    m_out.close();
+    std::error_code error;
+    std::filesystem::remove(m_strTemporary, error);
+}
+
+bool COutputStream::Write(const char* data, std::size_t size) {
+    if (!m_bOpened) {
+        m_bOpened = true;
+        const std::filesystem::path path(m_strTemporary);
+        std::error_code error;
+        if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), error);
+        m_out.open(path, std::ios::binary | std::ios::trunc);
+    }
+    if (m_out) m_out.write(data, static_cast<std::streamsize>(size));
+    m_nSize += size;
+    return true;
+}
+
+void COutputStream::Commit() {
+    if (!m_bOpened || m_bCommitted) return;
+    m_bCommitted = true;
+    m_out.close();
+    std::error_code error;
+    std::filesystem::rename(m_strTemporary, m_strPath, error);
+    if (error) std::filesystem::remove(m_strTemporary, error);
+}
+
 bool WriteOutputFile(const std::string& folder, const std::string& localName,
                      const std::vector<char>& body, std::string* error) {
     if (!IsSafeLocalName(localName)) {

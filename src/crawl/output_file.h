@@ -1,9 +1,12 @@
 // Writing a downloaded file into the output folder, and only there.
 #pragma once
 
+#include <cstdint>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "net/body_sink.h"
 #include "platform/sjis_text.h"
 
 namespace corvane {
@@ -20,5 +23,30 @@ bool WriteOutputFile(const std::string& folder, const std::string& localName,
 
 // The reason given for a local name that would leave the output folder.
 extern const CSjisText kOutsideFolderError;
+
+// A file in the output folder written as its bytes arrive. They go to a temporary file beside
+// it (created, with the missing folders, at the first bytes); Commit puts it in place, and
+// without Commit it is removed, so a download that fails leaves the old file as it was. Like
+// WriteOutputFile, a failure to create or write is silent. `localName` must be safe.
+class COutputStream : public CBodySink {
+public:
+    COutputStream(const std::string& folder, const std::string& localName);
+    ~COutputStream() override;
+    COutputStream(const COutputStream&) = delete;
+    COutputStream& operator=(const COutputStream&) = delete;
+
+    bool Write(const char* data, std::size_t size) override;
+    // Bytes received so far.
+    std::uint64_t Size() const { return m_nSize; }
+    void Commit();
+
+private:
+    std::string m_strPath;  // native path of the file
+    std::string m_strTemporary;
+    std::ofstream m_out;
+    bool m_bOpened = false;
+    bool m_bCommitted = false;
+    std::uint64_t m_nSize = 0;
+};
 
 }  // namespace corvane

@@ -2,9 +2,15 @@
 
 #include "net/url_parts.h"
 #include "net/win_inet_proxy.h"
+#include "platform/sjis_text.h"
 #include "text/reg_manager.h"
 
 namespace corvane {
+
+const std::string& CHTTPProtocol::TooLargeError() {
+    static const CSjisText text{"サイズが上限を超えたため打ち切りました"};
+    return text.str();
+}
 
 HINTERNET CHTTPProtocol::Connect(HINTERNET internet, const CUrlParts& url) {
     return m_pInet->ConnectHttp(internet, url);
@@ -41,7 +47,12 @@ void CHTTPProtocol::SendAndReceive(const CUrlParts& url, int method, CCheckResul
     m_pInet->SendRequest(request, m_bSendCredentials && m_bCredentialsAllowed && HasCredentials(),
                          m_strUser, m_strPassword, m_strExtraHeaders, m_strOptional);
     // A response that could not be read leaves the result as it was (CHECK_ERROR).
+    m_bTooLarge = false;
     m_pInet->ReceiveResponse(request, url, method, result, *this);
+    if (m_bTooLarge) {
+        result.m_nStatus = CHECK_ERROR;
+        result.m_strError = TooLargeError();
+    }
 }
 
 int CHTTPProtocol::OnData(const CUrlParts& tag, const std::vector<char>& body) {
@@ -52,7 +63,25 @@ int CHTTPProtocol::OnData(const CUrlParts& tag, const std::vector<char>& body) {
                        m_stopPattern.m_strOptions) > 0)
             return READ_STOP;
     }
+    if (m_nMemoryLimit > 0 && body.size() > m_nMemoryLimit) {
+        m_bTooLarge = true;
+        return READ_ABORT;
+    }
     NotifyProgress(tag, body.size());
+    return READ_CONTINUE;
+}
+
+CBodySink* CHTTPProtocol::OpenBodySink(const CUrlParts& tag, const CHTTPHeader& header) {
+    return m_pSinkProvider != nullptr ? m_pSinkProvider->OpenBodySink(tag, header) : nullptr;
+}
+
+int CHTTPProtocol::OnStreamed(const CUrlParts& tag, std::uint64_t received) {
+    if (!IsRunning()) return READ_ABORT;
+    if (m_nSinkLimit > 0 && received > m_nSinkLimit) {
+        m_bTooLarge = true;
+        return READ_ABORT;
+    }
+    NotifyProgress(tag, static_cast<std::size_t>(received));
     return READ_CONTINUE;
 }
 

@@ -3,12 +3,20 @@
 // reports download progress to the listeners.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "net/internet_protocol.h"
 #include "net/trace_policy.h"
 
 namespace corvane {
+
+// Chooses, per response, whether its body goes to a sink (see CTracePolicy::OpenBodySink).
+class CBodySinkProvider {
+public:
+    virtual ~CBodySinkProvider() = default;
+    virtual CBodySink* OpenBodySink(const CUrlParts& url, const CHTTPHeader& header) = 0;
+};
 
 class CHTTPProtocol : public CInternetProtocol, public CTracePolicy {
 public:
@@ -32,8 +40,22 @@ public:
 
     int OnData(const CUrlParts& tag, const std::vector<char>& body) override;
     bool IsRunning() override { return CInternetProtocol::IsRunning(); }
+    CBodySink* OpenBodySink(const CUrlParts& tag, const CHTTPHeader& header) override;
+    int OnStreamed(const CUrlParts& tag, std::uint64_t received) override;
 
     bool SendsCredentials() const { return m_bSendCredentials; }
+
+    // Not owned; null keeps every body in memory.
+    void SetBodySinkProvider(CBodySinkProvider* provider) { m_pSinkProvider = provider; }
+    // The most bytes a body may have in memory and in a sink; 0 means no limit. A longer
+    // body is cut off: the fetch fails with kTooLargeError.
+    void SetBodyLimits(std::uint64_t inMemory, std::uint64_t inSink) {
+        m_nMemoryLimit = inMemory;
+        m_nSinkLimit = inSink;
+    }
+
+    // The error text of a response cut off at a limit.
+    static const std::string& TooLargeError();
 
 protected:
     // A user name or a password is set for the current fetch.
@@ -44,6 +66,12 @@ protected:
     std::string m_strExtraHeaders;
     std::string m_strOptional;
     std::string m_strUnused;
+
+private:
+    CBodySinkProvider* m_pSinkProvider = nullptr;
+    std::uint64_t m_nMemoryLimit = 0;
+    std::uint64_t m_nSinkLimit = 0;
+    bool m_bTooLarge = false;  // the response being read went over its limit
 };
 
 }  // namespace corvane

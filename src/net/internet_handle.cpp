@@ -152,6 +152,24 @@ unsigned long MapCurlError(CURLcode code, long osErrno, long verifyResult) {
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
+// Connection cache
+
+// libcurl keeps the connections of finished transfers in the multi handle they ran on.
+struct CConnectionCache::Impl {
+    std::mutex mutex;
+    CURLM* multi = nullptr;
+};
+
+CConnectionCache::CConnectionCache() : m_impl(std::make_unique<Impl>()) {
+    GlobalInit();
+    m_impl->multi = curl_multi_init();
+}
+
+CConnectionCache::~CConnectionCache() {
+    if (m_impl->multi != nullptr) curl_multi_cleanup(m_impl->multi);
+}
+
+// ---------------------------------------------------------------------------------------
 // Base, session, connection
 
 void CInternetHandle::Close() {
@@ -185,6 +203,7 @@ bool CSessionHandle::IsCancelled() const {
 struct CRequestHandle::Impl {
     CRequestHandle* owner = nullptr;
     CURL* easy = nullptr;
+    std::shared_ptr<CConnectionCache> cache;  // the multi handle and its lock
     CURLM* multi = nullptr;
     curl_slist* headerList = nullptr;
     std::string verb;
@@ -207,6 +226,7 @@ struct CRequestHandle::Impl {
 
     std::string body;  // received body bytes not read yet, from bodyOffset on
     std::size_t bodyOffset = 0;
+    bool paused = false;  // the write callback asked libcurl to hold the body back
 
     std::string AuthKey() const {
         const CConnectionHandle& c = *owner->m_pConnection;
@@ -260,20 +280,40 @@ struct CRequestHandle::Impl {
         g_authSchemes[AuthKey()] = scheme;
     }
 
-    void OnBody(const char* data, std::size_t size) {
+    // Bytes received but not read yet at most; beyond that the transfer pauses until the
+    // reader catches up, so a fast server cannot fill the memory with a large body.
+    static constexpr std::size_t MAX_BUFFERED = 256 * 1024;
+
+    // The write callback's answer: the bytes taken, or CURL_WRITEFUNC_PAUSE.
+    std::size_t OnBody(const char* data, std::size_t size) {
         lastActivity = Clock::now();
         headersDone = true;
-        if (bodyOffset > 0 && bodyOffset == body.size()) {
-            body.clear();
+        if (bodyOffset > 0 && (bodyOffset == body.size() || bodyOffset >= MAX_BUFFERED)) {
+            body.erase(0, bodyOffset);
             bodyOffset = 0;
         }
+        if (body.size() - bodyOffset >= MAX_BUFFERED) {
+            paused = true;
+            return CURL_WRITEFUNC_PAUSE;
+        }
         body.append(data, size);
+        return size;
     }
 
+    // After a read: lets a paused transfer go on once there is room again.
+    void ResumeIfRoom() {
+        if (!paused || body.size() - bodyOffset >= MAX_BUFFERED) return;
+        paused = false;
+        std::lock_guard<std::mutex> lock(cache->Get().mutex);
+        curl_easy_pause(easy, CURLPAUSE_CONT);
+    }
+
+    // Under the cache's lock. Messages of other (closed) requests on the same multi handle
+    // are of no interest.
     void CollectDone() {
         int left = 0;
         while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
-            if (msg->msg != CURLMSG_DONE) continue;
+            if (msg->msg != CURLMSG_DONE || msg->easy_handle != easy) continue;
             done = true;
             headersDone = true;
             result = msg->data.result;
@@ -302,12 +342,15 @@ struct CRequestHandle::Impl {
             }
             if (ready() || done) return true;
 
-            int running = 0;
-            if (curl_multi_perform(multi, &running) != CURLM_OK) {
-                failure = INET_ERROR_INTERNAL_ERROR;
-                continue;
+            {
+                std::lock_guard<std::mutex> lock(cache->Get().mutex);
+                int running = 0;
+                if (curl_multi_perform(multi, &running) != CURLM_OK) {
+                    failure = INET_ERROR_INTERNAL_ERROR;
+                    continue;
+                }
+                CollectDone();
             }
-            CollectDone();
             if (ready() || done) continue;
 
             // One time-out for connecting, sending and receiving: the longest wait for the
@@ -323,6 +366,7 @@ struct CRequestHandle::Impl {
                 }
                 waitMs = static_cast<int>(std::min<long long>(waitMs, timeoutMs - idle));
             }
+            std::lock_guard<std::mutex> lock(cache->Get().mutex);
             curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
         }
     }
@@ -336,8 +380,7 @@ size_t HeaderCallback(char* data, size_t size, size_t count, void* user) {
 }
 
 size_t WriteCallback(char* data, size_t size, size_t count, void* user) {
-    static_cast<CRequestHandle::Impl*>(user)->OnBody(data, size * count);
-    return size * count;
+    return static_cast<CRequestHandle::Impl*>(user)->OnBody(data, size * count);
 }
 
 }  // namespace
@@ -360,13 +403,18 @@ CRequestHandle::CRequestHandle(std::shared_ptr<CConnectionHandle> connection, st
     m_strUrl = std::string(m_pConnection->IsSecure() ? "https://" : "http://") + host + ":" +
                std::to_string(m_pConnection->GetPort()) + EncodeForRequestLine(objectName);
     m_impl->easy = curl_easy_init();
-    m_impl->multi = curl_multi_init();
+    m_impl->cache = m_pConnection->Session().Cache();
+    m_impl->multi = m_impl->cache->Get().multi;
 }
 
 CRequestHandle::~CRequestHandle() {
-    if (m_impl->added) curl_multi_remove_handle(m_impl->multi, m_impl->easy);
+    if (m_impl->added) {
+        // A finished transfer has left its connection in the cache already; an unfinished
+        // one closes it here.
+        std::lock_guard<std::mutex> lock(m_impl->cache->Get().mutex);
+        curl_multi_remove_handle(m_impl->multi, m_impl->easy);
+    }
     if (m_impl->easy != nullptr) curl_easy_cleanup(m_impl->easy);
-    if (m_impl->multi != nullptr) curl_multi_cleanup(m_impl->multi);
     curl_slist_free_all(m_impl->headerList);
 }
 
@@ -466,9 +514,12 @@ bool CRequestHandle::Send(const std::string& extraHeaders, const std::string& op
         curl_easy_setopt(e, CURLOPT_HTTPAUTH, scheme);
     }
 
-    if (curl_multi_add_handle(d.multi, e) != CURLM_OK) {
-        SetLastInternetError(INET_ERROR_INTERNAL_ERROR);
-        return false;
+    {
+        std::lock_guard<std::mutex> lock(d.cache->Get().mutex);
+        if (curl_multi_add_handle(d.multi, e) != CURLM_OK) {
+            SetLastInternetError(INET_ERROR_INTERNAL_ERROR);
+            return false;
+        }
     }
     d.added = true;
     d.lastActivity = Clock::now();
@@ -548,11 +599,13 @@ bool CRequestHandle::Read(char* buffer, std::size_t size, std::size_t& read) {
     }
     // Like a blocking read of the platform: the piece is filled unless the body ends first.
     // Bytes already received are handed out even when the transfer failed after them.
-    const bool ok = d.Drive([&d, size] { return d.body.size() - d.bodyOffset >= size; });
+    const bool ok =
+        d.Drive([&d, size] { return d.paused || d.body.size() - d.bodyOffset >= size; });
     if (d.bodyOffset < d.body.size()) {
         read = std::min(size, d.body.size() - d.bodyOffset);
         std::memcpy(buffer, d.body.data() + d.bodyOffset, read);
         d.bodyOffset += read;
+        d.ResumeIfRoom();
         return true;
     }
     if (!ok) return false;

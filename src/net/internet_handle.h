@@ -64,10 +64,34 @@ private:
     std::atomic<bool> m_bClosed{false};
 };
 
+// The open connections that the requests of one owner (a protocol object, one crawl worker)
+// share: a connection stays open after its response has been read whole, and the next
+// request to the same host and port goes out on it instead of connecting anew. The owner's
+// requests follow one another, but a closed request may be freed on another thread while
+// the next one runs, so every use of the transfer engine takes the cache's lock.
+class CConnectionCache {
+public:
+    CConnectionCache();
+    ~CConnectionCache();
+    CConnectionCache(const CConnectionCache&) = delete;
+    CConnectionCache& operator=(const CConnectionCache&) = delete;
+
+    struct Impl;
+    Impl& Get() { return *m_impl; }
+
+private:
+    std::unique_ptr<Impl> m_impl;
+};
+
 class CSessionHandle : public CInternetHandle {
 public:
-    CSessionHandle(std::string agent, bool useProxy, std::string proxy)
-        : m_strAgent(std::move(agent)), m_bUseProxy(useProxy), m_strProxy(std::move(proxy)) {}
+    // Without a cache the session keeps connections for its own lifetime only.
+    CSessionHandle(std::string agent, bool useProxy, std::string proxy,
+                   std::shared_ptr<CConnectionCache> cache = nullptr)
+        : m_strAgent(std::move(agent)),
+          m_bUseProxy(useProxy),
+          m_strProxy(std::move(proxy)),
+          m_pCache(cache != nullptr ? std::move(cache) : std::make_shared<CConnectionCache>()) {}
 
     bool SetTimeout(int option, long milliseconds);
     long GetTimeout(int option) const;
@@ -78,11 +102,13 @@ public:
     const std::string& GetAgent() const { return m_strAgent; }
     bool UsesProxy() const { return m_bUseProxy; }
     const std::string& GetProxy() const { return m_strProxy; }
+    const std::shared_ptr<CConnectionCache>& Cache() const { return m_pCache; }
 
 private:
     std::string m_strAgent;
     bool m_bUseProxy;
     std::string m_strProxy;
+    std::shared_ptr<CConnectionCache> m_pCache;
     std::atomic<long> m_timeouts[5] = {0, 0, 0, 0, 0};  // options 2, 5, 6, 7, 8
     std::atomic<const CManualResetEvent*> m_pCancelEvent{nullptr};
 };

@@ -154,7 +154,7 @@ CCheckResult CInternetProtocol::CheckFollowingRedirects(const CUrlParts& url, in
         if (!IsRunning()) break;
         if (results.size() >= static_cast<std::size_t>(MAX_REDIRECT_REQUESTS)) break;
     }
-    if (results.size() == 1) return results.front();
+    if (results.size() == 1) return std::move(results.front());
 
     std::string movedTo;
     for (const CCheckResult& r : results) {
@@ -163,7 +163,7 @@ CCheckResult CInternetProtocol::CheckFollowingRedirects(const CUrlParts& url, in
         if (!target.IsValid()) break;
         movedTo = target.GetText();
     }
-    CCheckResult out = results.back();
+    CCheckResult out = std::move(results.back());
     out.m_strMovedTo = movedTo;
     return out;
 }

@@ -25,8 +25,8 @@ std::string VerbOfMethod(int method) {
 HINTERNET CWinInetProxy::OpenInternet(int timeout, const std::string& userAgent, bool useProxy,
                                       const std::string& proxyHost, int proxyPort) {
     const std::string proxy = useProxy ? proxyHost + ":" + std::to_string(proxyPort) : "";
-    HINTERNET internet =
-        RegisterInternetHandle(std::make_shared<CSessionHandle>(userAgent, useProxy, proxy));
+    HINTERNET internet = RegisterInternetHandle(
+        std::make_shared<CSessionHandle>(userAgent, useProxy, proxy, m_pConnections));
     if (auto session = LookupInternetHandleAs<CSessionHandle>(internet)) {
         for (int option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
                            INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
@@ -125,14 +125,44 @@ bool CWinInetProxy::ReadChunk(HINTERNET request, std::vector<char>& chunk) {
 bool CWinInetProxy::ReadBody(HINTERNET request, const CUrlParts& tag, std::vector<char>& body,
                              CTracePolicy& policy) {
     body.clear();
-    std::vector<char> chunk;
+    auto req = LookupInternetHandleAs<CRequestHandle>(request);
+    if (req == nullptr) {
+        SetLastInternetError(INET_ERROR_INVALID_HANDLE);
+        return false;
+    }
+    // Each piece is read straight onto the end of the body.
     for (;;) {
-        if (!ReadChunk(request, chunk)) return false;
-        body.insert(body.end(), chunk.begin(), chunk.end());
+        const std::size_t size = body.size();
+        body.resize(size + CHUNK_SIZE);
+        std::size_t read = 0;
+        const bool ok = req->Read(body.data() + size, CHUNK_SIZE, read);
+        body.resize(size + read);
+        if (!ok) return false;
         const int answer = policy.OnData(tag, body);
         if (answer == CTracePolicy::READ_STOP) return true;
         if (answer == CTracePolicy::READ_ABORT) return false;
-        if (chunk.empty()) return true;
+        if (read == 0) return true;
+    }
+}
+
+bool CWinInetProxy::ReadBodyToSink(HINTERNET request, const CUrlParts& tag, CBodySink& sink,
+                                   CTracePolicy& policy, std::uint64_t& received) {
+    received = 0;
+    auto req = LookupInternetHandleAs<CRequestHandle>(request);
+    if (req == nullptr) {
+        SetLastInternetError(INET_ERROR_INVALID_HANDLE);
+        return false;
+    }
+    std::vector<char> buffer(SINK_CHUNK_SIZE);
+    for (;;) {
+        std::size_t read = 0;
+        if (!req->Read(buffer.data(), buffer.size(), read)) return false;
+        if (read > 0 && !sink.Write(buffer.data(), read)) return false;
+        received += read;
+        const int answer = policy.OnStreamed(tag, received);
+        if (answer == CTracePolicy::READ_STOP) return true;
+        if (answer == CTracePolicy::READ_ABORT) return false;
+        if (read == 0) return true;
     }
 }
 
@@ -145,7 +175,14 @@ bool CWinInetProxy::ReceiveResponse(HINTERNET request, const CUrlParts& url, int
     if (!policy.IsRunning()) return false;
 
     std::vector<char> body;
-    if (method == METHOD_GET && !ReadBody(request, url, body, policy)) return false;
+    std::uint64_t streamed = 0;
+    CBodySink* sink = nullptr;
+    if (method == METHOD_GET) {
+        sink = policy.OpenBodySink(url, header);
+        const bool read = sink != nullptr ? ReadBodyToSink(request, url, *sink, policy, streamed)
+                                          : ReadBody(request, url, body, policy);
+        if (!read) return false;
+    }
 
     const int status = header.GetStatusCode();
     int outcome = CHECK_ERROR;
@@ -155,7 +192,8 @@ bool CWinInetProxy::ReceiveResponse(HINTERNET request, const CUrlParts& url, int
         outcome = CHECK_TIMEOUT;
     }
     if (header.GetContentLength() < 0) {
-        header.SetContentLength(static_cast<std::int32_t>(body.size()));
+        header.SetContentLength(
+            static_cast<std::int32_t>(sink != nullptr ? streamed : body.size()));
     }
     result.m_strHeaders = header.GetRawHeaders();
     result.m_nStatus = outcome;

@@ -6,9 +6,11 @@
 // certificate that names another host or is out of date as long as its chain verifies.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "net/body_sink.h"
 #include "net/check_result.h"
 #include "net/http_header.h"
 #include "net/internet_handle.h"
@@ -23,6 +25,8 @@ class CWinInetProxy {
 public:
     // Size of one body read.
     static constexpr std::size_t CHUNK_SIZE = 1024;
+    // Size of one read of a body that goes to a sink.
+    static constexpr std::size_t SINK_CHUNK_SIZE = 64 * 1024;
 
     virtual ~CWinInetProxy() = default;
 
@@ -47,7 +51,12 @@ public:
     // The whole body, the policy asked after every piece and once after the end.
     virtual bool ReadBody(HINTERNET request, const CUrlParts& tag, std::vector<char>& body,
                           CTracePolicy& policy);
-    // Header, body (GET only) and status class into `result`.
+    // The body into the sink, in larger pieces, the policy asked after each (OnStreamed);
+    // `received` counts the bytes written.
+    virtual bool ReadBodyToSink(HINTERNET request, const CUrlParts& tag, CBodySink& sink,
+                                CTracePolicy& policy, std::uint64_t& received);
+    // Header, body (GET only: to the sink the policy opens, else into memory) and status
+    // class into `result`.
     virtual bool ReceiveResponse(HINTERNET request, const CUrlParts& url, int method,
                                  CCheckResult& result, CTracePolicy& policy);
     virtual bool QueryInfoString(HINTERNET request, int infoLevel, std::string& text, int* index);
@@ -62,6 +71,11 @@ public:
     // Tests only: HTTPS chains are verified against this CA file instead of the system's
     // store ("" restores the system's store).
     static void SetTestCaFile(const std::string& path);
+
+private:
+    // The sessions of this wrapper share their connections, so a protocol object reuses its
+    // connection to a host from one fetch to the next.
+    std::shared_ptr<CConnectionCache> m_pConnections = std::make_shared<CConnectionCache>();
 };
 
 // The verb of a method code; empty for an unknown code.

@@ -16,13 +16,14 @@ void CManualResetEvent::Reset() {
 }
 
 bool CManualResetEvent::Wait(long milliseconds) const {
+    if (milliseconds == 0) return m_bSet.load();
     std::unique_lock<std::mutex> lock(m_mutex);
     if (milliseconds < 0) {
-        m_changed.wait(lock, [this] { return m_bSet; });
+        m_changed.wait(lock, [this] { return m_bSet.load(); });
         return true;
     }
     return m_changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                              [this] { return m_bSet; });
+                              [this] { return m_bSet.load(); });
 }
 
 }  // namespace corvane

@@ -2,6 +2,7 @@
 // Stands in for the kernel event that aborts a crawl run and the fetches inside it.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -25,7 +26,9 @@ public:
 private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
-    bool m_bSet;
+    // Written under m_mutex (so that no waiter misses a change); read without it by a
+    // test that does not wait, which the crawl makes for every piece it reads.
+    std::atomic<bool> m_bSet;
 };
 
 }  // namespace corvane

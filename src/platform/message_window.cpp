@@ -101,6 +101,8 @@ bool CMessageQueue::Enqueue(Entry entry) {
 
 // Takes the first message and handles it with the lock released. False when none waits.
 bool CMessageQueue::DispatchOne(std::unique_lock<std::mutex>& lock) {
+    const Clock::time_point now = Clock::now();
+    while (!m_entries.empty() && m_entries.front().expires < now) m_entries.pop_front();
     if (m_entries.empty()) return false;
     Entry entry = std::move(m_entries.front());
     m_entries.pop_front();
@@ -255,6 +257,21 @@ bool PostMessage(WindowHandle window, MessageId message, WParam wParam, LParam l
     std::shared_ptr<CWindowState> state = FindWindow(window);
     if (!state) return false;
     return state->queue->Enqueue({state, message, wParam, lParam, nullptr, Clock::now()});
+}
+
+bool PostMessageTimeout(WindowHandle window, MessageId message, WParam wParam, LParam lParam,
+                        int timeoutMs) {
+    if (timeoutMs <= 0) return false;
+    std::shared_ptr<CWindowState> state = FindWindow(window);
+    if (!state) return false;
+    CMessageQueue& queue = *state->queue;
+    const Clock::time_point now = Clock::now();
+    {
+        std::lock_guard<std::mutex> lock(queue.m_mutex);
+        if (queue.IsHung(now)) return false;
+    }
+    return queue.Enqueue(
+        {state, message, wParam, lParam, nullptr, now, now + std::chrono::milliseconds(timeoutMs)});
 }
 
 }  // namespace corvane

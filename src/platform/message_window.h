@@ -61,6 +61,9 @@ private:
         LParam lParam;
         std::shared_ptr<CSendState> send;
         std::chrono::steady_clock::time_point queuedAt;
+        // A timed post not begun by then is dropped unhandled.
+        std::chrono::steady_clock::time_point expires =
+            std::chrono::steady_clock::time_point::max();
     };
 
     bool Enqueue(Entry entry);
@@ -78,6 +81,7 @@ private:
     friend class CMessageWindow;
     friend bool SendMessageTimeout(WindowHandle, MessageId, WParam, LParam, int, LResult*);
     friend bool PostMessage(WindowHandle, MessageId, WParam, LParam);
+    friend bool PostMessageTimeout(WindowHandle, MessageId, WParam, LParam, int);
 };
 
 // A window on the thread that constructs it. Its handler runs on that thread only.
@@ -112,5 +116,10 @@ bool SendMessageTimeout(WindowHandle window, MessageId message, WParam wParam, L
                         int timeoutMs, LResult* result = nullptr);
 // Queues the message; false when the window is gone.
 bool PostMessage(WindowHandle window, MessageId message, WParam wParam, LParam lParam);
+// A send that does not wait: queued like a post, but dropped unhandled when the owner has
+// not begun handling it within `timeoutMs`. Gives up at once, as a send does, when the time-out
+// is 0 or less, the window is gone or the owner looks hung.
+bool PostMessageTimeout(WindowHandle window, MessageId message, WParam wParam, LParam lParam,
+                        int timeoutMs);
 
 }  // namespace corvane

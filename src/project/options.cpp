@@ -47,6 +47,11 @@ void COptions::LoadOptions(const std::string& iniPath) {
     m_strLastFile = ini.GetString("LastFile", m_strLastFile);
     m_bJapaneseSearch = ini.GetInt("JapaneseSearch", m_bJapaneseSearch);
     m_bKeywordIndex = ini.GetInt("KeywordIndex", m_bKeywordIndex);
+    // A negative value keeps the default.
+    const int page = ini.GetInt("MaxPageSizeMB", static_cast<int>(m_nMaxPageSize >> 20));
+    const int file = ini.GetInt("MaxFileSizeMB", static_cast<int>(m_nMaxFileSize >> 20));
+    if (page >= 0) m_nMaxPageSize = static_cast<std::uint64_t>(page) << 20;
+    if (file >= 0) m_nMaxFileSize = static_cast<std::uint64_t>(file) << 20;
 }
 
 void COptions::SaveOptions(const std::string& iniPath) {

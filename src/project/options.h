@@ -1,8 +1,9 @@
 // The application options (help compiler path, reopen-last-project flag, last project, the
-// help file's Japanese search and keyword index) kept in the options file, and where the options
-// file and the rule files are found.
+// help file's Japanese search and keyword index, the download size limits) kept in the options
+// file, and where the options file and the rule files are found.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace corvane {
@@ -27,6 +28,11 @@ public:
     int m_bJapaneseSearch;
     // Write a keyword index (.hhk) of every page into the help project (0 by default).
     int m_bKeywordIndex;
+    // The largest page downloaded to be converted and the largest file saved as it comes,
+    // in bytes (0: no limit). Read from "MaxPageSizeMB" and "MaxFileSizeMB", in megabytes;
+    // never written, so the options file holds them only when the user adds them.
+    std::uint64_t m_nMaxPageSize = std::uint64_t{64} << 20;
+    std::uint64_t m_nMaxFileSize = std::uint64_t{2048} << 20;
 };
 
 // The compiler the options start with.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
+#include <unordered_map>
 
 #include "platform/atoi.h"
 #include "text/reg_engine.h"
@@ -15,10 +17,12 @@ const OnigUChar* Bytes(std::string_view text) {
     return reinterpret_cast<const OnigUChar*>(text.data());
 }
 
-// A compiled pattern and the region it fills, freed when the search ends: patterns are
-// compiled anew on every call and never cached.
+// A compiled pattern and the region its searches fill.
 class Compiled {
 public:
+    Compiled() = default;
+    Compiled(const Compiled&) = delete;
+    Compiled& operator=(const Compiled&) = delete;
     ~Compiled() {
         if (m_pRegion) onig_region_free(m_pRegion, 1);
         if (m_pRegex) onig_free(m_pRegex);
@@ -37,6 +41,28 @@ public:
     OnigRegex m_pRegex = nullptr;
     OnigRegion* m_pRegion = nullptr;
 };
+
+// Compiling costs about as much as searching a page, and a worker converts every page with
+// the same few patterns: each thread keeps what it compiled (a compiled pattern is used by
+// one thread at a time). Patterns made from page texts could be endless, so the cache is
+// emptied when it grows past a bound.
+constexpr std::size_t kMaxCachedPatterns = 256;
+
+const Compiled* CompiledPattern(std::string_view pattern, const CRegOptions& options) {
+    thread_local std::unordered_map<std::string, std::unique_ptr<Compiled>> cache;
+    std::string key(pattern);
+    key += '\0';
+    key += std::to_string(options.m_nOption);
+    key += '/';
+    key += std::to_string(static_cast<int>(options.m_nEncoding));
+    auto it = cache.find(key);
+    if (it != cache.end()) return it->second.get();
+    auto compiled = std::make_unique<Compiled>();
+    // A pattern that does not compile is not kept: it is rare, and its error comes each time.
+    if (!compiled->Compile(pattern, options)) return nullptr;
+    if (cache.size() >= kMaxCachedPatterns) cache.clear();
+    return cache.emplace(std::move(key), std::move(compiled)).first->second.get();
+}
 
 }  // namespace
 
@@ -61,16 +87,16 @@ int CRegManager::Search(std::string_view subject, std::string_view pattern,
     // Region offsets are ints.
     if (subject.size() >= static_cast<size_t>(INT_MAX)) return -1;
 
-    Compiled compiled;
-    if (!compiled.Compile(pattern, *m_pOptions)) return -1;
-    OnigRegion* const region = compiled.m_pRegion;
+    const Compiled* const compiled = CompiledPattern(pattern, *m_pOptions);
+    if (compiled == nullptr) return -1;
+    OnigRegion* const region = compiled->m_pRegion;
 
     const OnigUChar* const begin = Bytes(m_strSubject);
     const OnigUChar* const end = begin + m_strSubject.size();
     const int length = static_cast<int>(m_strSubject.size());
     int start = 0;
     for (;;) {
-        const int found = onig_search(compiled.m_pRegex, begin, end, begin + start, end, region,
+        const int found = onig_search(compiled->m_pRegex, begin, end, begin + start, end, region,
                                       ONIG_OPTION_NONE);
         if (found < 0) break;  // no match, or the engine gave up
         m_nGroupCount = region->num_regs;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -27,9 +28,14 @@ using namespace std::chrono_literals;
 class Collector : public CDownloaderListener {
 public:
     void OnPageStarted(CWebPage* page) override { started.push_back(page->GetURL()); }
-    void OnPageProgressed(CWebPage*, std::intptr_t bytes) override {
+    void OnPageProgressed(CWebPage* page, std::intptr_t bytes) override {
         ++progressed;
         maxProgress = std::max<std::intptr_t>(maxProgress, bytes);
+        progressOf[page->GetURL()].push_back(bytes);
+        // Progress of a page comes between its start and its end.
+        if (results.count(page->GetURL()) ||
+            std::find(started.begin(), started.end(), page->GetURL()) == started.end())
+            ++progressOutOfPlace;
     }
     void OnPageFinished(CWebPage* page, const CCheckResult& result) override {
         results[page->GetURL()] = result;
@@ -52,6 +58,8 @@ public:
     int finished = 0;
     int progressed = 0;
     std::intptr_t maxProgress = 0;
+    std::map<std::string, std::vector<std::intptr_t>> progressOf;
+    int progressOutOfPlace = 0;
 };
 
 // A filter that refuses every URL holding "refused", to see the worker's answer to that.
@@ -77,11 +85,15 @@ protected:
                const std::filesystem::path& rulesFolder = test::SourceDir() / "conf",
                int workers = 1) {
         auto* config = new CDownloaderConfig;
-        config->m_nThreadCount = workers;
-        if (workers > 1) config->SetWaitForNewPages(1);
+        // Either the argument or the fixture's setting asks for more workers.
+        const int threads = std::max(workers, m_nThreads);
+        config->m_nThreadCount = threads;
+        if (threads > 1) config->SetWaitForNewPages(1);
         config->m_nInterval = 0;
         config->SetFolder(m_out.path().string() + "/");
         config->SetLevel(level);
+        if (m_nMaxPageSize) config->m_nMaxPageSize = *m_nMaxPageSize;
+        if (m_nMaxFileSize) config->m_nMaxFileSize = *m_nMaxFileSize;
         auto* worker = new CDownloaderThread;
         worker->SetTimeout(5000);
         worker->SetFilter(new RefusingFilter(config, "", "", "Manual", "footer",
@@ -97,6 +109,8 @@ protected:
     std::string Output(const std::string& name) { return test::ReadFileBytes(m_out / name); }
     bool Written(const std::string& name) { return std::filesystem::exists(m_out / name); }
 
+    int m_nThreads = 1;
+    std::optional<std::uint64_t> m_nMaxPageSize, m_nMaxFileSize;
     test::ScratchDir m_out;
     Collector m_collector;
     std::unique_ptr<CDownloader> m_downloader = std::make_unique<CDownloader>();
@@ -198,30 +212,50 @@ protected:
         m_pages[query] = {status, body, type};
     }
     void Install(test::LoopbackServer& server, bool needAuth) {
-        server.Get(".*",
-                   [this, needAuth, &server](const httplib::Request& req, httplib::Response& res) {
-                       // "?Page" for the wiki's pages, the path for anything else.
-                       const std::string key =
-                           req.target.rfind("/?", 0) == 0 ? req.target.substr(1) : req.target;
-                       const bool local = req.get_header_value("Host").rfind("localhost", 0) == 0;
-                       if (needAuth && !local && !req.has_header("Authorization")) {
-                           res.status = 401;
-                           res.set_header("WWW-Authenticate", "Basic realm=\"wiki\"");
-                           res.set_content("no", "text/plain");
-                           return;
-                       }
-                       if (key == m_strSlowKey) {
-                           m_bInSlow = true;
-                           server.Sleep(20000);
-                       }
-                       auto it = m_pages.find(key);
-                       if (it == m_pages.end()) {
-                           res.status = 404;
-                           return;
-                       }
-                       res.status = it->second.status;
-                       res.set_content(it->second.body, it->second.type);
-                   });
+        server.Get(
+            ".*", [this, needAuth, &server](const httplib::Request& req, httplib::Response& res) {
+                // "?Page" for the wiki's pages, the path for anything else.
+                const std::string key =
+                    req.target.rfind("/?", 0) == 0 ? req.target.substr(1) : req.target;
+                const bool local = req.get_header_value("Host").rfind("localhost", 0) == 0;
+                if (needAuth && !local && !req.has_header("Authorization")) {
+                    res.status = 401;
+                    res.set_header("WWW-Authenticate", "Basic realm=\"wiki\"");
+                    res.set_content("no", "text/plain");
+                    return;
+                }
+                if (key == m_strSlowKey) {
+                    m_bInSlow = true;
+                    server.Sleep(20000);
+                }
+                if (key == m_strDripKey) {
+                    // m_nDripBytes in 4 KB pieces, a short pause before each; endless with 0.
+                    if (m_nDripBytes == 0) {
+                        res.set_chunked_content_provider(
+                            "application/octet-stream", [&server](size_t, httplib::DataSink& sink) {
+                                const std::string piece(4096, 'e');
+                                return server.Sleep(1) && sink.write(piece.data(), piece.size());
+                            });
+                        return;
+                    }
+                    res.set_content_provider(
+                        m_nDripBytes, "application/octet-stream",
+                        [this, &server](size_t offset, size_t, httplib::DataSink& sink) {
+                            if (!server.Sleep(m_nDripPauseMs)) return false;
+                            const std::string piece(std::min<size_t>(4096, m_nDripBytes - offset),
+                                                    static_cast<char>('a' + offset / 4096 % 26));
+                            return sink.write(piece.data(), piece.size());
+                        });
+                    return;
+                }
+                auto it = m_pages.find(key);
+                if (it == m_pages.end()) {
+                    res.status = 404;
+                    return;
+                }
+                res.status = it->second.status;
+                res.set_content(it->second.body, it->second.type);
+            });
     }
     struct Answer {
         int status;
@@ -230,6 +264,9 @@ protected:
     };
     std::map<std::string, Answer> m_pages;
     std::string m_strSlowKey;  // the page whose answer stalls
+    std::string m_strDripKey;  // the file that comes in small pieces
+    std::size_t m_nDripBytes = 0;
+    int m_nDripPauseMs = 3;
     std::atomic<bool> m_bInSlow{false};
     test::ScratchDir m_rules;
 };
@@ -406,6 +443,190 @@ TEST_F(SmallWikiTest, AbortEndsASlowFetchWithoutItsPageEvent) {
     EXPECT_EQ(m_collector.results.count(server.Url("/?Slow")), 0u);
     EXPECT_EQ(m_collector.results.count(server.Url("/?After")), 0u);
     EXPECT_EQ(m_collector.results.count(server.Url("/?Top")), 1u);
+}
+
+TEST_F(SmallWikiTest, ProgressIsThinnedOutGrowsAndEndsAtTheSize) {
+    test::LoopbackServer server;
+    m_strDripKey = "?plugin=attach&refer=Top&openfile=big.bin";
+    m_nDripBytes = 100 * 4096 + 123;
+    Install(server, false);
+    server.Start();
+    Serve("?Top", 200,
+          Page("<a href=\"./?plugin=attach&amp;refer=Top&amp;openfile=big.bin\">file</a>" +
+               std::string(5000, 'x')));
+    Start({new CWebPage(server.Url("/?Top"))}, 99, m_rules.path());
+    ASSERT_TRUE(RunToEnd());
+    const std::string bigUrl = server.Url("/?plugin=attach&refer=Top&openfile=big.bin");
+    ASSERT_EQ(m_collector.results[bigUrl].m_nStatus, CHECK_OK);
+
+    // 101 pieces over at least 300 ms: a handful of events, not one per piece read.
+    const auto& big = m_collector.progressOf[bigUrl];
+    ASSERT_GE(big.size(), 2u);
+    EXPECT_LT(big.size(), 40u);
+    EXPECT_TRUE(std::is_sorted(big.begin(), big.end(), std::less_equal<>())) << big.size();
+    EXPECT_EQ(big.back(), static_cast<std::intptr_t>(m_nDripBytes));
+    // A small page ends at its size too.
+    const auto& top = m_collector.progressOf[server.Url("/?Top")];
+    ASSERT_FALSE(top.empty());
+    EXPECT_GT(top.back(), 5000);
+    EXPECT_EQ(m_collector.progressOutOfPlace, 0);
+}
+
+TEST_F(SmallWikiTest, EachWorkerKeepsOneConnectionToTheSite) {
+    test::LoopbackServer server;
+    server.Server().set_keep_alive_max_count(1000);
+    server.Server().set_keep_alive_timeout(2);
+    Install(server, false);
+    server.Start();
+    // P0 links P1..P3, each of those three more, and so on: 40 pages, one image each.
+    for (int n = 0; n < 40; ++n) {
+        std::string body;
+        for (int child = 3 * n + 1; child <= 3 * n + 3 && child < 40; ++child) {
+            body += "<a href=\"./?P" + std::to_string(child) + "\">c</a>";
+        }
+        Serve("?P" + std::to_string(n), 200,
+              Page(body + "<img src=\"i" + std::to_string(n) + ".png\">"));
+        Serve("/i" + std::to_string(n) + ".png", 200, "png", "image/png");
+    }
+    Serve("/skin/s.css", 200, "p {}", "text/css");
+
+    Start({new CWebPage(server.Url("/?P0"))}, 99, m_rules.path());
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(server.RequestCount(), 81u);
+    EXPECT_EQ(server.ConnectionCount(), 1u);
+
+    // Three workers: three connections at most.
+    m_downloader = std::make_unique<CDownloader>();
+    DeleteAll(m_collector.pages);
+    m_collector = Collector();
+    server.ClearRequests();
+    m_nThreads = 3;
+    Start({new CWebPage(server.Url("/?P0"))}, 99, m_rules.path());
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(server.RequestCount(), 81u);
+    EXPECT_LE(server.ConnectionCount(), 3u);
+}
+
+// Attachments as the wiki serves them: through its script, typed by their Content-Type.
+std::string Attachment(const std::string& file) {
+    return "?plugin=attach&refer=Top&openfile=" + file;
+}
+
+std::string AttachmentLink(const std::string& file) {
+    return "<a href=\"./?plugin=attach&amp;refer=Top&amp;openfile=" + file + "\">" + file + "</a>";
+}
+
+bool HasPartFiles(const std::filesystem::path& folder) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (entry.path().extension() == ".part") return true;
+    }
+    return false;
+}
+
+TEST_F(SmallWikiTest, FilesThatAreNotConvertedGoStraightToDiskByteForByte) {
+    test::LoopbackServer server;
+    Install(server, false);
+    server.Start();
+    std::string data(3 * 1024 * 1024 + 17, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + i / 4099);
+    Serve("?Top", 200,
+          Page(AttachmentLink("data.bin") + AttachmentLink("note.txt") + "<img src=\"pic.png\">"));
+    Serve(Attachment("data.bin"), 200, data, "application/octet-stream");
+    // Typed as text but looking like a page: saved as it came, not converted.
+    Serve(Attachment("note.txt"), 200, Page("<a href=\"./?Hidden\">h</a>"), "text/plain");
+    Serve("/pic.png", 200, "\x89PNG", "image/png");
+    Serve("?Hidden", 200, Page("hidden"));
+    Start({new CWebPage(server.Url("/?Top"))}, 99, m_rules.path());
+    ASSERT_TRUE(RunToEnd());
+
+    const CCheckResult& big = m_collector.results[server.Url("/" + Attachment("data.bin"))];
+    EXPECT_EQ(big.m_nStatus, CHECK_OK);
+    EXPECT_TRUE(big.m_body.empty());  // never held in memory
+    EXPECT_EQ(big.m_nContentLength, static_cast<std::int32_t>(data.size()));
+    CWebPage* page = m_collector.Page(server.Url("/" + Attachment("data.bin")));
+    ASSERT_NE(page, nullptr);
+    ASSERT_FALSE(page->GetLocalName().empty());
+    EXPECT_TRUE(Output(page->GetLocalName()) == data);
+
+    CWebPage* note = m_collector.Page(server.Url("/" + Attachment("note.txt")));
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(Output(note->GetLocalName()), Page("<a href=\"./?Hidden\">h</a>"));
+    EXPECT_EQ(m_collector.Page(server.Url("/?Hidden")), nullptr);
+    CWebPage* pic = m_collector.Page(server.Url("/pic.png"));
+    ASSERT_NE(pic, nullptr);
+    EXPECT_EQ(Output(pic->GetLocalName()), "\x89PNG");
+    // The page itself is still converted.
+    EXPECT_NE(Output(m_collector.Page(server.Url("/?Top"))->GetLocalName()).find("<h2>"),
+              std::string::npos);
+    EXPECT_FALSE(HasPartFiles(m_out.path()));
+}
+
+TEST_F(SmallWikiTest, PagesAndFilesOverTheirLimitsFailAsTooLargeAndLeaveNothing) {
+    test::LoopbackServer server;
+    m_strDripKey = Attachment("endless.bin");
+    m_nDripBytes = 0;  // never ends
+    Install(server, false);
+    server.Start();
+    Serve("?Top", 200,
+          Page("<a href=\"./?Huge\">h</a><a href=\"./?Fits\">f</a>" + AttachmentLink("big.bin") +
+               AttachmentLink("small.bin") + AttachmentLink("endless.bin")));
+    Serve("?Huge", 200, Page(std::string(300 * 1024, 'h')));
+    Serve("?Fits", 200, Page(std::string(90 * 1024, 'f')));
+    Serve(Attachment("big.bin"), 200, std::string(600 * 1024, 'b'), "application/pdf");
+    Serve(Attachment("small.bin"), 200, std::string(400 * 1024, 's'), "application/pdf");
+    m_nMaxPageSize = 100 * 1024;
+    m_nMaxFileSize = 500 * 1024;
+    Start({new CWebPage(server.Url("/?Top"))}, 99, m_rules.path());
+    ASSERT_TRUE(RunToEnd(30000));
+
+    for (const std::string& over :
+         {std::string("?Huge"), Attachment("big.bin"), Attachment("endless.bin")}) {
+        SCOPED_TRACE(over);
+        const CCheckResult& result = m_collector.results[server.Url("/" + over)];
+        EXPECT_EQ(result.m_nStatus, CHECK_ERROR);
+        EXPECT_EQ(result.m_strError, CHTTPProtocol::TooLargeError());
+        EXPECT_TRUE(result.m_body.empty());
+        CWebPage* page = m_collector.Page(server.Url("/" + over));
+        ASSERT_NE(page, nullptr);
+        EXPECT_FALSE(Written(page->GetLocalName()));
+    }
+    // Just below the limits: fetched and written as usual.
+    for (const std::string& fits : {std::string("?Fits"), Attachment("small.bin")}) {
+        SCOPED_TRACE(fits);
+        EXPECT_EQ(m_collector.results[server.Url("/" + fits)].m_nStatus, CHECK_OK);
+        EXPECT_TRUE(Written(m_collector.Page(server.Url("/" + fits))->GetLocalName()));
+    }
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(m_out.path())) {
+        files += entry.is_regular_file();
+    }
+    EXPECT_EQ(files, 3u);  // Top, Fits and small.bin
+    EXPECT_FALSE(HasPartFiles(m_out.path()));
+}
+
+TEST_F(SmallWikiTest, AbortDuringAStreamedDownloadEndsAtOnceAndKeepsNoPartOfIt) {
+    test::LoopbackServer server;
+    m_strDripKey = Attachment("slow.bin");
+    m_nDripBytes = 4096 * 5000;  // 20 MB at 4 KB every few milliseconds: tens of seconds
+    Install(server, false);
+    server.Start();
+    Serve("?Top", 200, Page(AttachmentLink("slow.bin")));
+    Start({new CWebPage(server.Url("/?Top"))}, 99, m_rules.path());
+    auto queue = CMessageQueue::ForCurrentThread();
+    const std::string slow = server.Url("/" + Attachment("slow.bin"));
+    // Wait until part of it is on disk.
+    ASSERT_TRUE(queue->RunUntil(
+        [&] { return !m_collector.progressOf[slow].empty() && HasPartFiles(m_out.path()); },
+        20000));
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(m_downloader->Stop(0), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s);
+    queue->RunUntil([] { return false; }, 100);
+    EXPECT_EQ(m_collector.finished, 1);
+    EXPECT_EQ(m_collector.results.count(slow), 0u);
+    EXPECT_FALSE(HasPartFiles(m_out.path()));
+    ASSERT_NE(m_collector.Page(slow), nullptr);
+    EXPECT_FALSE(Written(m_collector.Page(slow)->GetLocalName()));
 }
 
 }  // namespace

@@ -312,6 +312,54 @@ TEST(HttpProtocol, AbortEventEndsAFetchWhetherDataFlowsOrNot) {
     }
 }
 
+TEST(HttpProtocol, OneObjectKeepsItsConnectionFromFetchToFetch) {
+    LoopbackServer server;
+    server.Server().set_keep_alive_max_count(1000);
+    server.Server().set_keep_alive_timeout(5);
+    server.Get("/page.*", [](const httplib::Request& req, httplib::Response& res) {
+        res.set_content("page " + req.path + std::string(3000, 'p'), "text/html");
+    });
+    server.Get("/moved", [&server](const httplib::Request&, httplib::Response& res) {
+        res.status = 301;
+        res.set_header("Location", server.Url("/page-target"));
+    });
+    AddProtectedPages(server);
+    AddSlowPage(server);
+    server.Start();
+
+    CHTTPProtocol protocol;
+    protocol.SetUser(kUser);
+    protocol.SetPassword(kPassword);
+    for (const char* path : {"/page1", "/page2", "/moved", "/basic/a", "/basic/b", "/page3"}) {
+        const CCheckResult r =
+            protocol.CheckFollowingRedirects(CUrlParts(server.Url(path)), METHOD_GET);
+        EXPECT_EQ(r.m_nStatus, CHECK_OK) << path;
+        EXPECT_EQ(Body(r).substr(0, 5), path[1] == 'b' ? "welco" : "page ") << path;
+    }
+    // Eight requests (a redirect and a 401 among them) on one connection.
+    EXPECT_EQ(server.RequestCount(), 8u);
+    EXPECT_EQ(server.ConnectionCount(), 1u);
+
+    // Another object has its own connection.
+    CHTTPProtocol other;
+    EXPECT_EQ(other.CheckText(server.Url("/page4"), METHOD_GET).m_nStatus, CHECK_OK);
+    EXPECT_EQ(server.ConnectionCount(), 2u);
+
+    // A fetch stopped in the middle of a body leaves no half-read connection behind: the
+    // next fetch gets its whole answer.
+    RecordingListener listener;
+    protocol.AddListener(&listener);
+    std::thread stopper([&] {
+        test::WaitUntil([&] { return listener.m_nProgress > 2; });
+        protocol.Stop();
+    });
+    EXPECT_EQ(protocol.CheckText(server.Url("/slow"), METHOD_GET).m_nStatus, CHECK_ERROR);
+    stopper.join();
+    const CCheckResult after = protocol.CheckText(server.Url("/page5"), METHOD_GET);
+    EXPECT_EQ(after.m_nStatus, CHECK_OK);
+    EXPECT_EQ(Body(after), "page /page5" + std::string(3000, 'p'));
+}
+
 TEST(HttpProtocol, UnresolvableHostIsTriedSixTimesOneSecondApart) {
     std::atomic<int> opens{0};
     CHTTPProtocol protocol(new test::CountingProxy(&opens));

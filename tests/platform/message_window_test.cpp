@@ -72,6 +72,31 @@ TEST(MessageWindowTest, SendTimesOutAndIsWithdrawnWhenTheOwnerDoesNotPump) {
     EXPECT_EQ(queue->Pending(), 0u);
 }
 
+TEST(MessageWindowTest, TimedPostDoesNotWaitAndIsDroppedWhenNotHandledInTime) {
+    std::vector<LParam> seen;
+    CMessageWindow window([&](MessageId, WParam, LParam l) -> LResult {
+        seen.push_back(l);
+        return 0;
+    });
+    auto queue = CMessageQueue::ForCurrentThread();
+    // From another thread, with nobody pumping: the posts return at once.
+    std::chrono::steady_clock::duration posting{};
+    auto poster = std::async(std::launch::async, [&] {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(PostMessageTimeout(window.GetHandle(), 1, 0, 1, 30));
+        EXPECT_TRUE(PostMessageTimeout(window.GetHandle(), 1, 0, 2, 5000));
+        EXPECT_FALSE(PostMessageTimeout(window.GetHandle(), 1, 0, 3, 0));
+        posting = std::chrono::steady_clock::now() - start;
+        return SendMessageTimeout(window.GetHandle(), 1, 0, 4, 5000);
+    });
+    std::this_thread::sleep_for(80ms);
+    EXPECT_TRUE(queue->RunUntil([&] { return seen.size() >= 2; }, 5000));
+    EXPECT_TRUE(poster.get());
+    EXPECT_LT(posting, 1s);
+    // The first expired unhandled; the second came in time and before the later send.
+    EXPECT_EQ(seen, (std::vector<LParam>{2, 4}));
+}
+
 TEST(MessageWindowTest, DestroyedWindowDropsQueuedPostsAndRefusesNewOnes) {
     int handled = 0;
     auto window = std::make_unique<CMessageWindow>(

@@ -82,6 +82,32 @@ TEST_F(OptionsTest, NonNumericFlagReadsAsZeroAndMissingKeysKeepValues) {
     EXPECT_EQ(options.m_strLastFile, "kept");
 }
 
+TEST_F(OptionsTest, DownloadLimitsAreReadInMegabytesAndNeverWritten) {
+    const std::string ini = Path("corvane.ini");
+    COptions defaults;
+    defaults.LoadOptions(ini);
+    EXPECT_EQ(defaults.m_nMaxPageSize, 64ull << 20);
+    EXPECT_EQ(defaults.m_nMaxFileSize, 2048ull << 20);
+
+    WriteFileBytes(m_dir / "corvane.ini", "[Options]\r\nMaxPageSizeMB=3\r\nMaxFileSizeMB=4096\r\n");
+    COptions set;
+    set.LoadOptions(ini);
+    EXPECT_EQ(set.m_nMaxPageSize, 3ull << 20);
+    EXPECT_EQ(set.m_nMaxFileSize, 4096ull << 20);  // above 2 GB: no 32-bit overflow
+
+    // 0 lifts a limit; a negative value keeps the default.
+    WriteFileBytes(m_dir / "corvane.ini", "[Options]\r\nMaxPageSizeMB=0\r\nMaxFileSizeMB=-5\r\n");
+    COptions odd;
+    odd.LoadOptions(ini);
+    EXPECT_EQ(odd.m_nMaxPageSize, 0u);
+    EXPECT_EQ(odd.m_nMaxFileSize, 2048ull << 20);
+    odd.SaveOptions(ini);
+    // Saving leaves the user's lines as they were.
+    const std::string saved = ReadFileBytes(m_dir / "corvane.ini");
+    EXPECT_NE(saved.find("MaxFileSizeMB=-5"), std::string::npos);
+    EXPECT_EQ(saved.find("MaxFileSizeMB=2048"), std::string::npos);
+}
+
 TEST_F(OptionsTest, IniFileTypedValues) {
     CIniFile ini(Path("t.ini"));
     EXPECT_EQ(ini.m_strSection, "Options");

@@ -4,6 +4,7 @@
 #include <openssl/pem.h>
 
 #include <chrono>
+#include <set>
 #include <stdexcept>
 
 namespace corvane::test {
@@ -48,9 +49,12 @@ void LoopbackServer::Init() {
     m_server->set_keep_alive_timeout(1);
     m_server->set_read_timeout(2, 0);
     m_server->set_write_timeout(2, 0);
+    // Clients keep their connections: without this, a response written in two pieces
+    // waits for the client's delayed acknowledgement every time.
+    m_server->set_tcp_nodelay(true);
     m_server->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_requests.push_back(Record{req.method, req.target, req.headers});
+        m_requests.push_back(Record{req.method, req.target, req.headers, req.remote_port});
         return httplib::Server::HandlerResponse::Unhandled;
     });
 }
@@ -118,6 +122,13 @@ std::vector<LoopbackServer::Record> LoopbackServer::Requests() const {
 std::size_t LoopbackServer::RequestCount() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_requests.size();
+}
+
+std::size_t LoopbackServer::ConnectionCount() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::set<int> ports;
+    for (const Record& record : m_requests) ports.insert(record.remotePort);
+    return ports.size();
 }
 
 void LoopbackServer::ClearRequests() {

@@ -23,6 +23,7 @@ public:
         std::string method;
         std::string target;  // path and query exactly as sent
         httplib::Headers headers;
+        int remotePort = 0;  // the client's end of the connection it came on
         std::string Header(const std::string& name) const;
     };
 
@@ -56,6 +57,9 @@ public:
     // Every request received so far, in order of arrival.
     std::vector<Record> Requests() const;
     std::size_t RequestCount() const;
+    // Connections the requests so far came on (told apart by the client's port, which
+    // stays taken while a connection lives).
+    std::size_t ConnectionCount() const;
     void ClearRequests();
 
 private:

@@ -108,6 +108,36 @@ TEST(RegManager, CurrentMatchCanBeChosenAndCountsFromTheEnd) {
     EXPECT_EQ(reg.GetGroup(0), "");
 }
 
+TEST(RegManager, PatternsKeptBetweenSearchesStillHonourTheirOptions) {
+    // The same pattern under other options, one after the other and on other threads: each
+    // search behaves as if it were the first.
+    CRegManager reg;
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(reg.Search("abc ABC", "abc"), 1);
+        EXPECT_EQ(reg.Search("abc ABC", "abc", "ig"), 2);
+        EXPECT_EQ(reg.Search("abc ABC", "abc", "g"), 1);
+        EXPECT_EQ(reg.Search("abc ABC", "ABC", "i"), 1);
+        EXPECT_EQ(reg.GetGroupPosition(0), 0);
+        // "." spans one character: a Shift_JIS one in the default encoding, one byte of it
+        // in UTF-8.
+        EXPECT_EQ(reg.Search(kA, "^.$"), 1);
+        EXPECT_EQ(reg.Search(kA, "^.$", "u"), 0);
+        EXPECT_EQ(reg.Search("x", "(", "i"), -1);
+    }
+    std::thread other([] {
+        CRegManager mine;
+        EXPECT_EQ(mine.Search("abc ABC", "abc", "ig"), 2);
+    });
+    other.join();
+    // Many more patterns than are kept: older ones are compiled again when they come back.
+    for (int i = 0; i < 600; ++i) {
+        const std::string n = std::to_string(i);
+        ASSERT_EQ(reg.Search("<" + n + ">", "<(" + n + ")>"), 1) << n;
+        EXPECT_EQ(reg.GetGroup(1), n);
+    }
+    EXPECT_EQ(reg.Search("abc ABC", "abc", "ig"), 2);
+}
+
 TEST(RegManager, BadPatternsFailWithoutChangingTheSubject) {
     CRegManager reg;
     for (const char* pattern : {"(", "[a-", "[b-a]", "\\", "(?<n>a)\\k<m>", "*"}) {
