@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 
 #include "convert/content_kind.h"
@@ -204,7 +205,8 @@ int CBuildDriver::OnCreateHelp() {
     m_pDownloader->RemoveAllListeners();
     m_pDownloader->AddListener(this);
 
-    auto* config = new CDownloaderConfig();
+    // Owned here until the engine takes them: a run that cannot start frees them again.
+    auto config = std::make_unique<CDownloaderConfig>();
     config->m_nThreadCount = m_bTocOnly ? 1 : m_nThreadCount;
     config->m_nInterval = m_nInterval;
     // The crawl starts from one page: further workers are useful only when they wait for
@@ -215,7 +217,7 @@ int CBuildDriver::OnCreateHelp() {
     config->m_nMaxPageSize = GetOptions().m_nMaxPageSize;
     config->m_nMaxFileSize = GetOptions().m_nMaxFileSize;
 
-    auto* prototype = new CDownloaderThread();
+    auto prototype = std::make_unique<CDownloaderThread>();
     if (m_nFetchTimeout > 0) prototype->SetTimeout(m_nFetchTimeout);
     std::string search, replace;
     if (m_doc.GetConvWikiName()) {
@@ -223,16 +225,16 @@ int CBuildDriver::OnCreateHelp() {
         replace = m_doc.GetWikiNameReplace();
     }
     if (m_bTocOnly) {
-        prototype->SetFilter(new CStartPageOnlyFilter(config, search, replace, m_doc.GetTitle(),
-                                                      m_doc.GetFooter(), GetBodyRulesPath(),
-                                                      GetReplaceRulesPath()));
+        prototype->SetFilter(new CStartPageOnlyFilter(config.get(), search, replace,
+                                                      m_doc.GetTitle(), m_doc.GetFooter(),
+                                                      GetBodyRulesPath(), GetReplaceRulesPath()));
     } else {
-        prototype->SetFilter(new CCVNFilter(config, search, replace, m_doc.GetTitle(),
+        prototype->SetFilter(new CCVNFilter(config.get(), search, replace, m_doc.GetTitle(),
                                             m_doc.GetFooter(), GetBodyRulesPath(),
                                             GetReplaceRulesPath()));
     }
 
-    auto* start = new CWebPage(m_doc.GetURL());
+    auto start = std::make_unique<CWebPage>(m_doc.GetURL());
     start->SetUseAuth(m_doc.GetUseAuth());
     start->SetUser(m_doc.GetUser());
     start->SetPassword(CCorvaneDoc::UnscramblePassword(m_doc.GetPassword()));
@@ -244,12 +246,9 @@ int CBuildDriver::OnCreateHelp() {
     m_failures.clear();
     m_bStartFailed = false;
     m_strStartReason.clear();
-    std::vector<CWebPage*> pages{start};
-    if (!m_pDownloader->Start(pages, prototype, config)) {
-        // Not started: nothing was handed over.
-        delete start;
-        delete prototype;
-        delete config;
+    std::vector<CWebPage*> pages{start.get()};
+    if (!m_pDownloader->Start(pages, prototype.get(), config.get())) {
+        // Not started: nothing was handed over, and the owners above free it all.
         if (!m_strScratchFolder.empty()) {
             std::error_code ec;
             std::filesystem::remove_all(ToNativePath(m_strScratchFolder), ec);
@@ -257,6 +256,9 @@ int CBuildDriver::OnCreateHelp() {
         }
         return 0;
     }
+    start.release();
+    prototype.release();
+    config.release();
     SetRunning(1);
     return 1;
 }
