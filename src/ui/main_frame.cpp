@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QLayout>
 #include <QMenuBar>
 #include <QTimer>
 #include <QUrl>
@@ -47,7 +48,16 @@ bool OpenWithDesktop(const std::string& path) {
 }  // namespace
 
 CMainFrame::CMainFrame(CCorvaneDoc& doc, QWidget* parent)
-    : QMainWindow(parent), m_doc(doc), m_boxes(this), m_fnOpen(OpenWithDesktop) {
+    : QMainWindow(parent),
+      m_doc(doc),
+      m_boxes(this),
+      m_fnOpen(OpenWithDesktop),
+      m_fnChooseOpen([](QWidget* owner, const QString& title, const QString& start) {
+          return QFileDialog::getOpenFileName(owner, title, start, FileFilter());
+      }),
+      m_fnChooseSave([](QWidget* owner, const QString& title, const QString& start) {
+          return QFileDialog::getSaveFileName(owner, title, start, FileFilter());
+      }) {
     setObjectName(QStringLiteral("mainFrame"));
     setFont(UiFont());
     setWindowIcon(MakeToolIcon(ToolIcon::kApp));
@@ -90,7 +100,9 @@ CMainFrame::CMainFrame(CCorvaneDoc& doc, QWidget* parent)
 
     m_pDriver = std::make_unique<CBuildDriver>(m_doc, *this);
     m_pView->OnInitialUpdate();
-    m_formSize = m_pView->sizeHint().expandedTo(m_pView->minimumSizeHint());
+    m_formSize = m_pView->sizeHint()
+                     .expandedTo(m_pView->minimumSizeHint())
+                     .expandedTo(m_pView->minimumSize());
     UpdateCommands();
     UpdateTitle();
     UpdateRecentMenu();
@@ -317,7 +329,7 @@ bool CMainFrame::OnFileSave() {
 bool CMainFrame::OnFileSaveAs() {
     const QString start = m_doc.GetPathName().empty() ? FromSjis(m_doc.GetDefaultSaveAsName())
                                                       : PathFromSjis(m_doc.GetPathName());
-    QString path = QFileDialog::getSaveFileName(this, tr("名前を付けて保存"), start, FileFilter());
+    QString path = m_fnChooseSave(this, tr("名前を付けて保存"), start);
     if (path.isEmpty()) return false;
     if (QFileInfo(path).suffix().isEmpty()) path += QString::fromLatin1(CCorvaneDoc::kFilterExt);
     return DoSave(PathToSjis(path));
@@ -386,8 +398,39 @@ void CMainFrame::WhileBusy() {
 // --- view, tools and help ------------------------------------------------------------
 
 void CMainFrame::OnToggleLogBar() {
-    m_pLogBar->setVisible(m_pLogBar->isHidden());
-    m_pViewLog->setChecked(!m_pLogBar->isHidden());
+    if (!m_pLogBar->isHidden()) {
+        m_pLogBar->hide();
+        m_pViewLog->setChecked(false);
+        return;
+    }
+    // A hidden bar keeps its last geometry: it comes back at that size.
+    const QSize previous = m_pLogBar->size();
+    m_pLogBar->show();
+    m_pViewLog->setChecked(true);
+    QTimer::singleShot(0, this, [this, previous] {
+        if (m_pLogBar->isHidden()) return;
+        if (m_pLogBar->isFloating()) {
+            m_pLogBar->resize(previous);
+            return;
+        }
+        // The window makes room first: a fixed window would take the room from the form.
+        const Qt::DockWidgetArea area = dockWidgetArea(m_pLogBar);
+        const bool vertical = area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea;
+        const QSize grow = vertical ? QSize(0, previous.height() - m_pLogBar->height())
+                                    : QSize(previous.width() - m_pLogBar->width(), 0);
+        m_bAdjusting = true;
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        resize(size() + grow);
+        if (vertical) {
+            resizeDocks({m_pLogBar}, {previous.height()}, Qt::Vertical);
+        } else {
+            resizeDocks({m_pLogBar}, {previous.width()}, Qt::Horizontal);
+        }
+        layout()->activate();
+        m_bAdjusting = false;
+        AdjustToBars();
+    });
 }
 
 void CMainFrame::OnOptions() {
@@ -465,6 +508,13 @@ void CMainFrame::AdjustToBars() {
     resize(target);
     setFixedSize(target);
     m_bAdjusting = false;
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The first layout grows the window by the bars shown at start.
+    layout()->activate();
+    AdjustToBars();
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {

@@ -76,6 +76,12 @@ public:
     using Opener = std::function<bool(const std::string&)>;
     void SetOpener(Opener opener) { m_fnOpen = std::move(opener); }
 
+    // The file dialogs of Open and Save As: title, start path -> chosen path or empty.
+    // Replaceable for tests.
+    using FileChooser = std::function<QString(QWidget*, const QString&, const QString&)>;
+    void SetOpenChooser(FileChooser chooser) { m_fnChooseOpen = std::move(chooser); }
+    void SetSaveChooser(FileChooser chooser) { m_fnChooseSave = std::move(chooser); }
+
     // Called when the options or about dialog is made, before it runs; a test answers it.
     using DialogHook = std::function<void(QDialog&)>;
     void SetDialogHook(DialogHook hook) { m_fnDialogHook = std::move(hook); }
@@ -106,6 +112,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -148,6 +155,8 @@ private:
     bool m_bAdjusting = false;
     bool m_bAdjustPending = false;
     Opener m_fnOpen;
+    FileChooser m_fnChooseOpen;
+    FileChooser m_fnChooseSave;
     DialogHook m_fnDialogHook;
 };
 
