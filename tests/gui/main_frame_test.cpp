@@ -173,6 +173,36 @@ private slots:
         QVERIFY(!f.frame.AbortAction()->isEnabled());
     }
 
+    void theWindowKeepsPaintingWhileTheCompilerRuns() {
+        test::SampleProject project;
+        const std::filesystem::path compiler = project.Folder() / "slow compiler";
+        test::WriteFileBytes(compiler, "#!/bin/sh\nsleep 1\necho built > Corvane.chm\n");
+        std::filesystem::permissions(compiler, std::filesystem::perms::owner_all);
+        Frame f;
+        QVERIFY(f.frame.OpenDocument(project.ProjectPath()));
+        GetOptions().m_strHHWPath = FromNativePath(compiler);
+        f.frame.GetDriver().SetInterval(0);
+
+        // Timer ticks during the compile prove the event loop runs; the commands stay off.
+        int ticksWhileCompiling = 0;
+        bool createHelpEnabled = false;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            if (f.frame.GetDriver().IsRunning() &&
+                f.logText().contains(Q("コンパイルしています"))) {
+                ++ticksWhileCompiling;
+                createHelpEnabled = createHelpEnabled || f.frame.CreateHelpAction()->isEnabled();
+            }
+        });
+        timer.start(20);
+        f.frame.OnCreateHelp();
+        QVERIFY(test::WaitUntil([&] { return !f.frame.GetDriver().IsRunning(); }, 60000));
+        QCOMPARE(f.frame.GetDriver().GetOutcome(), CBuildDriver::kBuilt);
+        QVERIFY2(ticksWhileCompiling >= 10, qPrintable(QString::number(ticksWhileCompiling)));
+        QVERIFY(!createHelpEnabled);
+        QVERIFY(f.frame.CreateHelpAction()->isEnabled());
+    }
+
     void hidingTheLogShortensTheWindowByItsHeightAndShowingRestoresIt() {
         Frame f;
         const QSize form = f.frame.GetView().size();
