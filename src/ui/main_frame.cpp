@@ -109,6 +109,11 @@ CMainFrame::CMainFrame(CCorvaneDoc& doc, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() {
+    // The base class still hides the bars while it goes, and their signals must no longer
+    // reach this half-destroyed window.
+    disconnect(m_pLogBar, nullptr, this, nullptr);
+    disconnect(m_pToolBar, nullptr, m_pViewToolBar, nullptr);
+    disconnect(m_pView, nullptr, this, nullptr);
     m_pView->removeEventFilter(this);
     // Ending the driver ends a run still going; its progress bar goes before the bars.
     m_pDriver.reset();
