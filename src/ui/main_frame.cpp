@@ -61,6 +61,8 @@ CMainFrame::CMainFrame(CCorvaneDoc& doc, QWidget* parent)
     setObjectName(QStringLiteral("mainFrame"));
     setFont(UiFont());
     setWindowIcon(MakeToolIcon(ToolIcon::kApp));
+    // The window's size follows the form and its bars; the user does not resize it.
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
     // A front end that already answers the core's boxes (a test) keeps its handler.
     if (GetMessageBoxHandler() == nullptr) {
         m_pScopedBoxes = std::make_unique<CScopedMessageBoxHandler>(&m_boxes);
@@ -155,7 +157,14 @@ void CMainFrame::CreateActions() {
     for (int i = 0; i < kRecentFileCount; ++i) {
         m_pRecentActions[i] = make(QString(), "actionRecent");
         connect(m_pRecentActions[i], &QAction::triggered, this, [this, i] {
-            if (i < static_cast<int>(m_recent.size())) OpenDocument(m_recent[i]);
+            if (i >= static_cast<int>(m_recent.size())) return;
+            const std::string path = m_recent[i];
+            std::error_code ec;
+            // A project that is gone leaves the list once the load has said so.
+            if (!OpenDocument(path) && !std::filesystem::exists(ToNativePath(path), ec)) {
+                std::erase(m_recent, path);
+                UpdateRecentMenu();
+            }
         });
     }
 

@@ -24,7 +24,7 @@ SampleProject::SampleProject(bool serve) {
     if (serve) {
         m_pWiki = std::make_unique<SampleWiki>(SampleWiki::DefaultFolder());
         m_pServer = std::make_unique<LoopbackServer>();
-        m_pWiki->Install(*m_pServer);
+        m_pWiki->Install(m_pServer->Server());
         m_pServer->Start();
     }
     std::filesystem::create_directories(m_dir / "help");

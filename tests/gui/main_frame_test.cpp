@@ -117,6 +117,16 @@ private slots:
         }
         QCOMPARE(shown,
                  (QStringList{Q("&1 /c.xml"), Q("&2 /e.xml"), Q("&3 /d.xml"), Q("&4 /b.xml")}));
+        // A project that is gone is reported by the load and leaves the list.
+        for (QAction* action : f.frame.menuBar()->actions()[0]->menu()->actions()) {
+            if (action->objectName() == Q("actionRecent")) {
+                action->trigger();
+                break;
+            }
+        }
+        QCOMPARE(f.boxes.boxes().size(), size_t(1));
+        QCOMPARE(f.frame.GetRecentFiles(),
+                 (std::vector<std::string>{"/e.xml", "/d.xml", "/b.xml"}));
     }
 
     void commandsFollowTheRunInMenuAndToolBar() {
