@@ -408,6 +408,7 @@ void CBuildDriver::BuildHelp(std::vector<CWebPage*>& pages) {
         creator.SetKeywordIndex(m_bKeywordIndex);
         creator.SetJapaneseSearch(m_bJapaneseSearch);
         creator.SetLog([this](const std::string& line) { AddLog(line); });
+        creator.SetWaiting([this] { m_callback.WhileBusy(); });
         creator.SetErrorReport(
             [](const std::string& text) { ShowMessageBox(text, "Error", MB_OK | MB_ICONERROR); });
         std::vector<std::string> files;

@@ -32,6 +32,9 @@ public:
     virtual void CommitAndSave() {}
     // The run started or ended (command enabling; the command line's wait loop).
     virtual void OnRunningChanged(bool /*running*/) {}
+    // Called now and then while the driver waits on the calling thread (the help compiler
+    // runs): a window repaints from here, so a long compile does not look hung.
+    virtual void WhileBusy() {}
 };
 
 class CBuildDriver : public CDownloaderListener {

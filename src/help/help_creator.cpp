@@ -295,6 +295,7 @@ int CHelpCreator::Compile() {
     }
     run.strWorkingDir = m_strFolder;
     run.bCaptureOutput = true;
+    run.fnWaiting = m_fnWaiting;
 
     Log((boost::format(kCompiling) % m_strCompilerPath).str());
     const FileStamp before = StampOf(helpPath);

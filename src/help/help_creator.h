@@ -35,6 +35,8 @@ public:
     // are reported (the text of a message box captioned "Error").
     void SetLog(LogFunction log) { m_fnLog = std::move(log); }
     void SetErrorReport(LogFunction report) { m_fnError = std::move(report); }
+    // Called now and then while the compiler runs (see CProcessRun::fnWaiting).
+    void SetWaiting(std::function<void()> waiting) { m_fnWaiting = std::move(waiting); }
 
     std::string GetBaseName() const { return m_strBaseName; }
     std::string GetFolder() const { return m_strFolder; }
@@ -73,6 +75,7 @@ private:
     std::vector<std::string> m_listedFiles;  // the [FILES] of the last project file written
     LogFunction m_fnLog;
     LogFunction m_fnError;
+    std::function<void()> m_fnWaiting;
 };
 
 }  // namespace corvane

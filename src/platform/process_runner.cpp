@@ -1,6 +1,7 @@
 #include "platform/process_runner.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -78,6 +79,14 @@ int RunProgram(CProcessRun& run) {
         writeEnd.fd = -1;
         char buffer[4096];
         for (;;) {
+            if (run.fnWaiting) {
+                pollfd ready{readEnd.fd, POLLIN, 0};
+                const int polled = poll(&ready, 1, run.nWaitingMs);
+                if (polled == 0 || (polled < 0 && errno == EINTR)) {
+                    run.fnWaiting();
+                    continue;
+                }
+            }
             ssize_t n = read(readEnd.fd, buffer, sizeof buffer);
             if (n > 0) {
                 run.strOutput.append(buffer, static_cast<size_t>(n));
@@ -87,6 +96,19 @@ int RunProgram(CProcessRun& run) {
         }
     }
     int status = 0;
+    if (run.fnWaiting) {
+        // Without captured output there is no descriptor to wait on: look now and then.
+        for (;;) {
+            const pid_t ended = waitpid(pid, &status, WNOHANG);
+            if (ended == pid || (ended < 0 && errno != EINTR)) break;
+            run.fnWaiting();
+            usleep(static_cast<useconds_t>(run.nWaitingMs) * 1000);
+        }
+        if (WIFEXITED(status) || WIFSIGNALED(status)) {
+            run.nExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            return 1;
+        }
+    }
     while (waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) {
             run.nExitCode = -1;

@@ -2,6 +2,7 @@
 // what it wrote: the stand-in for process creation and wait.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ struct CProcessRun {
     bool bDiscardOutput = false;
     // There is no console window to hide here; kept so callers state their intent.
     int bHidden = 0;
+    // Called about every nWaitingMs while the program runs, on the calling thread: a window
+    // that waits for the program keeps painting from here. May be empty.
+    std::function<void()> fnWaiting;
+    int nWaitingMs = 50;
 
     // Results.
     std::string strOutput;

@@ -216,6 +216,31 @@ TEST(HelpCreatorTest, FailingCompilersAreReportedAndKeepThePreviousHelpFile) {
     EXPECT_THAT(missing.errors[0], HasSubstr("[" + (p.dir / "no such compiler").string() + "]"));
 }
 
+// The window waits for the compiler on its own thread: it is called back now and then
+// until the compiler ends, and the compiler's output and exit code still arrive whole.
+TEST(HelpCreatorTest, WaitingCallbackRunsWhileTheCompilerWorks) {
+    SampleProject p;
+    Creator slow(p.folder);
+    int calls = 0;
+    slow.creator.SetWaiting([&] { ++calls; });
+    slow.creator.SetCompilerPath(WriteScript(
+        p.dir / "slow compiler", "sleep 0.4; echo 'Error: late line'; echo built > Manual.chm"));
+    EXPECT_EQ(slow.creator.Compile(), 1);
+    EXPECT_GE(calls, 3);
+    EXPECT_THAT(slow.log, ::testing::Contains("Error: late line"));
+
+    // Without captured output the process is watched the same way.
+    CProcessRun run;
+    int ticks = 0;
+    run.args = {"/bin/sh", "-c", "sleep 0.3; exit 3"};
+    run.bDiscardOutput = true;
+    run.fnWaiting = [&] { ++ticks; };
+    run.nWaitingMs = 20;
+    ASSERT_EQ(RunProgram(run), 1);
+    EXPECT_EQ(run.nExitCode, 3);
+    EXPECT_GE(ticks, 5);
+}
+
 TEST(HelpCreatorTest, WorkshopCompilerSucceedsWithANonZeroExitCode) {
     SampleProject p;
     std::filesystem::create_directory(p.dir / "bin");

@@ -1,0 +1,26 @@
+// The log window: a dock titled "ログ" holding the log text box. It docks on every side,
+// floats, is resized by its inner edge, and its close button hides it until the menu
+// command shows it again.
+#pragma once
+
+#include <QDockWidget>
+
+#include "ui/log_edit.h"
+
+namespace corvane::ui {
+
+class CCVNLogBar : public QDockWidget {
+    Q_OBJECT
+public:
+    explicit CCVNLogBar(QWidget* parent = nullptr);
+
+    CLogEdit& GetLogEdit() { return *m_pEdit; }
+
+    // The size the bar asks for when first docked.
+    QSize sizeHint() const override;
+
+private:
+    CLogEdit* m_pEdit;
+};
+
+}  // namespace corvane::ui

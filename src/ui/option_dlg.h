@@ -1,0 +1,43 @@
+// The "オプション設定" dialog: the help compiler's path and whether the last project is
+// reopened at start. OK stores into the options object; キャンセル leaves it alone.
+#pragma once
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <functional>
+
+namespace corvane {
+class COptions;
+}
+
+namespace corvane::ui {
+
+class COptionDlg : public QDialog {
+    Q_OBJECT
+public:
+    COptionDlg(COptions& options, QWidget* parent = nullptr);
+
+    // Asks for the compiler program; returns the chosen path or empty. A test replaces it.
+    using FileChooser = std::function<QString(QWidget*, const QString&)>;
+    void SetFileChooser(FileChooser chooser) { m_fnChoose = std::move(chooser); }
+    // The filter the compiler chooser offers: the help compiler programs and all files.
+    static QString CompilerFilter();
+
+    void accept() override;
+
+    QLineEdit* m_pHHWPath;
+    QPushButton* m_pBrowse;
+    QCheckBox* m_pOpenLastFile;
+    QPushButton* m_pOk;
+    QPushButton* m_pCancel;
+
+private:
+    void OnBrowse();
+
+    COptions& m_options;
+    FileChooser m_fnChoose;
+};
+
+}  // namespace corvane::ui

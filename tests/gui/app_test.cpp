@@ -1,0 +1,202 @@
+// Start-up and end of the program: which project it opens, what a bad argument does, what
+// the options file keeps between runs; the options and version dialogs.
+#include <QtTest>
+#include <filesystem>
+
+#include "gui/gui_support.h"
+#include "platform/profile.h"
+#include "platform/text_codec.h"
+#include "project/options.h"
+#include "support/recording_message_box.h"
+#include "ui/about_dlg.h"
+#include "ui/corvane_app.h"
+#include "ui/log_bar.h"
+#include "ui/main_frame.h"
+#include "ui/option_dlg.h"
+#include "ui/ui_text.h"
+
+using namespace corvane;
+using corvane::test::Q;
+using corvane::ui::CCorvaneApp;
+
+namespace {
+
+// Options as a user left them: the reopen flag and the last file in the options file.
+void WriteOptions(const std::string& ini, int openLastFile, const std::string& lastFile) {
+    COptions options;
+    options.m_bOpenLastFile = openLastFile;
+    options.m_strLastFile = lastFile;
+    options.SaveOptions(ini);
+}
+
+// Starts the program on the options file and arguments; the window is not shown.
+struct Start {
+    test::RecordingMessageBox boxes;
+    CCorvaneApp app;
+    bool started;
+    Start(const std::string& ini, const QStringList& arguments)
+        : app(ini), started(app.InitInstance(arguments)) {}
+    std::string openedPath() { return app.GetDocument().GetPathName(); }
+};
+
+}  // namespace
+
+class AppTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { GetOptions() = COptions(); }
+
+    void withoutArgumentsANewProjectUnlessTheLastOneIsToBeReopened() {
+        test::SampleProject project(false);
+        WriteOptions(project.IniPath(), 0, project.ProjectPath());
+        {
+            Start start(project.IniPath(), {});
+            QVERIFY(start.started);
+            QCOMPARE(start.openedPath(), std::string());
+            QCOMPARE(start.app.GetDocument().GetDocTitle(), std::string("Corvane"));
+        }
+        WriteOptions(project.IniPath(), 1, project.ProjectPath());
+        {
+            Start start(project.IniPath(), {});
+            QVERIFY(start.started);
+            QCOMPARE(start.openedPath(), project.ProjectPath());
+            QVERIFY(!start.app.GetDocument().IsModified());
+        }
+    }
+
+    void aFileArgumentWinsOverTheLastFile() {
+        test::SampleProject last(false), argument(false);
+        WriteOptions(last.IniPath(), 1, last.ProjectPath());
+        Start start(last.IniPath(), {ui::PathFromSjis(argument.ProjectPath())});
+        QVERIFY(start.started);
+        QCOMPARE(start.openedPath(), argument.ProjectPath());
+    }
+
+    void aMissingOrEmptyLastFileGivesANewProjectSilently() {
+        test::SampleProject project(false);
+        for (const std::string& last :
+             {std::string(), FromNativePath(project.Folder() / "gone.xml")}) {
+            WriteOptions(project.IniPath(), 1, last);
+            Start start(project.IniPath(), {});
+            QVERIFY(start.started);
+            QCOMPARE(start.openedPath(), std::string());
+            QVERIFY(start.boxes.boxes().empty());
+        }
+    }
+
+    void aFileArgumentThatIsNoProjectEndsStartUpWithAMessage() {
+        test::ScratchDir dir;
+        test::WriteFileBytes(dir / "broken.xml", "<root><Folder>");
+        const std::string ini = FromNativePath(dir / "corvane.ini");
+        {
+            Start start(ini, {ui::PathFromSjis(FromNativePath(dir / "broken.xml"))});
+            QVERIFY(!start.started);
+            QCOMPARE(start.boxes.boxes().size(), size_t(1));
+            QVERIFY(ui::FromSjis(start.boxes.boxes()[0].text).contains(Q("読み込めません")));
+        }
+        {
+            // A file that is not there: the load itself says so, once.
+            Start start(ini, {ui::PathFromSjis(FromNativePath(dir / "none.xml"))});
+            QVERIFY(!start.started);
+            QCOMPARE(start.boxes.boxes().size(), size_t(1));
+        }
+        {
+            Start start(ini, {Q("--bogus")});
+            QVERIFY(!start.started);
+        }
+    }
+
+    void theOptionsRecentFilesAndBarsLastUntilTheNextStart() {
+        test::SampleProject project(false);
+        {
+            Start start(project.IniPath(), {ui::PathFromSjis(project.ProjectPath())});
+            QVERIFY(start.started);
+            GetOptions().m_strHHWPath = "/opt/chm/chmcmd";
+            GetOptions().m_bOpenLastFile = 1;
+            start.app.GetMainFrame()->show();
+            start.app.GetMainFrame()->OnToggleLogBar();  // hidden
+            QVERIFY(start.app.GetMainFrame()->close());
+            start.app.ExitInstance();
+        }
+        const std::string ini = project.IniPath();
+        QCOMPARE(GetPrivateProfileString("Options", "HHWPath", "", ini),
+                 std::string("/opt/chm/chmcmd"));
+        QCOMPARE(GetPrivateProfileString("Options", "LastFile", "", ini), project.ProjectPath());
+        QCOMPARE(GetPrivateProfileString("Recent File List", "File1", "", ini, 1024),
+                 project.ProjectPath());
+        QVERIFY(!GetPrivateProfileString("BarState", "MainWindow", "", ini, 8192).empty());
+
+        GetOptions() = COptions();
+        Start again(ini, {});
+        QVERIFY(again.started);
+        QCOMPARE(again.openedPath(), project.ProjectPath());
+        QCOMPARE(GetOptions().m_strHHWPath, std::string("/opt/chm/chmcmd"));
+        QCOMPARE(again.app.GetMainFrame()->GetRecentFiles(),
+                 std::vector<std::string>{project.ProjectPath()});
+        QVERIFY(again.app.GetMainFrame()->GetLogBar().isHidden());
+    }
+
+    void theFileVersionSplitsAtTheLastPeriod() {
+        QString version, build;
+        ui::SplitFileVersion(Q("1, 0, 0, 3"), version, build);
+        QCOMPARE(version, Q("1. 0. 0"));
+        QCOMPARE(build, Q(" 3"));
+        ui::SplitFileVersion(Q("0.1.0.0"), version, build);
+        QCOMPARE(version, Q("0.1.0"));
+        QCOMPARE(build, Q("0"));
+        ui::SplitFileVersion(Q("7"), version, build);
+        QCOMPARE(version, Q("7"));
+        QCOMPARE(build, QString());
+    }
+
+    void theVersionDialogShowsDescriptionVersionAndBuild() {
+        ui::CAboutDlg dialog;
+        QCOMPARE(dialog.windowTitle(), Q("バージョン情報 Corvane"));
+        const ui::CVersionInfo info = ui::GetVersionInfo();
+        QCOMPARE(dialog.m_pVersion->text(),
+                 info.strDescription + Q(" ") + info.strVersion + Q(" Build ") + info.strBuild);
+        QVERIFY(!info.strVersion.isEmpty());
+        QString opened;
+        dialog.SetUrlOpener([&](const QString& url) { opened = url; });
+        QTest::mouseClick(dialog.m_pHomePage, Qt::LeftButton);
+        QCOMPARE(opened, dialog.m_pHomePage->text());
+    }
+
+    void optionsOkStoresAndCancelDoesNot() {
+        COptions options;
+        options.m_strHHWPath = "/usr/bin/chmcmd";
+        options.m_bOpenLastFile = 0;
+        {
+            ui::COptionDlg dialog(options);
+            QCOMPARE(dialog.windowTitle(), Q("オプション設定"));
+            QCOMPARE(dialog.m_pHHWPath->text(), Q("/usr/bin/chmcmd"));
+            QVERIFY(!dialog.m_pOpenLastFile->isChecked());
+            dialog.m_pHHWPath->setText(Q("/opt/ヘルプ/chmcmd"));
+            dialog.m_pOpenLastFile->setChecked(true);
+            dialog.show();
+            QTest::mouseClick(dialog.m_pCancel, Qt::LeftButton);
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        }
+        QCOMPARE(options.m_strHHWPath, std::string("/usr/bin/chmcmd"));
+        QCOMPARE(options.m_bOpenLastFile, 0);
+        {
+            ui::COptionDlg dialog(options);
+            dialog.SetFileChooser([](QWidget*, const QString& start) {
+                return start == Q("/usr/bin/chmcmd") ? Q("/opt/ヘルプ/chmcmd") : QString();
+            });
+            QTest::mouseClick(dialog.m_pBrowse, Qt::LeftButton);
+            QCOMPARE(dialog.m_pHHWPath->text(), Q("/opt/ヘルプ/chmcmd"));
+            dialog.m_pOpenLastFile->setChecked(true);
+            dialog.show();
+            QTest::mouseClick(dialog.m_pOk, Qt::LeftButton);
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        }
+        QCOMPARE(ui::FromSjis(options.m_strHHWPath), Q("/opt/ヘルプ/chmcmd"));
+        QCOMPARE(options.m_bOpenLastFile, 1);
+        QVERIFY(ui::COptionDlg::CompilerFilter().contains(Q("chmcmd")));
+        QVERIFY(ui::COptionDlg::CompilerFilter().contains(Q("*.exe")));
+    }
+};
+
+QTEST_MAIN(AppTest)
+#include "app_test.moc"

@@ -1,0 +1,340 @@
+// The main window: its menus, command enabling during and after a run, the window fitted
+// to its bars, what closing stores, and the manual command.
+#include <QMenuBar>
+#include <QStyle>
+#include <QtTest>
+#include <filesystem>
+
+#include "gui/gui_support.h"
+#include "platform/app_folders.h"
+#include "platform/text_codec.h"
+#include "project/corvane_doc.h"
+#include "project/options.h"
+#include "support/recording_message_box.h"
+#include "ui/corvane_view.h"
+#include "ui/log_bar.h"
+#include "ui/main_frame.h"
+#include "ui/misc_dlg.h"
+#include "ui/progress_bar.h"
+#include "ui/status_bar.h"
+#include "ui/ui_text.h"
+
+using namespace corvane;
+using corvane::test::Q;
+using corvane::ui::CMainFrame;
+
+namespace {
+
+// A shown main window on a new project, its boxes answered by the recorder.
+struct Frame {
+    test::RecordingMessageBox boxes;
+    CCorvaneDoc doc;
+    CMainFrame frame{doc};
+    Frame() {
+        GetOptions().m_strHHWPath = "/usr/bin/chmcmd";
+        frame.GetDriver().SetOpenResult(false);
+        // No file dialog may wait for a user.
+        auto none = [](QWidget*, const QString&, const QString&) { return QString(); };
+        frame.SetOpenChooser(none);
+        frame.SetSaveChooser(none);
+        frame.show();
+        if (!QTest::qWaitForWindowExposed(&frame)) qFatal("window not shown");
+        settle();
+    }
+    void settle() {
+        test::WaitUntil([] { return false; }, 50);
+    }
+    bool toolEnabled(QAction* action) {
+        return frame.GetToolBar().widgetForAction(action)->isEnabled();
+    }
+    QString logText() { return frame.GetLogBar().GetLogEdit().toPlainText(); }
+};
+
+QStringList MenuTexts(QMenu* menu) {
+    QStringList texts;
+    for (QAction* action : menu->actions()) {
+        if (action->isSeparator()) {
+            texts << Q("-");
+        } else if (action->objectName() != Q("actionRecent")) {
+            texts << action->text();
+        }
+    }
+    return texts;
+}
+
+}  // namespace
+
+class MainFrameTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QApplication::setFont(ui::UiFont()); }
+
+    void menusInTheirUsualPlaces() {
+        Frame f;
+        const QList<QAction*> menus = f.frame.menuBar()->actions();
+        QCOMPARE(menus.size(), 4);
+        QCOMPARE(menus[0]->text(), Q("ファイル(&F)"));
+        QCOMPARE(MenuTexts(menus[0]->menu()),
+                 (QStringList{Q("新規作成(&N)"), Q("開く(&O)..."), Q("上書き保存(&S)"),
+                              Q("名前を付けて保存(&A)..."), Q("-"), Q("-"),
+                              Q("アプリケーションの終了(&X)")}));
+        QCOMPARE(
+            MenuTexts(menus[1]->menu()),
+            (QStringList{Q("ツール バー(&T)"), Q("ステータス バー(&S)"), Q("ログウィンドウ(&L)")}));
+        QCOMPARE(MenuTexts(menus[2]->menu()), (QStringList{Q("ヘルプ作成"), Q("ダウンロード中止"),
+                                                           Q("-"), Q("オプション(&O)...")}));
+        QCOMPARE(MenuTexts(menus[3]->menu()),
+                 (QStringList{Q("ヘルプ(&H)"), Q("-"), Q("バージョン情報 Corvane(&A)...")}));
+        QCOMPARE(menus[0]->menu()->actions()[0]->shortcut(), QKeySequence(Q("Ctrl+N")));
+        QCOMPARE(menus[0]->menu()->actions()[1]->shortcut(), QKeySequence(Q("Ctrl+O")));
+        QCOMPARE(menus[0]->menu()->actions()[2]->shortcut(), QKeySequence(Q("Ctrl+S")));
+        // The tool bar: new, open, save, a separator, create help, abort, each with a
+        // picture and a tip.
+        QStringList tools;
+        for (QAction* action : f.frame.GetToolBar().actions()) {
+            tools << (action->isSeparator() ? Q("-") : action->objectName());
+            if (!action->isSeparator()) {
+                QVERIFY(!action->icon().isNull());
+                QVERIFY(!action->toolTip().isEmpty());
+            }
+        }
+        QCOMPARE(tools, (QStringList{Q("actionNew"), Q("actionOpen"), Q("actionSave"), Q("-"),
+                                     Q("actionCreateHelp"), Q("actionAbort")}));
+    }
+
+    void theRecentFilesAreNumberedNewestFirstAndCappedAtFour() {
+        Frame f;
+        for (const char* path : {"/a.xml", "/b.xml", "/c.xml", "/d.xml", "/e.xml", "/c.xml"}) {
+            f.frame.AddRecentFile(path);
+        }
+        QCOMPARE(f.frame.GetRecentFiles(),
+                 (std::vector<std::string>{"/c.xml", "/e.xml", "/d.xml", "/b.xml"}));
+        QStringList shown;
+        for (QAction* action : f.frame.menuBar()->actions()[0]->menu()->actions()) {
+            if (action->objectName() == Q("actionRecent") && action->isVisible()) {
+                shown << action->text();
+            }
+        }
+        QCOMPARE(shown,
+                 (QStringList{Q("&1 /c.xml"), Q("&2 /e.xml"), Q("&3 /d.xml"), Q("&4 /b.xml")}));
+        // A project that is gone is reported by the load and leaves the list.
+        for (QAction* action : f.frame.menuBar()->actions()[0]->menu()->actions()) {
+            if (action->objectName() == Q("actionRecent")) {
+                action->trigger();
+                break;
+            }
+        }
+        QCOMPARE(f.boxes.boxes().size(), size_t(1));
+        QCOMPARE(f.frame.GetRecentFiles(),
+                 (std::vector<std::string>{"/e.xml", "/d.xml", "/b.xml"}));
+    }
+
+    void commandsFollowTheRunInMenuAndToolBar() {
+        test::SampleProject project;
+        Frame f;
+        QVERIFY(f.frame.OpenDocument(project.ProjectPath()));
+        QVERIFY(f.frame.CreateHelpAction()->isEnabled());
+        QVERIFY(!f.frame.AbortAction()->isEnabled());
+        QVERIFY(f.toolEnabled(f.frame.CreateHelpAction()));
+        QVERIFY(!f.toolEnabled(f.frame.AbortAction()));
+
+        f.frame.CreateHelpAction()->trigger();
+        QVERIFY(f.frame.GetDriver().IsRunning());
+        QVERIFY(!f.frame.CreateHelpAction()->isEnabled());
+        QVERIFY(f.frame.AbortAction()->isEnabled());
+        QVERIFY(!f.toolEnabled(f.frame.CreateHelpAction()));
+        QVERIFY(f.toolEnabled(f.frame.AbortAction()));
+        // The progress bar comes with the first crawl event, in pane 1.
+        QVERIFY(test::WaitUntil([&] { return f.frame.GetProgressBar() != nullptr; }, 10000));
+        QCOMPARE(f.frame.GetProgressBar()->parentWidget(), &f.frame.GetStatusBar());
+
+        f.frame.AbortAction()->trigger();
+        QVERIFY(!f.frame.GetDriver().IsRunning());
+        QVERIFY(f.frame.CreateHelpAction()->isEnabled());
+        QVERIFY(!f.frame.AbortAction()->isEnabled());
+        QVERIFY(f.toolEnabled(f.frame.CreateHelpAction()));
+        QVERIFY(!f.toolEnabled(f.frame.AbortAction()));
+        QVERIFY(f.frame.GetProgressBar() == nullptr);
+        QVERIFY(f.logText().contains(Q("中断しました")));
+        // Pane 1 has its blank back; pane 0 shows the last log line.
+        QCOMPARE(f.frame.GetStatusBar().GetPaneText(1), Q(" "));
+        QCOMPARE(f.frame.GetStatusBar().GetPaneText(0), Q("中断しました"));
+    }
+
+    void aRefusedRunLeavesTheCommandsAsTheyWere() {
+        Frame f;
+        // A new project has no file name: the checks stop the run before it starts.
+        f.doc.SetFolder("");
+        f.frame.GetView().OnInitialUpdate();
+        GetOptions().m_strHHWPath = "/usr/bin/chmcmd";
+        bool asked = false;
+        f.frame.SetSaveChooser([&](QWidget*, const QString&, const QString&) {
+            asked = true;
+            return QString();
+        });
+        f.frame.OnCreateHelp();
+        // Save As was offered and cancelled; the checks then refused the empty folder.
+        QVERIFY(asked);
+        QCOMPARE(f.boxes.boxes().size(), size_t(1));
+        QVERIFY(
+            ui::FromSjis(f.boxes.boxes()[0].text).contains(Q("出力フォルダの作成に失敗しました")));
+        QVERIFY(!f.frame.GetDriver().IsRunning());
+        QVERIFY(f.frame.CreateHelpAction()->isEnabled());
+        QVERIFY(!f.frame.AbortAction()->isEnabled());
+    }
+
+    void theWindowKeepsPaintingWhileTheCompilerRuns() {
+        test::SampleProject project;
+        const std::filesystem::path compiler = project.Folder() / "slow compiler";
+        test::WriteFileBytes(compiler, "#!/bin/sh\nsleep 1\necho built > Corvane.chm\n");
+        std::filesystem::permissions(compiler, std::filesystem::perms::owner_all);
+        Frame f;
+        QVERIFY(f.frame.OpenDocument(project.ProjectPath()));
+        GetOptions().m_strHHWPath = FromNativePath(compiler);
+        f.frame.GetDriver().SetInterval(0);
+
+        // Timer ticks during the compile prove the event loop runs; the commands stay off.
+        int ticksWhileCompiling = 0;
+        bool createHelpEnabled = false;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            if (f.frame.GetDriver().IsRunning() &&
+                f.logText().contains(Q("コンパイルしています"))) {
+                ++ticksWhileCompiling;
+                createHelpEnabled = createHelpEnabled || f.frame.CreateHelpAction()->isEnabled();
+            }
+        });
+        timer.start(20);
+        f.frame.OnCreateHelp();
+        QVERIFY(test::WaitUntil([&] { return !f.frame.GetDriver().IsRunning(); }, 60000));
+        QCOMPARE(f.frame.GetDriver().GetOutcome(), CBuildDriver::kBuilt);
+        QVERIFY2(ticksWhileCompiling >= 10, qPrintable(QString::number(ticksWhileCompiling)));
+        QVERIFY(!createHelpEnabled);
+        QVERIFY(f.frame.CreateHelpAction()->isEnabled());
+    }
+
+    void hidingTheLogShortensTheWindowByItsHeightAndShowingRestoresIt() {
+        Frame f;
+        const QSize form = f.frame.GetView().size();
+        const QSize before = f.frame.size();
+        const int logHeight = f.frame.GetLogBar().height();
+        const int separator =
+            f.frame.style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, &f.frame);
+        QVERIFY(logHeight > 20);
+
+        f.frame.OnToggleLogBar();
+        QVERIFY(f.frame.GetLogBar().isHidden());
+        QTRY_COMPARE(f.frame.height(), before.height() - logHeight - separator);
+        QCOMPARE(f.frame.width(), before.width());
+        QCOMPARE(f.frame.GetView().size(), form);
+
+        f.frame.OnToggleLogBar();
+        QVERIFY(!f.frame.GetLogBar().isHidden());
+        QTRY_COMPARE(f.frame.size(), before);
+        QCOMPARE(f.frame.GetLogBar().height(), logHeight);
+        QCOMPARE(f.frame.GetView().size(), form);
+
+        // The status bar alike; the user cannot resize the window.
+        f.frame.GetStatusBar().hide();
+        QTRY_VERIFY(f.frame.height() < before.height());
+        QCOMPARE(f.frame.GetView().size(), form);
+        QCOMPARE(f.frame.minimumSize(), f.frame.maximumSize());
+    }
+
+    void theLogCloseButtonHidesItAndTheMenuCommandShowsIt() {
+        Frame f;
+        f.frame.GetLogBar().close();
+        QVERIFY(f.frame.GetLogBar().isHidden());
+        QAction* logCommand = f.frame.findChild<QAction*>(Q("actionViewLog"));
+        QTRY_VERIFY(!logCommand->isChecked());
+        logCommand->trigger();
+        QVERIFY(!f.frame.GetLogBar().isHidden());
+        QVERIFY(logCommand->isChecked());
+    }
+
+    void closingStoresTheLastFile() {
+        {
+            Frame f;
+            GetOptions().m_strLastFile = "/old/project.xml";
+            QVERIFY(f.frame.close());
+            // Never saved: the last file is empty.
+            QCOMPARE(GetOptions().m_strLastFile, std::string());
+        }
+        test::SampleProject project(false);
+        {
+            Frame f;
+            QVERIFY(f.frame.OpenDocument(project.ProjectPath()));
+            QVERIFY(f.frame.close());
+            QCOMPARE(GetOptions().m_strLastFile, project.ProjectPath());
+        }
+    }
+
+    void aModifiedProjectAsksBeforeClosing() {
+        test::SampleProject project(false);
+        Frame f;
+        QVERIFY(f.frame.OpenDocument(project.ProjectPath()));
+        f.frame.GetView().GetMiscPage()->m_pBaseName->setText(Q("Changed"));
+        QVERIFY(f.frame.windowTitle().contains(Q(" *")));
+        f.boxes.QueueAnswer(IDCANCEL);
+        QVERIFY(!f.frame.close());
+        QVERIFY(f.frame.isVisible());
+        QCOMPARE(f.boxes.boxes().size(), size_t(1));
+        QVERIFY(ui::FromSjis(f.boxes.boxes()[0].text).contains(Q("への変更を保存しますか")));
+        QCOMPARE(f.boxes.boxes()[0].flags & MB_TYPEMASK, MB_YESNOCANCEL);
+        // Yes saves the project, then the window closes.
+        f.boxes.QueueAnswer(IDYES);
+        QVERIFY(f.frame.close());
+        CCorvaneDoc saved;
+        QVERIFY(saved.LoadFromFile(project.ProjectPath()));
+        QCOMPARE(saved.GetBaseName(), std::string("Changed"));
+    }
+
+    void closingDuringARunStopsTheRunFirst() {
+        test::SampleProject project;
+        Frame f;
+        QVERIFY(f.frame.OpenDocument(project.ProjectPath()));
+        f.frame.OnCreateHelp();
+        QVERIFY(f.frame.GetDriver().IsRunning());
+        QVERIFY(f.frame.close());
+        QVERIFY(!f.frame.GetDriver().IsRunning());
+        QVERIFY(f.logText().contains(Q("中断しました")));
+        QVERIFY(!std::filesystem::exists(project.HelpFile()));
+    }
+
+    void theManualOpensFromTheFirstPlaceItIsFound() {
+        const std::string installed = GetDataFolder() + "Corvane.chm";
+        if (std::filesystem::exists(ToNativePath(installed))) QSKIP("a manual is installed");
+        test::ScratchDir dir;
+        const auto previous = std::filesystem::current_path();
+        std::filesystem::current_path(dir.path());
+        Frame f;
+        std::vector<std::string> opened;
+        bool openResult = true;
+        f.frame.SetOpener([&](const std::string& path) {
+            opened.push_back(path);
+            return openResult;
+        });
+        const auto candidates = CMainFrame::ManualCandidates();
+        QCOMPARE(candidates.front(), installed);
+        QCOMPARE(candidates.back(), FromNativePath(dir / "Corvane.chm"));
+
+        // Nowhere: a message names where it was looked for first.
+        f.frame.OnHelp();
+        QVERIFY(opened.empty());
+        QCOMPARE(f.boxes.boxes().size(), size_t(1));
+        QVERIFY(ui::FromSjis(f.boxes.boxes()[0].text).contains(Q("見つかりません")));
+
+        test::WriteFileBytes(dir / "Corvane.chm", "ITSF");
+        f.frame.OnHelp();
+        QCOMPARE(opened, std::vector<std::string>{FromNativePath(dir / "Corvane.chm")});
+        // An opener that fails is reported, not silent.
+        openResult = false;
+        f.frame.OnHelp();
+        QCOMPARE(f.boxes.boxes().size(), size_t(2));
+        QVERIFY(ui::FromSjis(f.boxes.boxes()[1].text).contains(Q("開けませんでした")));
+        std::filesystem::current_path(previous);
+    }
+};
+
+QTEST_MAIN(MainFrameTest)
+#include "main_frame_test.moc"
