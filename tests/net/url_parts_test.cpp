@@ -98,6 +98,9 @@ TEST(UrlPartsTest, PathEscapesAreDecodedQueryIsLeftAlone) {
     ASSERT_TRUE(url.IsValid());
     EXPECT_EQ("/~user/a.b%20c.php", url.GetPath());
     EXPECT_EQ("?%A5%C6%A5%B9%A5%C8#%41", url.GetExtra());
+    // An escape that ends the path, with or without a query after it.
+    EXPECT_EQ("/a/\x82\xA0", CUrlParts("http://h/a/%82%A0").GetPath());
+    EXPECT_EQ("/a/\x82\xA0", CUrlParts("http://h/a/%82%A0?x").GetPath());
     // Blanks are encoded, '.' and '..' stay where they are.
     CUrlParts blanks("http://example.com/a b/./../c d.html?x y");
     ASSERT_TRUE(blanks.IsValid());
@@ -186,6 +189,8 @@ TEST(UrlPartsTest, CanonicalizeResolvesAndEncodesByDefault) {
                               ICU_NO_META | ICU_ENCODE_SPACES_ONLY | ICU_BROWSER_MODE));
     EXPECT_EQ("http://example.com/a b",
               CanonicalizeUrl("http://example.com/a%20b", ICU_DECODE | ICU_NO_ENCODE));
+    EXPECT_EQ("http://example.com/a b?c=d",
+              CanonicalizeUrl("http://example.com/a%20b?c=%64", ICU_DECODE | ICU_NO_ENCODE));
 }
 
 TEST(UrlPartsTest, UrlEncodeAndDecode) {

@@ -30,6 +30,8 @@ TEST(TextCodec, BadInputIsReplacedNotDropped) {
               "a b");  // malformed byte
     EXPECT_FALSE(ConvertCodePageStrict("a\xFF", "UTF-8", "CP932").has_value());
     EXPECT_EQ(SjisToUtf8("a\x82"), "a\xEF\xBF\xBD");  // lead byte cut off at the end
+    // A double-byte code that code page 932 lacks is one character: one replacement.
+    EXPECT_EQ(SjisToUtf8("\x85\x40z"), "\xEF\xBF\xBDz");
 }
 
 TEST(TextCodec, NativePathsHoldJapaneseNames) {
