@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <set>
 
@@ -156,9 +157,17 @@ TEST(BuildDriverTest, SeveralWorkersFetchTheSamePagesAsOne) {
 TEST(BuildDriverTest, AbortDuringTheCrawlBuildsNothing) {
     DriverRun run;
     run.driver->SetInterval(200);
+    const auto begin = std::chrono::steady_clock::now();
     ASSERT_EQ(run.driver->OnCreateHelp(), 1);
     ASSERT_TRUE(run.PumpUntil([&] { return run.view.Count(kPageFinished) >= 1; }));
     run.driver->OnAbortDownload();
+    // The crawl kept the pause it was given, before each page (a lower bound only).
+    const auto requests = run.server.Requests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_GE(requests.front().at - begin, std::chrono::milliseconds(200));
+    for (size_t i = 1; i < requests.size(); ++i) {
+        EXPECT_GE(requests[i].at - requests[i - 1].at, std::chrono::milliseconds(200));
+    }
 
     EXPECT_EQ(run.driver->GetOutcome(), CBuildDriver::kAborted);
     EXPECT_EQ(run.view.log.back(), kAborted);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -79,7 +80,8 @@ protected:
         DeleteAll(m_collector.pages);
     }
 
-    // A configuration and worker as the build driver makes them, without the pause.
+    // A configuration and worker as the build driver makes them, without the pause unless
+    // the test sets m_nInterval.
     // `rulesFolder` holds body.txt and replace.txt (the program's own rules by default).
     void Start(std::vector<CWebPage*> pages, int level = 99,
                const std::filesystem::path& rulesFolder = test::SourceDir() / "conf",
@@ -89,7 +91,7 @@ protected:
         const int threads = std::max(workers, m_nThreads);
         config->m_nThreadCount = threads;
         if (threads > 1) config->SetWaitForNewPages(1);
-        config->m_nInterval = 0;
+        config->m_nInterval = m_nInterval;
         config->SetFolder(m_out.path().string() + "/");
         config->SetLevel(level);
         if (m_nMaxPageSize) config->m_nMaxPageSize = *m_nMaxPageSize;
@@ -111,6 +113,7 @@ protected:
 
     int m_nThreads = 1;
     std::optional<std::uint64_t> m_nMaxPageSize, m_nMaxFileSize;
+    int m_nInterval = 0;  // the pause before each page, ms
     test::ScratchDir m_out;
     Collector m_collector;
     std::unique_ptr<CDownloader> m_downloader = std::make_unique<CDownloader>();
@@ -420,6 +423,28 @@ TEST_F(SmallWikiTest, LevelLimitsTheDepthButKeepsTheImagesOfTheDeepestPages) {
     std::set<std::string> targets;
     for (const auto& request : server.Requests()) targets.insert(request.target);
     EXPECT_EQ(targets, (std::set<std::string>{"/?P0", "/?P1", "/pic.png", "/skin/s.css"}));
+}
+
+TEST_F(SmallWikiTest, EveryPageWaitsForTheIntervalSoTheWikiIsNotHammered) {
+    test::LoopbackServer server;
+    Install(server, false);
+    server.Start();
+    Serve("?Top", 200, Page("<a href=\"./?A\">a</a><a href=\"./?B\">b</a>"));
+    Serve("?A", 200, Page("a"));
+    Serve("?B", 200, Page("b"));
+    Serve("/skin/s.css", 200, "p {}", "text/css");
+    m_nInterval = 200;
+    const auto begin = std::chrono::steady_clock::now();
+    Start({new CWebPage(server.Url("/?Top"))}, 99, m_rules.path());
+    ASSERT_TRUE(RunToEnd());
+    // A lower bound only: a slow machine may take longer, never shorter.
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 4u);  // the pages and the style sheet, one worker
+    auto previous = begin;
+    for (const auto& request : requests) {
+        EXPECT_GE(request.at - previous, 200ms) << request.target;
+        previous = request.at;
+    }
 }
 
 TEST_F(SmallWikiTest, AbortEndsASlowFetchWithoutItsPageEvent) {

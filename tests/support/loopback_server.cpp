@@ -54,7 +54,8 @@ void LoopbackServer::Init() {
     m_server->set_tcp_nodelay(true);
     m_server->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_requests.push_back(Record{req.method, req.target, req.headers, req.remote_port});
+        m_requests.push_back(Record{req.method, req.target, req.headers, req.remote_port,
+                                    std::chrono::steady_clock::now()});
         return httplib::Server::HandlerResponse::Unhandled;
     });
 }

@@ -5,6 +5,7 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -23,7 +24,8 @@ public:
         std::string method;
         std::string target;  // path and query exactly as sent
         httplib::Headers headers;
-        int remotePort = 0;  // the client's end of the connection it came on
+        int remotePort = 0;                        // the client's end of the connection it came on
+        std::chrono::steady_clock::time_point at;  // when it arrived
         std::string Header(const std::string& name) const;
     };
 
