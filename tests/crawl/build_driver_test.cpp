@@ -91,8 +91,22 @@ struct DriverRun {
     CScopedMessageBoxHandler scoped{&boxes};
     std::unique_ptr<CBuildDriver> driver;
 
-    DriverRun() {
-        wiki.Install(server.Server());
+    // `needAuth`: the wiki answers only requests that carry alice's password.
+    explicit DriverRun(bool needAuth = false) {
+        if (needAuth) {
+            server.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+                if (!test::BasicAuthorizationValid(req, "alice", "s3cret")) {
+                    res.status = 401;
+                    res.set_header("WWW-Authenticate", test::BasicChallenge("wiki"));
+                    return;
+                }
+                const test::SampleWiki::Answer answer = wiki.Lookup(req.target);
+                res.status = answer.nStatus;
+                res.set_content(answer.strBody, answer.strType);
+            });
+        } else {
+            wiki.Install(server.Server());
+        }
         server.Start();
         EXPECT_TRUE(doc.LoadFromFile((test::SourceDir() / "sample" / "sample.xml").string()));
         doc.SetURL(server.Url("/?FrontPage"));
@@ -152,6 +166,36 @@ TEST(BuildDriverTest, SeveralWorkersFetchTheSamePagesAsOne) {
     const auto one = finishedWith(1);
     EXPECT_GE(one.size(), 15u);
     EXPECT_EQ(finishedWith(3), one);
+}
+
+TEST(BuildDriverTest, TheProjectsLevelCredentialsAndWikiNameSwitchReachTheCrawl) {
+    DriverRun run(true);
+    run.doc.SetLevel(0);
+    run.doc.SetUseAuth(1);
+    run.doc.SetUser("alice");
+    run.doc.SetPassword(CCorvaneDoc::ScramblePassword("s3cret"));  // stored scrambled
+    run.doc.SetConvWikiName(0);  // switched off, though a pattern is set
+    run.doc.SetWikiNameSearch("^(.*)$");
+    run.doc.SetWikiNameReplace("[$1]");
+    ASSERT_EQ(run.driver->OnCreateHelp(), 1);
+    ASSERT_TRUE(run.PumpUntil([&] { return !run.view.running; }));
+    EXPECT_EQ(run.driver->GetOutcome(), CBuildDriver::kBuilt);
+
+    // Level 0: the start page and what it shows (style sheet, pictures), no further page.
+    std::set<std::string> pages;
+    int authorised = 0;
+    for (const auto& request : run.server.Requests()) {
+        if (request.target.rfind("/?", 0) == 0 &&
+            request.target.find("plugin=ref") == std::string::npos) {
+            pages.insert(request.target);
+        }
+        authorised += request.Header("Authorization") == "Basic " + test::Base64("alice:s3cret");
+    }
+    EXPECT_EQ(pages, std::set<std::string>{"/?FrontPage"});
+    EXPECT_GE(authorised, 2);
+    // Link texts stay as the wiki wrote them: はじめに
+    EXPECT_THAT(test::ReadFileBytes(run.dir / "FrontPage.html"),
+                HasSubstr(">\x82\xcd\x82\xb6\x82\xdf\x82\xc9</a>"));
 }
 
 TEST(BuildDriverTest, AbortDuringTheCrawlBuildsNothing) {
