@@ -26,6 +26,8 @@ TEST(LocalFileName, HierarchicalNamesStayInTheOutputFolder) {
     EXPECT_EQ(LocalFileName("http://h/?A/B/C#x"), "A2FB2FC.html#x");
     EXPECT_EQ(LocalFileName("http://h/?C:\\x"), "C3A5Cx.html");
     EXPECT_EQ(LocalFileName("http://h/?../../etc/passwd"), "..2F..2Fetc2Fpasswd.html");
+    // A Shift_JIS name whose trail byte is a backslash (表, ソ) keeps its characters whole.
+    EXPECT_EQ(LocalFileName("http://h/?\x95\x5C\x83\x5C"), "\x95\x5C\x83\x5C.html");
     for (const char* url : {"http://h/a/..", "http://h/a/.", "http://h/..%2F..%2Fx"}) {
         const std::string name = LocalFileName(url);
         EXPECT_EQ(name.find('/'), std::string::npos) << url << " -> " << name;
@@ -57,6 +59,7 @@ TEST(LocalFileName, FilesKeepTheirNameAndOnlyTheStartScriptIsTheFrontPage) {
     const std::string start = "http://h/wiki/index.php?FrontPage";
     EXPECT_EQ(LocalFileName("http://h/wiki/", start), "FrontPage.html");
     EXPECT_EQ(LocalFileName("http://h/wiki/index.php", start), "FrontPage.html");
+    EXPECT_EQ(LocalFileName("http://h/wiki/Index.PHP", start), "FrontPage.html");
     EXPECT_EQ(LocalFileName("HTTP://H/wiki/#top", start), "FrontPage.html#top");
     EXPECT_EQ(LocalFileName("http://h/", "http://h/?Top"), "FrontPage.html");
     EXPECT_EQ(LocalFileName("http://h", "http://h/?Top"), "FrontPage.html");

@@ -401,6 +401,7 @@ TEST(CliBuildTest, CtrlCAbortsTheCrawlAndBuildsNothing) {
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t pid = 0;
+    const auto begin = std::chrono::steady_clock::now();
     ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
@@ -426,6 +427,12 @@ TEST(CliBuildTest, CtrlCAbortsTheCrawlAndBuildsNothing) {
     EXPECT_THAT(output, Not(HasSubstr(kCheckFinished)));
     EXPECT_FALSE(std::filesystem::exists(p.folder / "Corvane.hhp"));
     EXPECT_FALSE(std::filesystem::exists(p.folder / "Corvane.chm"));
+    // --interval reached the crawl: the wiki saw its requests at least that far apart.
+    auto previous = begin;
+    for (const auto& request : p.site.server.Requests()) {
+        EXPECT_GE(request.at - previous, std::chrono::milliseconds(300)) << request.target;
+        previous = request.at;
+    }
 }
 
 // The exit status tells a script whether the help file is whole: 3 when pages are missing,
