@@ -83,6 +83,7 @@ public:
 
 struct DriverRun {
     test::SampleWiki wiki{test::SampleWiki::DefaultFolder()};
+    test::InFlightProbe probe;
     test::LoopbackServer server;
     test::ScratchDir dir;
     CCorvaneDoc doc;
@@ -93,20 +94,7 @@ struct DriverRun {
 
     // `needAuth`: the wiki answers only requests that carry alice's password.
     explicit DriverRun(bool needAuth = false) {
-        if (needAuth) {
-            server.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
-                if (!test::BasicAuthorizationValid(req, "alice", "s3cret")) {
-                    res.status = 401;
-                    res.set_header("WWW-Authenticate", test::BasicChallenge("wiki"));
-                    return;
-                }
-                const test::SampleWiki::Answer answer = wiki.Lookup(req.target);
-                res.status = answer.nStatus;
-                res.set_content(answer.strBody, answer.strType);
-            });
-        } else {
-            wiki.Install(server.Server());
-        }
+        test::ServeSampleWiki(wiki, server, &probe, needAuth ? "alice" : "", "s3cret");
         server.Start();
         EXPECT_TRUE(doc.LoadFromFile((test::SourceDir() / "sample" / "sample.xml").string()));
         doc.SetURL(server.Url("/?FrontPage"));
@@ -148,10 +136,14 @@ TEST(BuildDriverTest, NormalRunLogsEveryPageAndBuildsTheHelpFile) {
 TEST(BuildDriverTest, SeveralWorkersFetchTheSamePagesAsOne) {
     auto finishedWith = [](int workers) {
         DriverRun run;
+        // The second request waits for another one; in vain only when no other worker comes.
+        if (workers > 1) run.probe.SetHold(5000);
         run.driver->SetThreadCount(workers);
         EXPECT_EQ(run.driver->OnCreateHelp(), 1);
         EXPECT_TRUE(run.PumpUntil([&] { return !run.view.running; }));
         EXPECT_EQ(run.driver->GetOutcome(), CBuildDriver::kBuilt);
+        // Several workers really fetch at the same time.
+        EXPECT_EQ(run.probe.MaxInFlight() >= 2, workers > 1) << workers << " workers";
         // The finished lines without the server's address, which differs between runs.
         const std::string site = run.server.Url("");
         std::set<std::string> lines;

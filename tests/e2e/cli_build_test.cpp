@@ -80,9 +80,12 @@ CliResult RunCli(std::vector<std::string> args) {
 // The sample wiki on a loopback port for one test.
 struct SampleSite {
     test::SampleWiki wiki{test::SampleWiki::DefaultFolder()};
+    test::InFlightProbe probe;
     test::LoopbackServer server;
-    SampleSite() {
-        wiki.Install(server.Server());
+    // `holdMs`: the second request waits that long for another one (see InFlightProbe).
+    explicit SampleSite(int holdMs = 0) {
+        probe.SetHold(holdMs);
+        test::ServeSampleWiki(wiki, server, &probe);
         server.Start();
     }
     std::string StartUrl() const { return server.Url("/?FrontPage"); }
@@ -127,14 +130,15 @@ std::string Entry(int depth, const std::string& name, const std::string& local) 
 }
 
 TEST(CliBuildTest, CrawlsTheSampleWikiAndCompilesItsHelpFile) {
-    SampleSite site;
+    SampleSite site(5000);
     ScratchDir dir;
     const auto folder = dir / "out put" / "help";
     WriteProject(dir / "sample.xml", site.StartUrl(), FromNativePath(folder) + "/");
 
     CliResult result = RunCli({"build", (dir / "sample.xml").string(), "--yes", "--compiler",
-                               "chmcmd", "--interval", "0"});
+                               "chmcmd", "--interval", "0", "--workers", "3"});
     ASSERT_EQ(result.nExit, 0) << result.strOutput;
+    EXPECT_GE(site.probe.MaxInFlight(), 2);  // the workers fetched side by side
     EXPECT_THAT(result.strOutput, HasSubstr(kCheckFinished));
     EXPECT_THAT(result.strOutput, HasSubstr((folder / "Corvane.chm").string()));
 

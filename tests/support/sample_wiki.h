@@ -1,9 +1,21 @@
 // The sample wiki for the tests: the same site the demo serves, installed on a
-// LoopbackServer with `wiki.Install(server.Server())`.
+// LoopbackServer with `wiki.Install(server.Server())`, or with ServeSampleWiki when the
+// test watches the requests or wants credentials.
 #pragma once
 
+#include <string>
+
 #include "server/sample_wiki.h"
+#include "support/in_flight_probe.h"
+#include "support/loopback_server.h"
 
 namespace corvane::test {
 using sample::SampleWiki;
+
+// Serves `wiki` on `server` (before it starts), each request seen by `probe` when given.
+// With a `user`, only requests that carry the user and `password` (Basic) are answered;
+// the others get 401.
+void ServeSampleWiki(const SampleWiki& wiki, LoopbackServer& server, InFlightProbe* probe = nullptr,
+                     const std::string& user = "", const std::string& password = "");
+
 }  // namespace corvane::test
