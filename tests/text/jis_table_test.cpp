@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/text_encoding.h"
+#include "text/text_encoding.h"
 
 namespace corvane {
 namespace {
