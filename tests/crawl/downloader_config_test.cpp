@@ -40,6 +40,8 @@ TEST(OutputFileTest, WritesInsideTheFolderOnly) {
     EXPECT_EQ(test::ReadFileBytes(dir / "out/sub/page.html"), std::string("ab\0c", 4));
     EXPECT_TRUE(WriteOutputFile(folder, "sub/page.html", {'x'}));  // truncated, not appended
     EXPECT_EQ(test::ReadFileBytes(dir / "out/sub/page.html"), "x");
+    // A file that cannot be created (a folder holds its name) is no success.
+    EXPECT_FALSE(WriteOutputFile(folder, "sub", body));
 
     for (const char* bad : {"../escape.html", "a/../../escape.html", "a\\..\\..\\escape.html",
                             "/tmp/escape.html", "\\escape.html", "C:escape.html", "..", ""}) {

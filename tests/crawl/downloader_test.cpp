@@ -285,12 +285,15 @@ TEST_F(SmallWikiTest, EveryOutcomeHasItsStatusAndOnlyGoodNamesAreWritten) {
     Serve("?Raw", 200, "<html><body>no body division</body></html>");
     Serve("?Gone", 404, "gone for good", "text/plain");
     Serve("?Evil", 200, Page("evil"));
+    Serve("?Blocked", 200, Page("blocked"));
+    std::filesystem::create_directory(m_out / "Blocked.html");  // its file cannot be made
 
     auto* evil = new CWebPage(server.Url("/?Evil"));
     evil->SetLocalName("../escaped.html");  // a name that would leave the output folder
     Start({new CWebPage(server.Url("/?Top")), new CWebPage("mailto:me@example.com"),
            new CWebPage("about:blank"), new CWebPage(server.Url("/?refused")),
-           new CWebPage(server.Url("/?Raw")), new CWebPage(server.Url("/?Gone")), evil},
+           new CWebPage(server.Url("/?Raw")), new CWebPage(server.Url("/?Gone")), evil,
+           new CWebPage(server.Url("/?Blocked"))},
           99, m_rules.path());
     ASSERT_TRUE(RunToEnd());
     auto& results = m_collector.results;
@@ -327,6 +330,9 @@ TEST_F(SmallWikiTest, EveryOutcomeHasItsStatusAndOnlyGoodNamesAreWritten) {
     EXPECT_EQ(results[server.Url("/?Evil")].m_nStatus, CHECK_ERROR);
     EXPECT_EQ(results[server.Url("/?Evil")].m_strError, CDownloaderThread::kUnsafeNameError.str());
     EXPECT_EQ(m_collector.Page(server.Url("/?Evil"))->GetLocalName(), "../escaped.html");
+    // A file that could not be written is an error of its page, not a success.
+    EXPECT_EQ(results[server.Url("/?Blocked")].m_nStatus, CHECK_ERROR);
+    EXPECT_NE(results[server.Url("/?Blocked")].m_strError.find("Blocked.html"), std::string::npos);
 }
 
 TEST_F(SmallWikiTest, EachFileIsWrittenByOnePageWhateverTheNumberOfWorkers) {
