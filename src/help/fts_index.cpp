@@ -254,7 +254,8 @@ std::string CFtsIndexWriter::Write(uint32_t codePage, uint32_t lcid, uint32_t to
         previous.clear();
     };
     startLeaf();
-    for (size_t i = 0; i < entries.size(); ++i) {
+    // An entry's bytes depend on the word before it in the same leaf (shared prefix).
+    auto encodeEntry = [&](size_t i) {
         std::string data;
         AppendWord(data, *entries[i].word, previous);
         data += static_cast<char>(entries[i].title ? 1 : 0);
@@ -262,17 +263,15 @@ std::string CFtsIndexWriter::Write(uint32_t codePage, uint32_t lcid, uint32_t to
         Append32(data, hitPlaces[i].first);
         data.append(2, '\0');
         AppendVarInt(data, hitPlaces[i].second);
+        return data;
+    };
+    for (size_t i = 0; i < entries.size(); ++i) {
+        std::string data = encodeEntry(i);
         if (leaf.size() + data.size() > kNodeSize) {
             leaves.push_back(leaf);
             lastWords.push_back(previous);
             startLeaf();
-            data.clear();
-            AppendWord(data, *entries[i].word, previous);
-            data += static_cast<char>(entries[i].title ? 1 : 0);
-            AppendVarInt(data, static_cast<uint32_t>(entries[i].hits->size()));
-            Append32(data, hitPlaces[i].first);
-            data.append(2, '\0');
-            AppendVarInt(data, hitPlaces[i].second);
+            data = encodeEntry(i);
         }
         leaf += data;
         previous = *entries[i].word;

@@ -24,6 +24,15 @@
 namespace corvane {
 namespace {
 
+// The head of the contents (.hhc) and keyword (.hhk) files, as the Workshop writes it.
+constexpr const char* kSitemapHead =
+    "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\n"
+    "<HTML>\n"
+    "<HEAD>\n"
+    "<meta name=\"GENERATOR\" content=\"Microsoft&reg; HTML Help Workshop 4.1\">\n"
+    "<!-- Sitemap 1.0 -->\n"
+    "</HEAD><BODY>\n";
+
 constinit CSjisText kFileLeftOut{"ファイルがないためヘルプに含めません [%s]"};
 constinit CSjisText kCannotWrite{"ファイルを書き込めません [%s]"};
 constinit CSjisText kCompiling{"ヘルプをコンパイルしています [%s]"};
@@ -173,17 +182,11 @@ bool CHelpCreator::Create(CHelpNode* root, const std::vector<std::string>& files
 
 bool CHelpCreator::WriteContentsFile(CHelpNode* root) {
     if (root == nullptr || !PrepareFolder()) return false;
-    std::string text =
-        "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\n"
-        "<HTML>\n"
-        "<HEAD>\n"
-        "<meta name=\"GENERATOR\" content=\"Microsoft&reg; HTML Help Workshop 4.1\">\n"
-        "<!-- Sitemap 1.0 -->\n"
-        "</HEAD><BODY>\n"
-        "<OBJECT type=\"text/site properties\">\n"
-        "<param name=\"ImageType\" value=\"Folder\">\n"
-        "</OBJECT>\n"
-        "<UL>\n";
+    std::string text = std::string(kSitemapHead) +
+                       "<OBJECT type=\"text/site properties\">\n"
+                       "<param name=\"ImageType\" value=\"Folder\">\n"
+                       "</OBJECT>\n"
+                       "<UL>\n";
     AppendEntry(text, root, 0);
     text += "</UL>\n</BODY></HTML>\n";
     return WriteTextFile(GetContentsFileName(), text);
@@ -253,14 +256,7 @@ bool CHelpCreator::WriteIndexFile(const std::vector<std::string>& files) {
         keywords.emplace_back(escaped, name);
     }
     std::sort(keywords.begin(), keywords.end());
-    std::string text =
-        "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\n"
-        "<HTML>\n"
-        "<HEAD>\n"
-        "<meta name=\"GENERATOR\" content=\"Microsoft&reg; HTML Help Workshop 4.1\">\n"
-        "<!-- Sitemap 1.0 -->\n"
-        "</HEAD><BODY>\n"
-        "<UL>\n";
+    std::string text = std::string(kSitemapHead) + "<UL>\n";
     for (const auto& [name, local] : keywords) {
         text += "\t<LI> <OBJECT type=\"text/sitemap\">\n";
         text += "\t\t<param name=\"Name\" value=\"" + name + "\">\n";
