@@ -27,21 +27,11 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-// ダウンロードを開始しました。 / ダウンロード終了 / チェック終了 / 中断しました
-const std::string kStarted =
-    "\x83_\x83"
-    "E\x83\x93\x83\x8d\x81[\x83h\x82\xf0\x8aJ\x8en\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81"
-    "B";
-const std::string kPageFinished =
-    "\x83_\x83"
-    "E\x83\x93\x83\x8d\x81[\x83h\x8fI\x97\xb9 [";
-const std::string kCheckFinished =
-    "\x83`\x83"
-    "F\x83"
-    "b\x83N\x8fI\x97\xb9 ";
-const std::string kAborted =
-    "\x92\x86\x92"
-    "f\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
+// The driver's log lines, in Shift_JIS as the driver writes them.
+const std::string kStarted = Utf8ToSjis("ダウンロードを開始しました。");
+const std::string kPageFinished = Utf8ToSjis("ダウンロード終了 [");
+const std::string kCheckFinished = Utf8ToSjis("チェック終了 ");
+const std::string kAborted = Utf8ToSjis("中断しました");
 
 // Records what the driver shows.
 class RecordingView : public CBuildDriverCallback {
@@ -187,7 +177,7 @@ TEST(BuildDriverTest, TheProjectsLevelCredentialsAndWikiNameSwitchReachTheCrawl)
     EXPECT_GE(authorised, 2);
     // Link texts stay as the wiki wrote them: はじめに
     EXPECT_THAT(test::ReadFileBytes(run.dir / "FrontPage.html"),
-                HasSubstr(">\x82\xcd\x82\xb6\x82\xdf\x82\xc9</a>"));
+                HasSubstr(Utf8ToSjis(">はじめに</a>")));
 }
 
 TEST(BuildDriverTest, AbortDuringTheCrawlBuildsNothing) {

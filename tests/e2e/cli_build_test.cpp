@@ -43,20 +43,10 @@ using test::WriteFileBytes;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-// What the program writes, in the terminal's encoding (UTF-8 here), from Shift_JIS texts.
-std::string U(const char* sjis) { return SjisToUtf8(sjis); }
-
 // チェック終了 / ダウンロード終了 / 中断しました
-const std::string kCheckFinished =
-    U("\x83`\x83"
-      "F\x83"
-      "b\x83N\x8fI\x97\xb9");
-const std::string kPageFinished =
-    U("\x83_\x83"
-      "E\x83\x93\x83\x8d\x81[\x83h\x8fI\x97\xb9");
-const std::string kAborted =
-    U("\x92\x86\x92"
-      "f\x82\xb5\x82\xdc\x82\xb5\x82\xbd");
+const std::string kCheckFinished = "チェック終了";
+const std::string kPageFinished = "ダウンロード終了";
+const std::string kAborted = "中断しました";
 
 std::filesystem::path CliPath() { return test::BinaryDir() / "bin" / "corvane-cli"; }
 
@@ -125,7 +115,7 @@ std::vector<std::string> Lines(const std::string& text) {
 std::string Entry(int depth, const std::string& name, const std::string& local) {
     const std::string tabs(depth + 1, '\t');
     return tabs + "<LI> <OBJECT type=\"text/sitemap\">\r\n" + tabs +
-           "\t<param name=\"Name\" value=\"" + name + "\">\r\n" + tabs +
+           "\t<param name=\"Name\" value=\"" + Utf8ToSjis(name) + "\">\r\n" + tabs +
            "\t<param name=\"Local\" value=\"" + local + "\">\r\n" + tabs + "\t</OBJECT>\r\n";
 }
 
@@ -149,16 +139,19 @@ TEST(CliBuildTest, CrawlsTheSampleWikiAndCompilesItsHelpFile) {
     }
     const std::string hhp = ReadFileBytes(folder / "Corvane.hhp");
     const std::string start = LocalFileName(site.StartUrl());
-    // Corvane ヘルプ
-    const std::string title = "Corvane \x83w\x83\x8b\x83v";
+    const std::string title = "Corvane ヘルプ";  // Shift_JIS in the files, as written below
     const std::string head =
         "[OPTIONS]\r\nCompatibility=1.1 or later\r\nCompiled file=Corvane.chm\r\n"
         "Contents file=Corvane.hhc\r\nDefault topic=" +
         start +
         "\r\n"
-        "Display compile progress=No\r\nFull-text search=Yes\r\n"
-        "Language=0x411 \x93\xfa\x96{\x8c\xea\r\nTitle=" +
-        title + "\r\n\r\n[FILES]\r\n";
+        "Display compile progress=No\r\n"
+        "Full-text search=Yes\r\n"
+        "Language=0x411 " +
+        Utf8ToSjis("日本語") +
+        "\r\n"
+        "Title=" +
+        Utf8ToSjis(title) + "\r\n\r\n[FILES]\r\n";
     ASSERT_EQ(hhp.substr(0, head.size()), head);
     const std::string tail = "\r\n[INFOTYPES]\r\n";
     ASSERT_EQ(hhp.substr(hhp.size() - tail.size()), tail);
@@ -193,38 +186,26 @@ TEST(CliBuildTest, CrawlsTheSampleWikiAndCompilesItsHelpFile) {
         "<param name=\"ImageType\" value=\"Folder\">\r\n</OBJECT>\r\n<UL>\r\n" +
         Entry(0, title, start) + "\t\t<UL>\r\n" +
         // はじめに
-        Entry(1, "\x82\xcd\x82\xb6\x82\xdf\x82\xc9",
-              local("%E3%81%AF%E3%81%98%E3%82%81%E3%81%AB")) +
+        Entry(1, "はじめに", local("%E3%81%AF%E3%81%98%E3%82%81%E3%81%AB")) +
         // プロジェクトの設定: 基本タブ, ページタブ
-        Entry(1,
-              "\x83v\x83\x8d\x83W\x83"
-              "F\x83N\x83g\x82\xcc\x90\xdd\x92\xe8",
-              local("ProjectForm")) +
-        "\t\t\t<UL>\r\n" + Entry(2, "\x8a\xee\x96{\x83^\x83u", local("ProjectForm/BasicTab")) +
-        Entry(2, "\x83y\x81[\x83W\x83^\x83u", local("ProjectForm/PageTab")) + "\t\t\t</UL>\r\n" +
+        Entry(1, "プロジェクトの設定", local("ProjectForm")) + "\t\t\t<UL>\r\n" +
+        Entry(2, "基本タブ", local("ProjectForm/BasicTab")) +
+        Entry(2, "ページタブ", local("ProjectForm/PageTab")) + "\t\t\t</UL>\r\n" +
         // オプション
-        Entry(1, "\x83I\x83v\x83V\x83\x87\x83\x93", local("OptionsDialog")) +
+        Entry(1, "オプション", local("OptionsDialog")) +
         // ルールファイル: conf/body.txt, conf/replace.txt
-        Entry(1,
-              "\x83\x8b\x81[\x83\x8b\x83t\x83@\x83"
-              "C\x83\x8b",
-              local("RuleFiles")) +
-        "\t\t\t<UL>\r\n" + Entry(2, "conf/body.txt", local("RuleFiles/BodyTxt")) +
+        Entry(1, "ルールファイル", local("RuleFiles")) + "\t\t\t<UL>\r\n" +
+        Entry(2, "conf/body.txt", local("RuleFiles/BodyTxt")) +
         Entry(2, "conf/replace.txt", local("RuleFiles/ReplaceTxt")) + "\t\t\t</UL>\r\n" +
         // コマンドライン: build コマンド, init コマンド
-        Entry(1,
-              "\x83R\x83}\x83\x93\x83h\x83\x89\x83"
-              "C\x83\x93",
-              local("CommandLine")) +
-        "\t\t\t<UL>\r\n" + Entry(2, "build \x83R\x83}\x83\x93\x83h", local("CommandLine/Build")) +
-        Entry(2, "init \x83R\x83}\x83\x93\x83h", local("CommandLine/Init")) + "\t\t\t</UL>\r\n" +
+        Entry(1, "コマンドライン", local("CommandLine")) + "\t\t\t<UL>\r\n" +
+        Entry(2, "build コマンド", local("CommandLine/Build")) +
+        Entry(2, "init コマンド", local("CommandLine/Init")) + "\t\t\t</UL>\r\n" +
         // よくある質問, 用語集
-        Entry(1, "\x82\xe6\x82\xad\x82\xa0\x82\xe9\x8e\xbf\x96\xe2",
-              local("%E3%82%88%E3%81%8F%E3%81%82%E3%82%8B%E8%B3%AA%E5%95%8F")) +
-        Entry(1, "\x97p\x8c\xea\x8fW", local("%E7%94%A8%E8%AA%9E%E9%9B%86")) +
+        Entry(1, "よくある質問", local("%E3%82%88%E3%81%8F%E3%81%82%E3%82%8B%E8%B3%AA%E5%95%8F")) +
+        Entry(1, "用語集", local("%E7%94%A8%E8%AA%9E%E9%9B%86")) +
         // 更新履歴
-        Entry(1, "\x8dX\x90V\x97\x9a\x97\xf0", local("ChangeLog")) + "\t\t</UL>\r\n" +
-        "</UL>\r\n</BODY></HTML>\r\n";
+        Entry(1, "更新履歴", local("ChangeLog")) + "\t\t</UL>\r\n" + "</UL>\r\n</BODY></HTML>\r\n";
     EXPECT_EQ(ReadFileBytes(folder / "Corvane.hhc"), expected);
 
     // The help file holds every listed file and the contents (chmls, not chmlib's
@@ -320,9 +301,7 @@ TEST(CliBuildTest, ChecksBeforeABuildStopWithTheirMessages) {
     // 出力フォルダを作成しますか？ answered No (no --yes, no terminal): nothing happens.
     r = p.Build({"--compiler", "chmcmd"});
     EXPECT_EQ(r.nExit, 1);
-    EXPECT_THAT(r.strOutput,
-                HasSubstr(U("\x8fo\x97\xcd\x83t\x83H\x83\x8b\x83_\x82\xf0\x8d\xec\x90\xac\x82\xb5"
-                            "\x82\xdc\x82\xb7\x82\xa9\x81H")));
+    EXPECT_THAT(r.strOutput, HasSubstr("出力フォルダを作成しますか？"));
     EXPECT_FALSE(std::filesystem::exists(p.dir / "a"));
     EXPECT_THAT(r.strOutput, Not(HasSubstr(kPageFinished)));
 
@@ -332,26 +311,19 @@ TEST(CliBuildTest, ChecksBeforeABuildStopWithTheirMessages) {
     r = p.Build({"--yes", "--compiler", "chmcmd"});
     EXPECT_EQ(r.nExit, 1);
     EXPECT_TRUE(std::filesystem::is_directory(p.folder));
-    EXPECT_THAT(r.strOutput, HasSubstr(U("\x83t\x83@\x83"
-                                         "C\x83\x8b\x96\xbc\x82\xf0\x93\xfc\x97\xcd\x82\xb5"
-                                         "\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2")));
+    EXPECT_THAT(r.strOutput, HasSubstr("ファイル名を入力してください"));
 
     // URLを入力してください (the folder exists by now)
     p.Write([](CCorvaneDoc& doc) { doc.SetURL(""); });
     r = p.Build({"--compiler", "chmcmd"});
     EXPECT_EQ(r.nExit, 1);
-    EXPECT_THAT(
-        r.strOutput,
-        HasSubstr(
-            U("URL\x82\xf0\x93\xfc\x97\xcd\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2")));
+    EXPECT_THAT(r.strOutput, HasSubstr("URLを入力してください"));
 
     // An empty folder is never the root folder: 出力フォルダの作成に失敗しました
     p.Write([](CCorvaneDoc& doc) { doc.SetFolder(""); });
     r = p.Build({"--yes", "--compiler", "chmcmd"});
     EXPECT_EQ(r.nExit, 1);
-    EXPECT_THAT(r.strOutput,
-                HasSubstr(U("\x8fo\x97\xcd\x83t\x83H\x83\x8b\x83_\x82\xcc\x8d\xec\x90\xac\x82\xc9"
-                            "\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd")));
+    EXPECT_THAT(r.strOutput, HasSubstr("出力フォルダの作成に失敗しました"));
     EXPECT_THAT(r.strOutput, Not(HasSubstr(kPageFinished)));
 
     // A help file that another program holds: CHMファイルがオープンできません
@@ -364,9 +336,7 @@ TEST(CliBuildTest, ChecksBeforeABuildStopWithTheirMessages) {
     r = p.Build({"--compiler", "chmcmd"});
     close(fd);
     EXPECT_EQ(r.nExit, 1);
-    EXPECT_THAT(r.strOutput, HasSubstr(U("CHM\x83t\x83@\x83"
-                                         "C\x83\x8b\x82\xaa\x83I\x81[\x83v\x83\x93\x82\xc5"
-                                         "\x82\xab\x82\xdc\x82\xb9\x82\xf1")));
+    EXPECT_THAT(r.strOutput, HasSubstr("CHMファイルがオープンできません"));
     EXPECT_THAT(r.strOutput, HasSubstr("[" + chm.string() + "]"));
     EXPECT_EQ(ReadFileBytes(chm), "in use");
 }
@@ -381,9 +351,7 @@ TEST(CliBuildTest, FailingCompilerSaysSoAndExitsNonZero) {
     EXPECT_EQ(r.nExit, 1);
     EXPECT_THAT(r.strOutput, HasSubstr(kCheckFinished));
     // ヘルプのコンパイルに失敗しました, with what the compiler said
-    EXPECT_THAT(r.strOutput, HasSubstr(U("\x83w\x83\x8b\x83v\x82\xcc\x83R\x83\x93\x83p\x83"
-                                         "C\x83\x8b\x82\xc9"
-                                         "\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd")));
+    EXPECT_THAT(r.strOutput, HasSubstr("ヘルプのコンパイルに失敗しました"));
     EXPECT_THAT(r.strOutput, HasSubstr("Error: cannot write the index"));
     EXPECT_TRUE(std::filesystem::exists(p.folder / "Corvane.hhp"));
 }
@@ -579,12 +547,9 @@ TEST(CliBuildTest, TocOnlyPrintsTheContentsTreeOfTheStartPage) {
 
 TEST(CliInitTest, WritesAProjectThatTheProgramReads) {
     ScratchDir dir;
-    // タイトル
     CliResult r = RunCli({"init", (dir / "new.xml").string(), "--url", "http://wiki.example/?Top",
                           "--folder", (dir / "out dir").string(), "--name", "Manual", "--title",
-                          U("\x83^\x83"
-                            "C\x83g\x83\x8b"),
-                          "--toc", "<h2>", "--user", "alice", "--password", "s3cret&<",
+                          "タイトル", "--toc", "<h2>", "--user", "alice", "--password", "s3cret&<",
                           "--wikiname", "([A-Z])", "$1"});
     ASSERT_EQ(r.nExit, 0) << r.strOutput;
     CCorvaneDoc doc;
@@ -592,9 +557,7 @@ TEST(CliInitTest, WritesAProjectThatTheProgramReads) {
     EXPECT_EQ(doc.GetURL(), "http://wiki.example/?Top");
     EXPECT_EQ(doc.GetFolder(), (dir / "out dir").string() + "/");
     EXPECT_EQ(doc.GetBaseName(), "Manual");
-    EXPECT_EQ(doc.GetTitle(),
-              "\x83^\x83"
-              "C\x83g\x83\x8b");
+    EXPECT_EQ(doc.GetTitle(), Utf8ToSjis("タイトル"));
     EXPECT_EQ(doc.GetTocPat(), "<h2>");
     EXPECT_EQ(doc.GetUseAuth(), 1);
     EXPECT_EQ(doc.GetUser(), "alice");
