@@ -4,10 +4,14 @@
 
 #include "platform/ascii.h"
 #include "platform/sjis.h"
+#include "platform/sjis_text.h"
 #include "platform/text_codec.h"
 
 namespace corvane {
 namespace {
+
+// The ideographic space separates words like a blank.
+constinit CSjisText kIdeographicSpace{"　"};
 
 // The longest word the index stores; longer ASCII runs keep their beginning.
 constexpr size_t kMaxWordLength = 99;
@@ -106,7 +110,7 @@ void TokenizeText(const std::string& text, uint32_t firstPosition, bool title,
             flush();
             const std::string ch = text.substr(i, 2);
             ++i;
-            if (ch == "\x81\x40") continue;  // the ideographic space separates words
+            if (ch == kIdeographicSpace.str()) continue;
             tokens.push_back({ch, position++, title});
         } else if (IsHalfWidthKatakana(c)) {
             flush();

@@ -10,12 +10,12 @@ namespace corvane::ui {
 namespace {
 
 // The buttons of each Windows button set, in their order on screen, with the answers.
-struct ButtonSpec {
+struct ButtonChoice {
     QMessageBox::StandardButton button;
     int answer;
 };
 
-std::vector<ButtonSpec> ButtonsOf(unsigned flags) {
+std::vector<ButtonChoice> ButtonsOf(unsigned flags) {
     switch (flags & MB_TYPEMASK) {
         case MB_OKCANCEL:
             return {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
@@ -77,19 +77,19 @@ void CQtMessageBoxHandler::Prepare(QMessageBox& box, unsigned flags) {
             box.setIcon(QMessageBox::NoIcon);
             break;
     }
-    const std::vector<ButtonSpec> buttons = ButtonsOf(flags);
+    const std::vector<ButtonChoice> buttons = ButtonsOf(flags);
     QMessageBox::StandardButtons set;
-    for (const ButtonSpec& spec : buttons) set |= spec.button;
+    for (const ButtonChoice& choice : buttons) set |= choice.button;
     box.setStandardButtons(set);
-    for (const ButtonSpec& spec : buttons)
-        box.button(spec.button)->setText(ButtonText(spec.button));
+    for (const ButtonChoice& choice : buttons)
+        box.button(choice.button)->setText(ButtonText(choice.button));
     // MB_DEFBUTTON2/3 pick the second or third button; past the end the first stays.
     size_t index = (flags & MB_DEFMASK) >> 8;
     if (index >= buttons.size()) index = 0;
     box.setDefaultButton(buttons[index].button);
     // Escape (and closing the box) answers cancel where the set has it, as on Windows.
-    for (const ButtonSpec& spec : buttons) {
-        if (spec.answer == IDCANCEL) box.setEscapeButton(spec.button);
+    for (const ButtonChoice& choice : buttons) {
+        if (choice.answer == IDCANCEL) box.setEscapeButton(choice.button);
     }
     if (buttons.size() == 1) box.setEscapeButton(buttons[0].button);
 }
