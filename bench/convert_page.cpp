@@ -31,8 +31,13 @@ std::vector<Page> LoadPages() {
 // The page with its body content repeated until the page holds about `size` bytes.
 std::string Scale(const std::string& page, std::size_t size) {
     const std::string open = "<div id=\"body\">";
-    const std::size_t begin = page.find(open) + open.size();
+    const std::size_t open_at = page.find(open);
     const std::size_t end = page.find("</div>\n <div id=\"menubar\">");
+    // Pages of another shape (the plug-ins' pages) stay as they are.
+    if (open_at == std::string::npos || end == std::string::npos || end < open_at) {
+        return page;
+    }
+    const std::size_t begin = open_at + open.size();
     const std::string body = page.substr(begin, end - begin);
     std::string scaled = page.substr(0, end);
     while (scaled.size() + (page.size() - end) < size) {
