@@ -196,8 +196,7 @@ TEST(HelpCreatorTest, FailingCompilersAreReportedAndKeepThePreviousHelpFile) {
     EXPECT_FALSE(silent.creator.Create(&p.root, p.files));
     ASSERT_EQ(silent.errors.size(), 1u);
     // ヘルプのコンパイルに失敗しました
-    EXPECT_THAT(silent.errors[0], HasSubstr("\x83R\x83\x93\x83p\x83"
-                                            "C\x83\x8b\x82\xc9\x8e\xb8\x94s"));
+    EXPECT_THAT(silent.errors[0], HasSubstr(Utf8ToSjis("コンパイルに失敗")));
     EXPECT_THAT(silent.errors[0], HasSubstr("Can't find project file Manual.hhp"));
 
     Creator crashing(p.folder);
@@ -294,7 +293,7 @@ TEST(HelpCreatorTest, OpensTheHelpFileWithTheDesktopOpenerWhenAsked) {
     EXPECT_EQ(refused.creator.Compile(), 1);
     EXPECT_TRUE(refused.errors.empty());
     // ヘルプファイルを開けませんでした
-    EXPECT_THAT(refused.log.back(), HasSubstr("\x8aJ\x82\xaf\x82\xdc\x82\xb9\x82\xf1"));
+    EXPECT_THAT(refused.log.back(), HasSubstr(Utf8ToSjis("開けません")));
 
     setenv("PATH", savedPath.c_str(), 1);
 }

@@ -257,16 +257,16 @@ TEST_F(CorvaneDocTest, MissingFileIsReported) {
     const std::string path = Sjis(m_dir / "none.xml");
     EXPECT_FALSE(m_doc.LoadFromFile(path));
     ASSERT_EQ(m_boxes.boxes().size(), 1u);
-    // "%1\nこのファイルが見つかりません。..." (file not found)
+    EXPECT_THAT(m_boxes.boxes()[0].text,
+                ::testing::StartsWith(path + "\n" + Utf8ToSjis("このファイルが見つかりません。")));
     EXPECT_THAT(
         m_boxes.boxes()[0].text,
-        ::testing::StartsWith(path + "\n\x82\xB1\x82\xCC\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA"));
-    EXPECT_THAT(m_boxes.boxes()[0].text, ::testing::EndsWith("\x82\xBE\x82\xB3\x82\xA2\x81\x42"));
+        ::testing::EndsWith(Utf8ToSjis("パスとファイル名が正しいかどうか確認してください。")));
 
     EXPECT_FALSE(m_doc.LoadFromFile(Sjis(m_dir.path())));  // a folder
     ASSERT_EQ(m_boxes.boxes().size(), 2u);
-    // "ドキュメントを開くことに失敗しました。" (the document could not be opened)
-    EXPECT_THAT(m_boxes.boxes()[1].text, ::testing::StartsWith("\x83\x68\x83\x4C\x83\x85\x83\x81"));
+    EXPECT_THAT(m_boxes.boxes()[1].text,
+                ::testing::StartsWith(Utf8ToSjis("ドキュメントを開くことに失敗しました。")));
 }
 
 TEST_F(CorvaneDocTest, FailedSaveKeepsOldFileAndModifiedFlag) {

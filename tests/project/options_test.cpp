@@ -144,12 +144,9 @@ TEST_F(OptionsTest, CheckWriteThrowsOnlyWhenAsked) {
         ini.WriteInt("Key", 1);
         FAIL() << "no error raised";
     } catch (const CSystemError& e) {
-        // "<file>のセクション[Options]、キー[Key]の保存に失敗" then the system's reason
-        EXPECT_EQ(e.GetMessage(),
-                  Path("missing/t.ini") +
-                      "\x82\xCC\x83\x5A\x83\x4E\x83\x56\x83\x87\x83\x93[Options]\x81\x41"
-                      "\x83\x4C\x81\x5B[Key]\x82\xCC\x95\xDB\x91\xB6\x82\xC9\x8E\xB8\x94\x73\n" +
-                      GetErrorText(ENOENT));
+        EXPECT_EQ(e.GetMessage(), Path("missing/t.ini") +
+                                      Utf8ToSjis("のセクション[Options]、キー[Key]の保存に失敗\n") +
+                                      GetErrorText(ENOENT));
     }
     EXPECT_EQ(ini.CheckWrite(1, "K"), 1);
 }
