@@ -168,7 +168,7 @@ TEST(SampleWiki, StartPageKeepsItsContentsListAndAttachments) {
             "<ul class=\"list1 list-indent1\"><li><a href=\"E381AFE38198E38281E381AB.html\"")),
         std::string::npos)
         << out;
-    EXPECT_NE(out.find("<li><a href=\"ProjectForm2FBasicTab.html\" "), std::string::npos);
+    EXPECT_NE(out.find("<li><a href=\"ProjectForm2FGeneralTab.html\" "), std::string::npos);
     // The attachment and the file icon; the page not yet written is plain text.
     EXPECT_NE(out.find("<a href=\"FrontPage_manual.pdf\" ><img src=\"file.png\""),
               std::string::npos);
@@ -260,16 +260,39 @@ TEST(SampleWiki, WikiNameConversionAndImages) {
     Converted c = ConvertSample(*filter, {kSite + "?ProjectForm", "pages/ProjectForm.html"});
     ASSERT_EQ(c.result, 1);
     EXPECT_NE(c.text.find("<h2>[ProjectForm]</h2>"), std::string::npos);
-    // "./BasicTab" on ProjectForm is the page ProjectForm/BasicTab.
-    EXPECT_NE(c.text.find("href=\"ProjectForm2FBasicTab.html\"  class=\"link_page_passage\" "
-                          "data-mtime=\"2026-12-01T10:00:00+09:00\">[ProjectForm/BasicTab]</a>"),
+    // "./GeneralTab" on ProjectForm is the page ProjectForm/GeneralTab.
+    EXPECT_NE(c.text.find("href=\"ProjectForm2FGeneralTab.html\"  class=\"link_page_passage\" "
+                          "data-mtime=\"2026-12-01T10:00:00+09:00\">[ProjectForm/GeneralTab]</a>"),
               std::string::npos)
         << c.text;
-    EXPECT_NE(c.text.find("<a href=\"ProjectForm_form.png\" ><img src=\"ProjectForm_form.png\""),
-              std::string::npos);
-    c = ConvertSample(*filter, {kSite + "?ProjectForm/PageTab", "pages/ProjectForm_PageTab.html"});
+    c = ConvertSample(*filter,
+                      {kSite + "?ProjectForm/DetailTab", "pages/ProjectForm_DetailTab.html"});
     ASSERT_EQ(c.result, 1);
-    EXPECT_NE(c.text.find(">[ProjectForm/BasicTab]</a>"), std::string::npos);
+    EXPECT_NE(c.text.find(">[ProjectForm/GeneralTab]</a>"), std::string::npos);
+
+    // A picture shown with "ref" and its link to the attachment are one file, named after
+    // the page: a sub-page (its '/' sent as %2F) and a Japanese page name.
+    struct Picture {
+        SamplePage page;
+        std::string file;
+    };
+    for (const Picture& picture :
+         {Picture{{kSite + "?ProjectForm/GeneralTab", "pages/ProjectForm_GeneralTab.html"},
+                  "ProjectForm2FGeneralTab_main-general.png"},
+          Picture{{kSite + "?%E8%A1%A8%E7%A4%BA", "pages/Hyouji.html"},
+                  "E8A1A8E7A4BA_main-running.png"}}) {
+        SCOPED_TRACE(picture.page.url);
+        c = ConvertSample(*filter, picture.page);
+        ASSERT_EQ(c.result, 1);
+        EXPECT_NE(
+            c.text.find("<a href=\"" + picture.file + "\" ><img src=\"" + picture.file + "\""),
+            std::string::npos)
+            << c.text;
+        // Reported to the crawl, which fetches it.
+        int reported = 0;
+        for (const CLinkRecord& link : c.links) reported += link.m_strLocalName == picture.file;
+        EXPECT_GE(reported, 1);
+    }
 }
 
 TEST(DefaultRules, PukiWiki14Layout) {

@@ -141,12 +141,13 @@ TEST_F(DownloaderTest, SampleWikiIsFetchedOnceEachAndWrittenUnderItsLocalNames) 
         EXPECT_EQ(target.find("pcmd=list"), std::string::npos) << target;
         EXPECT_EQ(target.find("cmd=edit"), std::string::npos) << target;
     }
-    for (const char* file : {"FrontPage_manual.pdf", "ProjectForm_form.png"}) {
+    for (const char* file : {"FrontPage_manual.pdf", "ProjectForm2FGeneralTab_main-general.png",
+                             "E8A1A8E7A4BA_main-running.png"}) {
         EXPECT_TRUE(Written(file)) << file;
     }
     // Pages, the style sheet, images and the attachment all came, each written under the
     // name its page carries.
-    for (const char* target : {"/?FrontPage", "/?ProjectForm", "/?ProjectForm/BasicTab",
+    for (const char* target : {"/?FrontPage", "/?ProjectForm", "/?ProjectForm/GeneralTab",
                                "/?RuleFiles", "/skin/pukiwiki.css"}) {
         EXPECT_EQ(targets.count(target), 1u) << target;
     }
@@ -195,7 +196,7 @@ TEST_F(DownloaderTest, SampleWikiOverIpv6) {
     }
     EXPECT_GT(fetched, 20);
     EXPECT_NE(Output("FrontPage.html").find("<h2>Manual</h2>"), std::string::npos);
-    EXPECT_TRUE(Written("ProjectForm_form.png"));
+    EXPECT_TRUE(Written("ProjectForm2FGeneralTab_main-general.png"));
 }
 
 // A small wiki of hand-written pages: the site under test for statuses and credentials.

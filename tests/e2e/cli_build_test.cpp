@@ -19,6 +19,8 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "convert/wiki_url.h"
 #include "corvane_version.h"
@@ -170,10 +172,23 @@ TEST(CliBuildTest, CrawlsTheSampleWikiAndCompilesItsHelpFile) {
         pdfs += ext == ".pdf";
         pngs += ext == ".png";
     }
-    EXPECT_EQ(pages, 17);
+    EXPECT_EQ(pages, 19);
     EXPECT_EQ(styles, 1);
     EXPECT_EQ(pdfs, 1);
-    EXPECT_GE(pngs, 1);
+    EXPECT_GE(pngs, 7);
+    // The pictures of the window, whole, each under its page's name (a plain name, a
+    // sub-page whose '/' PukiWiki sends as %2F, a Japanese name).
+    const auto attached = test::SourceDir() / "sample" / "wiki" / "attach";
+    for (const auto& [picture, file] : std::vector<std::pair<std::string, std::string>>{
+             {"MainWindow_main-after-run.png", "main-after-run.png"},
+             {"E8A1A8E7A4BA_main-running.png", "main-running.png"},
+             {"ProjectForm2FGeneralTab_main-general.png", "main-general.png"},
+             {"ProjectForm2FDetailTab_main-detail.png", "main-detail.png"},
+             {"OptionsDialog_options-dialog.png", "options-dialog.png"},
+             {"VersionDialog_version-dialog.png", "version-dialog.png"}}) {
+        ASSERT_EQ(saved.count(picture), 1u) << picture;
+        EXPECT_EQ(ReadFileBytes(folder / picture), ReadFileBytes(attached / file)) << picture;
+    }
 
     // The contents tree is the list after the start page's "目次" heading.
     auto local = [&](const std::string& query) {
@@ -187,12 +202,16 @@ TEST(CliBuildTest, CrawlsTheSampleWikiAndCompilesItsHelpFile) {
         Entry(0, title, start) + "\t\t<UL>\r\n" +
         // はじめに
         Entry(1, "はじめに", local("%E3%81%AF%E3%81%98%E3%82%81%E3%81%AB")) +
-        // プロジェクトの設定: 基本タブ, ページタブ
+        // メイン ウィンドウ: ログと進み具合 (the page 表示)
+        Entry(1, "メイン ウィンドウ", local("MainWindow")) + "\t\t\t<UL>\r\n" +
+        Entry(2, "ログと進み具合", local("%E8%A1%A8%E7%A4%BA")) + "\t\t\t</UL>\r\n" +
+        // プロジェクトの設定: 全般タブ, 詳細タブ
         Entry(1, "プロジェクトの設定", local("ProjectForm")) + "\t\t\t<UL>\r\n" +
-        Entry(2, "基本タブ", local("ProjectForm/BasicTab")) +
-        Entry(2, "ページタブ", local("ProjectForm/PageTab")) + "\t\t\t</UL>\r\n" +
-        // オプション
-        Entry(1, "オプション", local("OptionsDialog")) +
+        Entry(2, "全般タブ", local("ProjectForm/GeneralTab")) +
+        Entry(2, "詳細タブ", local("ProjectForm/DetailTab")) + "\t\t\t</UL>\r\n" +
+        // オプション設定, バージョン情報
+        Entry(1, "オプション設定", local("OptionsDialog")) +
+        Entry(1, "バージョン情報", local("VersionDialog")) +
         // ルールファイル: conf/body.txt, conf/replace.txt
         Entry(1, "ルールファイル", local("RuleFiles")) + "\t\t\t<UL>\r\n" +
         Entry(2, "conf/body.txt", local("RuleFiles/BodyTxt")) +
@@ -585,7 +604,7 @@ TEST(CliBuildTest, SampleHelpFileFindsJapaneseWordsOnTheirPages) {
     CliResult result = RunCli({"build", (dir / "sample.xml").string(), "--yes", "--compiler",
                                "chmcmd", "--interval", "0", "--index"});
     ASSERT_EQ(result.nExit, 0) << result.strOutput;
-    EXPECT_THAT(result.strOutput, HasSubstr("日本語の全文検索を作成しました（17 ページ、"));
+    EXPECT_THAT(result.strOutput, HasSubstr("日本語の全文検索を作成しました（19 ページ、"));
     EXPECT_THAT(ReadFileBytes(folder / "Corvane.hhp"), HasSubstr("Index file=Corvane.hhk\r\n"));
     EXPECT_TRUE(std::filesystem::exists(folder / "Corvane.hhk"));
 
@@ -610,9 +629,9 @@ TEST(CliBuildTest, SampleHelpFileFindsJapaneseWordsOnTheirPages) {
     ScratchDir tools;
     const auto program = test::BuildPascalLookup(tools.path(), error);
     ASSERT_FALSE(program.empty()) << error;
-    // 暗 (暗号化) on the basic tab's page, 隔 (間隔) on the build command's page.
+    // 暗 (暗号化) on the general tab's page, 隔 (間隔) on the build command's page.
     const auto found = test::PascalLookup(program, chm, {Utf8ToSjis("暗"), Utf8ToSjis("隔")});
-    EXPECT_EQ(found.at(0), (std::set<std::string>{local("ProjectForm/BasicTab")}));
+    EXPECT_EQ(found.at(0), (std::set<std::string>{local("ProjectForm/GeneralTab")}));
     EXPECT_EQ(found.at(1), (std::set<std::string>{local("CommandLine/Build")}));
 }
 
