@@ -236,8 +236,12 @@ int CBuildDriver::OnCreateHelp() {
 
     auto start = std::make_unique<CWebPage>(m_doc.GetURL());
     start->SetUseAuth(m_doc.GetUseAuth());
-    start->SetUser(m_doc.GetUser());
-    start->SetPassword(CCorvaneDoc::UnscramblePassword(m_doc.GetPassword()));
+    // With authentication switched off the stored user and password stay in the project
+    // (the form keeps them) but are never sent.
+    if (m_doc.GetUseAuth()) {
+        start->SetUser(m_doc.GetUser());
+        start->SetPassword(CCorvaneDoc::UnscramblePassword(m_doc.GetPassword()));
+    }
     start->SetLevel(0);
 
     m_nOutcome = kNotRun;

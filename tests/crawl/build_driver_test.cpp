@@ -330,6 +330,13 @@ TEST(BuildDriverFailureTest, StartPageAnsweringWithAnErrorStatus) {
     FailingRun wrongPassword(server.Url("/?FrontPage"), "alice", "wrong");
     wrongPassword.Run();
     ExpectStartPageFailed(wrongPassword, unauthorized);
+
+    // The right user and password, kept in the project with authentication switched off,
+    // are not sent.
+    FailingRun switchedOff(server.Url("/?FrontPage"), "alice", "secret");
+    switchedOff.doc.SetUseAuth(0);
+    switchedOff.Run();
+    ExpectStartPageFailed(switchedOff, unauthorized);
 }
 
 TEST(BuildDriverFailureTest, StartPageBehindAnUntrustedCertificateOrASilentServer) {
