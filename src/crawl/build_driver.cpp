@@ -247,6 +247,7 @@ int CBuildDriver::OnCreateHelp() {
     m_nOutcome = kNotRun;
     m_strStartUrl = m_doc.GetURL();
     m_nFailedPages = 0;
+    m_nSiteEncoding = kEncodingUndetermined;
     m_failures.clear();
     m_bStartFailed = false;
     m_strStartReason.clear();
@@ -292,8 +293,15 @@ void CBuildDriver::OnPageFinished(CWebPage* page, const CCheckResult& result) {
         return;
     }
     std::string base, name;
-    // The name is percent-encoded in the site's encoding, which the answer declares.
-    SplitPageUrl(page->GetURL(), base, name, "", DeclaredCharset(result.m_strHeaders));
+    // The name is percent-encoded in the site's encoding, which the answer declares, or,
+    // for an image or attachment, the site's pages declared before it.
+    TextEncoding encoding = DeclaredCharset(result.m_strHeaders);
+    if (encoding == kEncodingUndetermined) {
+        encoding = m_nSiteEncoding;
+    } else if (m_nSiteEncoding == kEncodingUndetermined) {
+        m_nSiteEncoding = encoding;
+    }
+    SplitPageUrl(page->GetURL(), base, name, "", encoding);
     AddLog((boost::format(kPageFinished) % name % page->GetURL()).str());
     if (IsFailedPage(result)) {
         const std::string reason = PageFailureReason(result);

@@ -10,6 +10,7 @@
 #include "crawl/downloader.h"
 #include "crawl/downloader_listener.h"
 #include "crawl/web_page.h"
+#include "text/text_encoding.h"
 
 namespace corvane {
 
@@ -127,6 +128,9 @@ private:
     // The failures of the current run: how many, the first few with their reasons, and the
     // start page's own.
     std::string m_strStartUrl;
+    // The charset the site's pages declare: page names in the links of images and
+    // attachments, which declare none, are percent-encoded in it.
+    TextEncoding m_nSiteEncoding = kEncodingUndetermined;
     int m_nFailedPages = 0;
     std::vector<std::pair<std::string, std::string>> m_failures;
     bool m_bStartFailed = false;

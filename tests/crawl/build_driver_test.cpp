@@ -115,6 +115,10 @@ TEST(BuildDriverTest, NormalRunLogsEveryPageAndBuildsTheHelpFile) {
     EXPECT_EQ(run.view.Count(kCheckFinished + std::to_string(finished)), 1);
     // The start page's line names the page and its full URL.
     EXPECT_EQ(run.view.log[1], kPageFinished + "FrontPage] " + run.doc.GetURL());
+    // A picture declares no charset: the page name in its link is read in the site's (UTF-8).
+    EXPECT_EQ(run.view.Count(kPageFinished + "plugin=attach&refer=" + Utf8ToSjis("表示") +
+                             "&openfile=main-running.png] "),
+              1);
     EXPECT_EQ(run.view.position, finished);
     EXPECT_EQ(run.view.upper, finished);
     EXPECT_EQ(run.view.created, 1);
