@@ -16,6 +16,7 @@
 #include "ui/main_frame.h"
 #include "ui/misc_dlg.h"
 #include "ui/progress_bar.h"
+#include "ui/sizing_bar_caption.h"
 #include "ui/status_bar.h"
 #include "ui/ui_text.h"
 
@@ -243,13 +244,36 @@ private slots:
 
     void theLogCloseButtonHidesItAndTheMenuCommandShowsIt() {
         Frame f;
-        f.frame.GetLogBar().close();
-        QVERIFY(f.frame.GetLogBar().isHidden());
+        ui::CCVNLogBar& log = f.frame.GetLogBar();
+        const QSize before = f.frame.size();
+        const QSize form = f.frame.GetView().size();
+        const int logHeight = log.height();
         QAction* logCommand = f.frame.findChild<QAction*>(Q("actionViewLog"));
+        QVERIFY(logCommand->isChecked());
+
+        // The caption's own button, clicked with the mouse.
+        ui::CSizingBarCaption& caption = log.GetCaption();
+        QTest::mouseClick(&caption, Qt::LeftButton, {}, caption.CloseButtonRect().center());
+        QVERIFY(log.isHidden());
+        QTRY_VERIFY(!logCommand->isChecked());
+        QTRY_VERIFY(f.frame.height() < before.height() - logHeight / 2);
+        QCOMPARE(f.frame.GetView().size(), form);
+
+        // The menu command brings it back at its size, and the window with it.
+        logCommand->trigger();
+        QVERIFY(!log.isHidden());
+        QVERIFY(logCommand->isChecked());
+        QTRY_COMPARE(f.frame.size(), before);
+        QCOMPARE(log.height(), logHeight);
+        QCOMPARE(f.frame.GetView().size(), form);
+
+        // Closing it as a window does the same.
+        log.close();
+        QVERIFY(log.isHidden());
         QTRY_VERIFY(!logCommand->isChecked());
         logCommand->trigger();
-        QVERIFY(!f.frame.GetLogBar().isHidden());
-        QVERIFY(logCommand->isChecked());
+        QVERIFY(!log.isHidden());
+        QTRY_COMPARE(f.frame.size(), before);
     }
 
     void closingStoresTheLastFile() {
