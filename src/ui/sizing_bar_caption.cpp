@@ -142,7 +142,7 @@ void CSizingBarCaption::paintEvent(QPaintEvent*) {
         qDrawShadePanel(&painter, button, pal, pushed, 1);
     }
     // The cross, drawn rather than taken from a symbol font, so it looks alike everywhere.
-    const int inset = std::max(3, button.width() / 4);
+    const int inset = std::max(2, button.width() * 2 / 11);
     QRect cross = button.adjusted(inset, inset, -inset, -inset);
     if (pushed) cross.translate(1, 1);
     painter.setRenderHint(QPainter::Antialiasing, false);
