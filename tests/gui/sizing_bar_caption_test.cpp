@@ -135,14 +135,8 @@ private slots:
 
         w.window.addDockWidget(Qt::TopDockWidgetArea, w.bar);
         QTRY_VERIFY(w.caption.IsVertical());
-        w.window.addDockWidget(Qt::RightDockWidgetArea, w.bar);
-        QTRY_VERIFY(!w.caption.IsVertical());
-        w.window.addDockWidget(Qt::BottomDockWidgetArea, w.bar);
-        QTRY_VERIFY(w.caption.IsVertical());
         w.bar->setFloating(true);
         QTRY_VERIFY(!w.caption.IsVertical());
-        w.bar->setFloating(false);
-        QTRY_VERIFY(w.caption.IsVertical());
 
         // A saved placement at the left, restored into a window that docked it at the
         // bottom, turns the band too.
