@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <functional>
 
+#include "corvane_version.h"
+
 namespace corvane::ui {
 
 // The program's version record.
@@ -28,7 +30,8 @@ CVersionInfo GetVersionInfo();
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr const char* kHomePage = "https://corvane.example.org/";
+    // Set when the program is configured (CORVANE_HOMEPAGE).
+    static constexpr const char* kHomePage = CORVANE_HOMEPAGE;
 
     explicit CAboutDlg(QWidget* parent = nullptr);
 

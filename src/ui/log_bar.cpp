@@ -9,6 +9,7 @@ CCVNLogBar::CCVNLogBar(QWidget* parent) : QDockWidget(tr("ログ"), parent) {
                 QDockWidget::DockWidgetFloatable);
     m_pEdit = new CLogEdit(this);
     setWidget(m_pEdit);
+    m_pCaption = new CSizingBarCaption(this);
 }
 
 QSize CCVNLogBar::sizeHint() const { return QSize(400, 150); }

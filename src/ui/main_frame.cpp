@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QLayout>
 #include <QMenuBar>
+#include <QStyle>
 #include <QTimer>
 #include <QUrl>
 #include <filesystem>
@@ -29,6 +30,12 @@ namespace {
 
 constexpr int kProgressPane = 1;
 constexpr int kProgressPaneWidth = 80;
+// The log window's width when first docked at a side.
+constexpr int kLogColumnWidth = 200;
+
+bool IsRow(Qt::DockWidgetArea area) {
+    return area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea;
+}
 const char* const kManualName = "Corvane.chm";
 
 // A box through the core's handler, so that tests see the window's own questions too.
@@ -92,6 +99,19 @@ CMainFrame::CMainFrame(CCorvaneDoc& doc, QWidget* parent)
     m_pStatusBar->SetPaneText(0, tr("レディ"));
 
     m_pLogBar = new CCVNLogBar(this);
+    // Moved to another side (by the user or a restored state), floated and docked again.
+    connect(m_pLogBar, &QDockWidget::topLevelChanged, this, [this](bool floating) {
+        if (!floating) return;
+        RememberLogExtent();
+        m_logArea = Qt::NoDockWidgetArea;
+    });
+    connect(m_pLogBar, &QDockWidget::dockLocationChanged, this, [this](Qt::DockWidgetArea area) {
+        if (area == Qt::NoDockWidgetArea) return;
+        RememberLogExtent();
+        m_logArea = area;
+        // Before the window is shown its first layout makes the room.
+        if (isVisible()) QTimer::singleShot(0, this, [this] { FitDockedLogBar(); });
+    });
     addDockWidget(Qt::BottomDockWidgetArea, m_pLogBar);
 
     m_pViewToolBar->setChecked(true);
@@ -498,6 +518,36 @@ void CMainFrame::RestoreBarState(const QByteArray& state) {
     if (!state.isEmpty()) restoreState(state);
     m_pViewLog->setChecked(!m_pLogBar->isHidden());
     m_pViewToolBar->setChecked(!m_pToolBar->isHidden());
+}
+
+void CMainFrame::RememberLogExtent() {
+    if (m_logArea == Qt::NoDockWidgetArea || m_pLogBar->isHidden()) return;
+    if (IsRow(m_logArea)) {
+        m_logRowHeight = m_pLogBar->height();
+    } else {
+        m_logColumnWidth = m_pLogBar->width();
+    }
+}
+
+void CMainFrame::FitDockedLogBar() {
+    if (m_pLogBar->isHidden() || m_pLogBar->isFloating()) return;
+    // The window has a fixed size and does not grow by itself: a bar docked at a new side
+    // would push the form out of it and be squeezed to its narrowest. Make room for the bar
+    // at its thickness first; the adjustment then trims the window to the form.
+    const bool row = IsRow(dockWidgetArea(m_pLogBar));
+    int extent = row ? m_logRowHeight : m_logColumnWidth;
+    if (extent <= 0) extent = row ? m_pLogBar->sizeHint().height() : kLogColumnWidth;
+    // The bar and the separator beside it; too much is trimmed below.
+    const int room =
+        extent + style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, this);
+    m_bAdjusting = true;
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    resize(size() + (row ? QSize(0, room) : QSize(room, 0)));
+    resizeDocks({m_pLogBar}, {extent}, row ? Qt::Vertical : Qt::Horizontal);
+    layout()->activate();
+    m_bAdjusting = false;
+    AdjustToBars();
 }
 
 void CMainFrame::RequestAdjust() {

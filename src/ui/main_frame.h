@@ -121,6 +121,8 @@ private:
     void UpdateTitle();
     void UpdateRecentMenu();
     void RequestAdjust();
+    void RememberLogExtent();
+    void FitDockedLogBar();
 
     CCorvaneDoc& m_doc;
     CQtMessageBoxHandler m_boxes;
@@ -152,6 +154,12 @@ private:
 
     std::vector<std::string> m_recent;
     QSize m_formSize;
+    // Where the log window was last docked (none while it floats), and the thickness it had
+    // in a row (top, bottom) and in a column (left, right): a bar docked again gets the
+    // thickness it last had on that kind of side. Zero: not docked there yet.
+    Qt::DockWidgetArea m_logArea = Qt::NoDockWidgetArea;
+    int m_logRowHeight = 0;
+    int m_logColumnWidth = 0;
     bool m_bAdjusting = false;
     bool m_bAdjustPending = false;
     Opener m_fnOpen;

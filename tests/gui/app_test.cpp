@@ -3,6 +3,7 @@
 #include <QtTest>
 #include <filesystem>
 
+#include "corvane_version.h"
 #include "gui/gui_support.h"
 #include "platform/profile.h"
 #include "platform/text_codec.h"
@@ -155,7 +156,10 @@ private slots:
         const ui::CVersionInfo info = ui::GetVersionInfo();
         QCOMPARE(dialog.m_pVersion->text(),
                  info.strDescription + Q(" ") + info.strVersion + Q(" Build ") + info.strBuild);
-        QVERIFY(!info.strVersion.isEmpty());
+        // The release version's three parts, and the project version's fourth as the build.
+        QCOMPARE(info.strVersion, Q(CORVANE_VERSION_STRING));
+        QCOMPARE(info.strBuild, QString::number(CORVANE_BUILD_NUMBER));
+        QCOMPARE(dialog.m_pHomePage->text(), Q(CORVANE_HOMEPAGE));
         QString opened;
         dialog.SetUrlOpener([&](const QString& url) { opened = url; });
         QTest::mouseClick(dialog.m_pHomePage, Qt::LeftButton);

@@ -16,6 +16,7 @@
 #include "ui/main_frame.h"
 #include "ui/misc_dlg.h"
 #include "ui/progress_bar.h"
+#include "ui/sizing_bar_caption.h"
 #include "ui/status_bar.h"
 #include "ui/ui_text.h"
 
@@ -243,13 +244,79 @@ private slots:
 
     void theLogCloseButtonHidesItAndTheMenuCommandShowsIt() {
         Frame f;
-        f.frame.GetLogBar().close();
-        QVERIFY(f.frame.GetLogBar().isHidden());
+        ui::CCVNLogBar& log = f.frame.GetLogBar();
+        const QSize before = f.frame.size();
+        const QSize form = f.frame.GetView().size();
+        const int logHeight = log.height();
         QAction* logCommand = f.frame.findChild<QAction*>(Q("actionViewLog"));
+        QVERIFY(logCommand->isChecked());
+
+        // The caption's own button, clicked with the mouse.
+        ui::CSizingBarCaption& caption = log.GetCaption();
+        QTest::mouseClick(&caption, Qt::LeftButton, {}, caption.CloseButtonRect().center());
+        QVERIFY(log.isHidden());
+        QTRY_VERIFY(!logCommand->isChecked());
+        QTRY_VERIFY(f.frame.height() < before.height() - logHeight / 2);
+        QCOMPARE(f.frame.GetView().size(), form);
+
+        // The menu command brings it back at its size, and the window with it.
+        logCommand->trigger();
+        QVERIFY(!log.isHidden());
+        QVERIFY(logCommand->isChecked());
+        QTRY_COMPARE(f.frame.size(), before);
+        QCOMPARE(log.height(), logHeight);
+        QCOMPARE(f.frame.GetView().size(), form);
+
+        // Closing it as a window does the same.
+        log.close();
+        QVERIFY(log.isHidden());
         QTRY_VERIFY(!logCommand->isChecked());
         logCommand->trigger();
-        QVERIFY(!f.frame.GetLogBar().isHidden());
-        QVERIFY(logCommand->isChecked());
+        QVERIFY(!log.isHidden());
+        QTRY_COMPARE(f.frame.size(), before);
+    }
+
+    void dockingTheLogElsewhereRefitsTheWindowAroundTheForm() {
+        Frame f;
+        ui::CCVNLogBar& log = f.frame.GetLogBar();
+        const QSize before = f.frame.size();
+        const QSize form = f.frame.GetView().size();
+        const int logHeight = log.height();
+        const int separator =
+            f.frame.style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, &f.frame);
+        auto formInside = [&] {
+            return f.frame.rect().contains(f.frame.GetView().geometry()) &&
+                   f.frame.GetView().size() == form;
+        };
+
+        // At a side: the window widens by a usable log column and loses the log row.
+        f.frame.addDockWidget(Qt::LeftDockWidgetArea, &log);
+        QTRY_VERIFY(f.frame.width() > before.width() + 150);
+        QTRY_COMPARE(f.frame.height(), before.height() - logHeight - separator);
+        QVERIFY(formInside());
+        QVERIFY(log.width() > 150);
+        QCOMPARE(f.frame.minimumSize(), f.frame.maximumSize());
+        const int logWidth = log.width();
+
+        // Back at the bottom at its former height, the window as it was.
+        f.frame.addDockWidget(Qt::BottomDockWidgetArea, &log);
+        QTRY_COMPARE(f.frame.size(), before);
+        QCOMPARE(log.height(), logHeight);
+        QVERIFY(formInside());
+
+        // Floated, the window gives up the row; docked again, it takes it back.
+        log.setFloating(true);
+        QTRY_COMPARE(f.frame.height(), before.height() - logHeight - separator);
+        QVERIFY(formInside());
+        log.setFloating(false);
+        QTRY_COMPARE(f.frame.size(), before);
+        QVERIFY(formInside());
+
+        // The right side gives it the column width it last had.
+        f.frame.addDockWidget(Qt::RightDockWidgetArea, &log);
+        QTRY_COMPARE(f.frame.width(), before.width() + logWidth + separator);
+        QVERIFY(formInside());
+        QCOMPARE(log.width(), logWidth);
     }
 
     void closingStoresTheLastFile() {
