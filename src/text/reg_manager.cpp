@@ -8,6 +8,7 @@
 #include "platform/atoi.h"
 #include "text/reg_engine.h"
 #include "text/reg_format_callback.h"
+#include "text/reg_literal_prefix.h"
 
 namespace corvane {
 
@@ -36,10 +37,50 @@ public:
             return false;
         }
         m_pRegion = onig_region_new();
+        // Oniguruma has no fast search for a case-folded literal; a case-sensitive one it
+        // finds well by itself.
+        if ((options.m_nOption & ONIG_OPTION_IGNORECASE) != 0) {
+            auto prefix = std::make_unique<CRegLiteralPrefix>(pattern, options.m_nEncoding);
+            if (prefix->IsUsable()) m_pPrefix = std::move(prefix);
+        }
         return m_pRegion != nullptr;
     }
+
+    // onig_search from `start` to the end of the subject: the first match, its start
+    // offset (or a negative code) returned and its groups in the region.
+    int Search(const OnigUChar* begin, const OnigUChar* end, int start) const {
+        if (!m_pPrefix) {
+            return onig_search(m_pRegex, begin, end, begin + start, end, m_pRegion,
+                               ONIG_OPTION_NONE);
+        }
+        // Oniguruma tries one character start after the other from `start`; a match can
+        // only start where the literal stands, so only those starts are tried, the same
+        // way (a match attempt there), in the same order.
+        const char* const text = reinterpret_cast<const char*>(begin);
+        const char* const stop = reinterpret_cast<const char*>(end);
+        const char* charStart = text + start;
+        const char* from = charStart;
+        for (;;) {
+            const char* const at = m_pPrefix->Find(from, stop);
+            if (at == stop) return ONIG_MISMATCH;
+            charStart = m_pPrefix->NextCharStart(charStart, at, stop);
+            if (charStart == at) {
+                const int rc = onig_match(m_pRegex, begin, end,
+                                          reinterpret_cast<const OnigUChar*>(at), m_pRegion,
+                                          ONIG_OPTION_NONE);
+                if (rc >= 0) return static_cast<int>(at - text);
+                if (rc != ONIG_MISMATCH) return rc;
+                // The next character start.
+                charStart = m_pPrefix->NextCharStart(charStart, at + 1, stop);
+            }
+            // The literal found inside a double-byte character is no start.
+            from = charStart;
+        }
+    }
+
     OnigRegex m_pRegex = nullptr;
     OnigRegion* m_pRegion = nullptr;
+    std::unique_ptr<CRegLiteralPrefix> m_pPrefix;
 };
 
 // Compiling costs about as much as searching a page, and a worker converts every page with
@@ -96,8 +137,7 @@ int CRegManager::Search(std::string_view subject, std::string_view pattern,
     const int length = static_cast<int>(m_strSubject.size());
     int start = 0;
     for (;;) {
-        const int found = onig_search(compiled->m_pRegex, begin, end, begin + start, end, region,
-                                      ONIG_OPTION_NONE);
+        const int found = compiled->Search(begin, end, start);
         if (found < 0) break;  // no match, or the engine gave up
         m_nGroupCount = region->num_regs;
         for (int i = 0; i < region->num_regs; ++i) {

@@ -1,0 +1,153 @@
+#include "text/reg_literal_prefix.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "text/reg_engine.h"
+
+namespace corvane {
+namespace {
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// Bytes that stand for themselves at the top level of a Ruby-syntax pattern. Everything
+// else (escapes, classes, groups, anchors, quantifiers, "#" and line breaks, double-byte
+// characters) ends the literal.
+bool IsPlainLiteral(char c) {
+    if (IsLetter(c) || (c >= '0' && c <= '9')) return true;
+    return std::strchr(" !\"%&',-/:;<=>@_~", c) != nullptr && c != '\0';
+}
+
+// Whether something in the pattern could let a match start without the leading literal,
+// or makes the match depend on where the search began: an alternative at the top level,
+// "\G", a comment group or extended syntax (which changes what blanks and "#" mean).
+bool HasUnsafeConstruct(std::string_view p, const unsigned char* lengths) {
+    int depth = 0;
+    std::size_t i = 0;
+    const auto charLength = [&](std::size_t at) {
+        return at < p.size() ? lengths[static_cast<unsigned char>(p[at])] : 1;
+    };
+    while (i < p.size()) {
+        const char c = p[i];
+        if (charLength(i) > 1) {
+            i += charLength(i);
+            continue;
+        }
+        if (c == '\\') {
+            if (i + 1 < p.size() && p[i + 1] == 'G') return true;
+            i += 1 + charLength(i + 1);
+            continue;
+        }
+        if (c == '[') {
+            // A class: its "|", "(" and ")" are plain characters. Classes nest.
+            int classDepth = 1;
+            ++i;
+            if (i < p.size() && p[i] == '^') ++i;
+            if (i < p.size() && p[i] == ']') return true;  // rare; not worth the doubt
+            while (i < p.size() && classDepth > 0) {
+                if (charLength(i) > 1) {
+                    i += charLength(i);
+                } else if (p[i] == '\\') {
+                    i += 1 + charLength(i + 1);
+                } else {
+                    if (p[i] == '[') ++classDepth;
+                    if (p[i] == ']') --classDepth;
+                    ++i;
+                }
+            }
+            continue;
+        }
+        if (c == '(') {
+            if (i + 1 < p.size() && p[i + 1] == '?') {
+                if (i + 2 < p.size() && p[i + 2] == '#') return true;
+                // Option letters as in "(?x)" or "(?i-x:".
+                std::size_t j = i + 2;
+                while (j < p.size() && (IsLetter(p[j]) || p[j] == '-')) {
+                    if (p[j] == 'x') return true;
+                    ++j;
+                }
+            }
+            ++depth;
+        } else if (c == ')') {
+            --depth;
+        } else if (c == '|' && depth <= 0) {
+            return true;
+        }
+        ++i;
+    }
+    return false;
+}
+
+}  // namespace
+
+CRegLiteralPrefix::CRegLiteralPrefix(std::string_view pattern, RegEncoding encoding) {
+    const OnigEncoding enc = OnigEncodingOf(encoding);
+    for (int b = 0; b < 256; ++b) {
+        // In these three encodings the first byte alone tells a character's length.
+        const OnigUChar probe[4] = {static_cast<OnigUChar>(b), 0, 0, 0};
+        const int n = ONIGENC_MBC_ENC_LEN(enc, probe);
+        m_lengths[b] = static_cast<unsigned char>(n < 1 ? 1 : n > 4 ? 4 : n);
+    }
+    if (HasUnsafeConstruct(pattern, m_lengths)) return;
+    std::size_t i = 0;
+    while (i < pattern.size() && IsPlainLiteral(pattern[i])) ++i;
+    // A quantifier after the literal applies to its last character alone.
+    if (i < pattern.size() && i > 0 && std::strchr("?*+{", pattern[i]) != nullptr) --i;
+    for (std::size_t k = 0; k < i; ++k) m_strLiteral += LowerAscii(pattern[k]);
+    for (std::size_t k = 0; k < m_strLiteral.size(); ++k) {
+        if (!IsLetter(m_strLiteral[k])) {
+            m_nAnchor = k;
+            break;
+        }
+    }
+}
+
+const char* CRegLiteralPrefix::Find(const char* from, const char* end) const {
+    const std::size_t n = m_strLiteral.size();
+    if (n == 0 || end - from < static_cast<std::ptrdiff_t>(n)) return end;
+    const char* const last = end - n;  // the last place the literal fits
+    const auto matches = [&](const char* at) {
+        for (std::size_t k = 0; k < n; ++k) {
+            if (LowerAscii(at[k]) != m_strLiteral[k]) return false;
+        }
+        return true;
+    };
+    const char anchor = m_strLiteral[m_nAnchor];
+    if (!IsLetter(anchor)) {
+        const char* p = from + m_nAnchor;
+        const char* const stop = last + m_nAnchor + 1;
+        while (p < stop) {
+            const void* hit = std::memchr(p, anchor, static_cast<std::size_t>(stop - p));
+            if (hit == nullptr) return end;
+            const char* const at = static_cast<const char*>(hit) - m_nAnchor;
+            if (matches(at)) return at;
+            p = static_cast<const char*>(hit) + 1;
+        }
+        return end;
+    }
+    for (const char* at = from; at <= last; ++at) {
+        if (LowerAscii(*at) == anchor && matches(at)) return at;
+    }
+    return end;
+}
+
+const char* CRegLiteralPrefix::NextCharStart(const char* at, const char* target,
+                                             const char* end) const {
+    while (at < target) {
+        if (target - at >= 8) {
+            // Eight single-byte characters at once.
+            std::uint64_t word;
+            std::memcpy(&word, at, sizeof word);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                at += 8;
+                continue;
+            }
+        }
+        at += m_lengths[static_cast<unsigned char>(*at)];
+    }
+    return at < end ? at : end;
+}
+
+}  // namespace corvane
