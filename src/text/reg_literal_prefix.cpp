@@ -1,5 +1,6 @@
 #include "text/reg_literal_prefix.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -93,28 +94,67 @@ CRegLiteralPrefix::CRegLiteralPrefix(std::string_view pattern, RegEncoding encod
     if (HasUnsafeConstruct(pattern, m_lengths)) return;
     std::size_t i = 0;
     while (i < pattern.size() && IsPlainLiteral(pattern[i])) ++i;
-    // A quantifier after the literal applies to its last character alone.
-    if (i < pattern.size() && i > 0 && std::strchr("?*+{", pattern[i]) != nullptr) --i;
-    for (std::size_t k = 0; k < i; ++k) m_strLiteral += LowerAscii(pattern[k]);
-    for (std::size_t k = 0; k < m_strLiteral.size(); ++k) {
-        if (!IsLetter(m_strLiteral[k])) {
+    const auto quantified = [&](std::size_t at) {
+        return at < pattern.size() && std::strchr("?*+{", pattern[at]) != nullptr;
+    };
+    std::vector<std::string> tails{std::string()};
+    if (quantified(i)) {
+        // A quantifier after the literal applies to its last character alone.
+        if (i > 0) --i;
+    } else if (i > 0 && i < pattern.size() && pattern[i] == '(') {
+        // A group of plain alternatives right after the literal: "(a|img)", "(?:a|img)".
+        std::size_t j = i + 1;
+        if (pattern.substr(j, 2) == "?:") j += 2;
+        std::vector<std::string> alternatives{std::string()};
+        while (j < pattern.size() && IsPlainLiteral(pattern[j])) {
+            alternatives.back() += pattern[j++];
+            if (j < pattern.size() && pattern[j] == '|') {
+                alternatives.emplace_back();
+                ++j;
+            }
+        }
+        bool plain = j < pattern.size() && pattern[j] == ')' && !quantified(j + 1);
+        for (const std::string& alternative : alternatives) plain = plain && !alternative.empty();
+        if (plain) tails = alternatives;
+    }
+    std::string head;
+    for (std::size_t k = 0; k < i; ++k) head += LowerAscii(pattern[k]);
+    // The anchor byte lies in the shared part, so that one byte search serves all.
+    m_nAnchor = 0;
+    for (std::size_t k = 0; k < head.size(); ++k) {
+        if (!IsLetter(head[k])) {
             m_nAnchor = k;
             break;
         }
     }
+    if (head.empty()) return;
+    m_nShortest = std::string::npos;
+    for (const std::string& tail : tails) {
+        std::string literal = head;
+        for (char c : tail) literal += LowerAscii(c);
+        // A single byte is found as fast by Oniguruma itself.
+        if (literal.size() < 2) {
+            m_literals.clear();
+            return;
+        }
+        m_nShortest = std::min(m_nShortest, literal.size());
+        m_literals.push_back(std::move(literal));
+    }
 }
 
 const char* CRegLiteralPrefix::Find(const char* from, const char* end) const {
-    const std::size_t n = m_strLiteral.size();
-    if (n == 0 || end - from < static_cast<std::ptrdiff_t>(n)) return end;
-    const char* const last = end - n;  // the last place the literal fits
+    if (m_literals.empty() || end - from < static_cast<std::ptrdiff_t>(m_nShortest)) return end;
+    const char* const last = end - m_nShortest;  // the last place the shortest one fits
     const auto matches = [&](const char* at) {
-        for (std::size_t k = 0; k < n; ++k) {
-            if (LowerAscii(at[k]) != m_strLiteral[k]) return false;
+        for (const std::string& literal : m_literals) {
+            if (static_cast<std::size_t>(end - at) < literal.size()) continue;
+            std::size_t k = 0;
+            while (k < literal.size() && LowerAscii(at[k]) == literal[k]) ++k;
+            if (k == literal.size()) return true;
         }
-        return true;
+        return false;
     };
-    const char anchor = m_strLiteral[m_nAnchor];
+    const char anchor = m_literals.front()[m_nAnchor];
     if (!IsLetter(anchor)) {
         const char* p = from + m_nAnchor;
         const char* const stop = last + m_nAnchor + 1;

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/reg_options.h"
 
@@ -15,17 +16,20 @@ namespace corvane {
 
 class CRegLiteralPrefix {
 public:
-    // The leading literal of `pattern` (Ruby syntax, read in `encoding`) when every match
-    // must start with it; empty when the pattern has no such prefix or uses something that
-    // makes the prefix unsafe to rely on (a top-level "|", "\G", extended syntax).
+    // The leading literals of `pattern` (Ruby syntax, read in `encoding`): a literal every
+    // match must start with ("<a class="), or a few, when the literal is followed by a group
+    // of literal alternatives ("<(a|img)" starts with "<a" or "<img"). None when the pattern
+    // has no such prefix of two characters or more, or uses something that makes the prefix
+    // unsafe to rely on (a top-level "|", "\G", extended syntax).
     CRegLiteralPrefix(std::string_view pattern, RegEncoding encoding);
 
-    bool IsUsable() const { return !m_strLiteral.empty(); }
-    const std::string& Literal() const { return m_strLiteral; }
+    bool IsUsable() const { return !m_literals.empty(); }
+    // Lower-cased.
+    const std::vector<std::string>& Literals() const { return m_literals; }
 
-    // The first position at or after `from` where the literal stands, ASCII letters
-    // compared without regard to case; `end` when there is none. A position found here
-    // may lie inside a double-byte character: see NextCharStart.
+    // The first position at or after `from` where one of the literals stands, ASCII
+    // letters compared without regard to case; `end` when there is none. A position found
+    // here may lie inside a double-byte character: see NextCharStart.
     const char* Find(const char* from, const char* end) const;
 
     // Moves the character cursor `at` (the start of a character) forward, one character at
@@ -33,8 +37,10 @@ public:
     const char* NextCharStart(const char* at, const char* target, const char* end) const;
 
 private:
-    std::string m_strLiteral;  // lower-cased
-    // The literal's byte searched first (a non-letter when there is one) and its offset.
+    std::vector<std::string> m_literals;
+    // The shortest literal's length, and the byte searched first (a non-letter when there
+    // is one; all literals have it at this offset).
+    std::size_t m_nShortest = 0;
     std::size_t m_nAnchor = 0;
     unsigned char m_lengths[256] = {};
 };
