@@ -308,9 +308,15 @@ std::string Utf8ToCp932(std::string_view utf8, char defaultChar) {
     out.reserve(n);
     size_t i = 0;
     while (i < n) {
-        if (s[i] < 0x80 && !MayStartMark(s, n, i + 1)) {
-            out += static_cast<char>(s[i++]);
-            continue;
+        if (s[i] < 0x80) {
+            // A run of ASCII is copied at once; only its last byte may take a combining
+            // mark that follows.
+            size_t j = i + 1;
+            while (j < n && s[j] < 0x80) ++j;
+            const size_t plain = MayStartMark(s, n, j) ? j - 1 : j;
+            out.append(reinterpret_cast<const char*>(s) + i, plain - i);
+            i = plain;
+            if (i == j) continue;
         }
         char32_t cp = DecodeUtf8(s, n, i);
         while (MayStartMark(s, n, i)) {

@@ -1,6 +1,7 @@
 #include "text/text_encoding.h"
 
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -12,6 +13,19 @@ namespace corvane {
 namespace {
 
 bool InRange(unsigned c, unsigned lo, unsigned hi) { return c >= lo && c <= hi; }
+
+// Whether the eight bytes at s[i] are all below 0x80 and none is ESC: pages are mostly
+// markup, and such a block changes no score of the detection but ends a katakana run.
+bool IsPlainAsciiBlock(const unsigned char* s, std::ptrdiff_t i, std::ptrdiff_t n) {
+    if (n - i < 8) return false;
+    std::uint64_t word;
+    std::memcpy(&word, s + i, sizeof word);
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    const std::uint64_t esc = word ^ (kOnes * 0x1B);
+    const bool hasEsc = ((esc - kOnes) & ~esc & kHighBits) != 0;
+    return (word & kHighBits) == 0 && !hasEsc;
+}
 
 // JIS X 0208 codes whose Shift_JIS code is not the arithmetic one: these symbols take
 // their duplicates from the NEC rows, as the EUC-JP pages of Windows users carry them.
@@ -112,6 +126,12 @@ TextEncoding DetectEncoding(const char* bytes, std::ptrdiff_t length) {
     bool allAscii = true;
     bool hasEsc = false;
     for (std::ptrdiff_t i = 0; i < n;) {
+        if (IsPlainAsciiBlock(s, i, n)) {
+            if (kanaRun == 1) sjisPenalty += 1;
+            kanaRun = 0;
+            i += 8;
+            continue;
+        }
         const unsigned c = s[i];
         if (c >= 0x80) allAscii = false;
         if (c == 0x1B) hasEsc = true;
@@ -140,6 +160,12 @@ TextEncoding DetectEncoding(const char* bytes, std::ptrdiff_t length) {
     long long eucScore = 0, eucPenalty = 0;
     long long eucKanaRun = 0;
     for (std::ptrdiff_t i = 0; i < n;) {
+        if (IsPlainAsciiBlock(s, i, n)) {
+            if (eucKanaRun == 1) eucPenalty += 1;
+            eucKanaRun = 0;
+            i += 8;
+            continue;
+        }
         const unsigned c = s[i];
         if (c == 0x8E) {
             if (i + 1 < n && InRange(s[i + 1], 0xA0, 0xDF)) {
@@ -181,6 +207,10 @@ TextEncoding DetectEncoding(const char* bytes, std::ptrdiff_t length) {
     // the rarer kanji beyond the first plane are UTF-8 as well).
     long long utf8Score = 0, utf8Penalty = 0;
     for (std::ptrdiff_t i = 0; i < n;) {
+        if (IsPlainAsciiBlock(s, i, n)) {
+            i += 8;
+            continue;
+        }
         const unsigned c = s[i];
         if (InRange(c, 0xF0, 0xF4)) {
             if (i + 3 >= n) {
