@@ -1,7 +1,6 @@
 #include "text/reg_literal_prefix.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
 
 #include "text/reg_engine.h"
@@ -85,13 +84,14 @@ bool HasUnsafeConstruct(std::string_view p, const unsigned char* lengths) {
 
 CRegLiteralPrefix::CRegLiteralPrefix(std::string_view pattern, RegEncoding encoding) {
     const OnigEncoding enc = OnigEncodingOf(encoding);
+    unsigned char lengths[256];
     for (int b = 0; b < 256; ++b) {
         // In these three encodings the first byte alone tells a character's length.
         const OnigUChar probe[4] = {static_cast<OnigUChar>(b), 0, 0, 0};
         const int n = ONIGENC_MBC_ENC_LEN(enc, probe);
-        m_lengths[b] = static_cast<unsigned char>(n < 1 ? 1 : n > 4 ? 4 : n);
+        lengths[b] = static_cast<unsigned char>(n < 1 ? 1 : n > 4 ? 4 : n);
     }
-    if (HasUnsafeConstruct(pattern, m_lengths)) return;
+    if (HasUnsafeConstruct(pattern, lengths)) return;
     std::size_t i = 0;
     while (i < pattern.size() && IsPlainLiteral(pattern[i])) ++i;
     const auto quantified = [&](std::size_t at) {
@@ -171,23 +171,6 @@ const char* CRegLiteralPrefix::Find(const char* from, const char* end) const {
         if (LowerAscii(*at) == anchor && matches(at)) return at;
     }
     return end;
-}
-
-const char* CRegLiteralPrefix::NextCharStart(const char* at, const char* target,
-                                             const char* end) const {
-    while (at < target) {
-        if (target - at >= 8) {
-            // Eight single-byte characters at once.
-            std::uint64_t word;
-            std::memcpy(&word, at, sizeof word);
-            if ((word & 0x8080808080808080ULL) == 0) {
-                at += 8;
-                continue;
-            }
-        }
-        at += m_lengths[static_cast<unsigned char>(*at)];
-    }
-    return at < end ? at : end;
 }
 
 }  // namespace corvane

@@ -29,12 +29,8 @@ public:
 
     // The first position at or after `from` where one of the literals stands, ASCII
     // letters compared without regard to case; `end` when there is none. A position found
-    // here may lie inside a double-byte character: see NextCharStart.
+    // here may lie inside a double-byte character.
     const char* Find(const char* from, const char* end) const;
-
-    // Moves the character cursor `at` (the start of a character) forward, one character at
-    // a time in the pattern's encoding, until it reaches or passes `target`.
-    const char* NextCharStart(const char* at, const char* target, const char* end) const;
 
 private:
     std::vector<std::string> m_literals;
@@ -42,7 +38,6 @@ private:
     // is one; all literals have it at this offset).
     std::size_t m_nShortest = 0;
     std::size_t m_nAnchor = 0;
-    unsigned char m_lengths[256] = {};
 };
 
 }  // namespace corvane

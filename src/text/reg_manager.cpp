@@ -53,28 +53,24 @@ public:
             return onig_search(m_pRegex, begin, end, begin + start, end, m_pRegion,
                                ONIG_OPTION_NONE);
         }
-        // Oniguruma tries one character start after the other from `start`; a match can
-        // only start where the literal stands, so only those starts are tried, the same
-        // way (a match attempt there), in the same order.
+        // A match can only start where the literal stands: only those places are tried,
+        // in order, each with one match attempt. A place counts as a character start when
+        // the encoding says so, as Oniguruma's own literal search decides it.
         const char* const text = reinterpret_cast<const char*>(begin);
         const char* const stop = reinterpret_cast<const char*>(end);
-        const char* charStart = text + start;
-        const char* from = charStart;
+        const OnigEncoding encoding = onig_get_encoding(m_pRegex);
+        const char* from = text + start;
         for (;;) {
             const char* const at = m_pPrefix->Find(from, stop);
             if (at == stop) return ONIG_MISMATCH;
-            charStart = m_pPrefix->NextCharStart(charStart, at, stop);
-            if (charStart == at) {
-                const int rc = onig_match(m_pRegex, begin, end,
-                                          reinterpret_cast<const OnigUChar*>(at), m_pRegion,
-                                          ONIG_OPTION_NONE);
+            const auto* const place = reinterpret_cast<const OnigUChar*>(at);
+            if (onigenc_get_left_adjust_char_head(encoding, begin + start, place) == place) {
+                const int rc = onig_match(m_pRegex, begin, end, place, m_pRegion, ONIG_OPTION_NONE);
                 if (rc >= 0) return static_cast<int>(at - text);
                 if (rc != ONIG_MISMATCH) return rc;
-                // The next character start.
-                charStart = m_pPrefix->NextCharStart(charStart, at + 1, stop);
             }
-            // The literal found inside a double-byte character is no start.
-            from = charStart;
+            // The literal starts with a single-byte character.
+            from = at + 1;
         }
     }
 

@@ -33,9 +33,10 @@ TEST(RegLiteralPrefix, TakesTheLiteralEveryMatchStartsWith) {
 }
 
 TEST(RegLiteralPrefix, NoPrefixWhereAMatchMayStartOtherwise) {
-    for (const char* pattern :
-         {"ab|cd", "ab(?:c)|d", "\\s+(?=<a)", "(?i)ab", "a", ".*?</head>", "ab\\Gc",
-          "(?x)ab # c", "ab(?x) c|d", "ab(?#|)c", "\x83\x41" "bc"}) {
+    for (const char* pattern : {"ab|cd", "ab(?:c)|d", "\\s+(?=<a)", "(?i)ab", "a", ".*?</head>",
+                                "ab\\Gc", "(?x)ab # c", "ab(?x) c|d", "ab(?#|)c",
+                                "\x83\x41"
+                                "bc"}) {
         EXPECT_EQ(LiteralsOf(pattern), Literals{}) << pattern;
     }
 }
@@ -76,17 +77,27 @@ TEST(RegLiteralPrefix, SearchesGiveWhatThePlainSearchGives) {
     const std::vector<std::string> subjects = {
         "<a class=\"x\">1</a> <A CLASS=\"X\">2</a><a  class=\"x\">",
         // The literal inside a double-byte character is no match start.
-        "\x83" "Ab ab " + kA + "b",
+        "\x83"
+        "Ab ab " +
+            kA + "b",
         // A lead byte before "<" swallows it; the next "<" starts a character.
         "\x82<a class=\"x\">\x82\x9f<a class=\"x\">",
         // Full-width letters are not their ASCII counterparts.
         "\x82\x60\x82\x82 ab AB",
         "<IMG SRC=\"i.png\"><abbr><a href=\"p\"><img\nsrc='q'>",
-        "<img", "", "ab",
+        "<img",
+        "",
+        "ab",
+        // After a match, the next search starts between bytes that could pair.
+        "ab\x82"
+        "ab\x82\x82"
+        "ab<a\x82\x41"
+        "b",
     };
     const std::vector<std::string> patterns = {
-        "<a class=\"x\">", "ab", "<a \\Kclass", "<(a|img)\\s+(href|src)=.([^\"']*)",
-        "<a class=\"x\"[^>]*>", "ab(?=\\s)", "a(b)?", "<img", "ab|" + kA + "b",
+        "<a class=\"x\">",      "ab",        "<a \\Kclass", "<(a|img)\\s+(href|src)=.([^\"']*)",
+        "<a class=\"x\"[^>]*>", "ab(?=\\s)", "a(b)?",       "<img",
+        "ab|" + kA + "b",
     };
     for (const std::string& subject : subjects) {
         for (const std::string& pattern : patterns) {
