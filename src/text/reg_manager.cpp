@@ -8,6 +8,7 @@
 #include "platform/atoi.h"
 #include "text/reg_engine.h"
 #include "text/reg_format_callback.h"
+#include "text/reg_lazy_tail.h"
 #include "text/reg_literal_prefix.h"
 
 namespace corvane {
@@ -43,6 +44,16 @@ public:
             auto prefix = std::make_unique<CRegLiteralPrefix>(pattern, options.m_nEncoding);
             if (prefix->IsUsable()) m_pPrefix = std::move(prefix);
         }
+        if (m_pPrefix && m_pPrefix->Literals().size() == 1 &&
+            options.m_nEncoding == RegEncoding::ShiftJis) {
+            if (auto split = SplitLazyTail(pattern, m_pPrefix->Literals().front().size())) {
+                auto tail = std::make_unique<Compiled>();
+                if (tail->Compile(split->m_strTail, options)) {
+                    m_lazy = std::move(*split);
+                    m_pTail = std::move(tail);
+                }
+            }
+        }
         return m_pRegion != nullptr;
     }
 
@@ -65,6 +76,7 @@ public:
             if (at == stop) return ONIG_MISMATCH;
             const auto* const place = reinterpret_cast<const OnigUChar*>(at);
             if (onigenc_get_left_adjust_char_head(encoding, begin + start, place) == place) {
+                if (m_pTail) return SearchLazyTail(begin, end, start, static_cast<int>(at - text));
                 const int rc = onig_match(m_pRegex, begin, end, place, m_pRegion, ONIG_OPTION_NONE);
                 if (rc >= 0) return static_cast<int>(at - text);
                 if (rc != ONIG_MISMATCH) return rc;
@@ -74,9 +86,36 @@ public:
         }
     }
 
+    // The pattern LITERAL(.*?)(?=TAIL) found at `at`: group 1 runs up to the first place
+    // from its start where the look-ahead matches, which a search for the tail finds. When
+    // the tail matches nowhere after this place it matches nowhere after a later one.
+    int SearchLazyTail(const OnigUChar* begin, const OnigUChar* end, int start, int at) const {
+        const int open = at + static_cast<int>(m_lazy.m_nHeadLength);
+        const int found = m_pTail->Search(begin, end, open);
+        if (found == ONIG_MISMATCH) return ONIG_MISMATCH;
+        const char* const text = reinterpret_cast<const char*>(begin);
+        if (found < open || !IsWellFormedSjis(text + open, text + found)) {
+            // Broken double-byte text (or an engine error): the engine decides alone.
+            return onig_search(m_pRegex, begin, end, begin + start, end, m_pRegion,
+                               ONIG_OPTION_NONE);
+        }
+        int close = found;
+        if (m_lazy.m_bLeadingBlanks) {
+            while (close > open && IsRegBlank(text[close - 1])) --close;
+        }
+        if (onig_region_resize(m_pRegion, 2) != ONIG_NORMAL) return ONIGERR_MEMORY;
+        m_pRegion->beg[0] = at;
+        m_pRegion->end[0] = close;
+        m_pRegion->beg[1] = open;
+        m_pRegion->end[1] = close;
+        return at;
+    }
+
     OnigRegex m_pRegex = nullptr;
     OnigRegion* m_pRegion = nullptr;
     std::unique_ptr<CRegLiteralPrefix> m_pPrefix;
+    CRegLazyTail m_lazy;
+    std::unique_ptr<Compiled> m_pTail;
 };
 
 // Compiling costs about as much as searching a page, and a worker converts every page with
