@@ -159,9 +159,13 @@ int CRegManager::Search(std::string_view subject, std::string_view pattern,
                         std::string_view options) {
     Reset();
     m_strSubject.assign(subject);
+    return SearchSubject(pattern, options);
+}
+
+int CRegManager::SearchSubject(std::string_view pattern, std::string_view options) {
     m_pOptions = std::make_unique<CRegOptions>(options);
     // Region offsets are ints.
-    if (subject.size() >= static_cast<size_t>(INT_MAX)) return -1;
+    if (m_strSubject.size() >= static_cast<size_t>(INT_MAX)) return -1;
 
     const Compiled* const compiled = CompiledPattern(pattern, *m_pOptions);
     if (compiled == nullptr) return -1;
@@ -228,8 +232,15 @@ std::string CRegManager::FormatMatch(std::string_view format) const {
 
 int CRegManager::Replace(std::string& subject, std::string_view pattern, CRegCallback& callback,
                          std::string_view options) {
-    const int count = Search(subject, pattern, options);
-    if (count < 1) return count;
+    // The search keeps the subject it works on: hand it over rather than copy it.
+    Reset();
+    m_strSubject = std::move(subject);
+    const int count = SearchSubject(pattern, options);
+    if (count < 1) {
+        subject = std::move(m_strSubject);
+        m_strSubject.clear();
+        return count;
+    }
 
     // The callback may run searches of its own, even on this manager: work on this search's
     // results moved out of the members, and put them back afterwards.

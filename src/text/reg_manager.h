@@ -60,6 +60,9 @@ public:
     std::optional<CRegMatch> CurrentMatch() const;
 
 private:
+    // `Search` on the subject already kept in m_strSubject (after a reset).
+    int SearchSubject(std::string_view pattern, std::string_view options);
+
     // The match regions in order, flat: for each match, begin and end offsets of every group
     // 0..m_nGroupCount-1, -1 for a group that did not take part.
     std::vector<int> m_regions;
