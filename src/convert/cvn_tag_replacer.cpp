@@ -46,6 +46,23 @@ std::string CanonicalPageUrl(const CUrlParts& pageUrl) {
 }
 
 int CCVNTagReplacer::ConvertUrl(int kind, const std::string& value, CLinkRecord& record) {
+    std::string key = std::to_string(kind);
+    key += ' ';
+    key += value;
+    auto it = m_converted.find(key);
+    if (it == m_converted.end()) {
+        CConverted converted;
+        converted.m_nResult = ConvertNewUrl(kind, value, converted.m_record);
+        it = m_converted.emplace(std::move(key), std::move(converted)).first;
+    }
+    if (it->second.m_nResult == 1) {
+        record = it->second.m_record;
+    }
+    return it->second.m_nResult;
+}
+
+int CCVNTagReplacer::ConvertNewUrl(int kind, const std::string& value,
+                                   CLinkRecord& record) const {
     std::string url =
         value[0] == '#' ? CanonicalPageUrl(m_pageUrl) + value : CombineUrl(m_strBaseUrl, value, 0);
     if (url.empty()) {

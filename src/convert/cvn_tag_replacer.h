@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "convert/tag_replacer.h"
@@ -26,9 +27,18 @@ public:
     CCVNTagReplacer(int tagGroup, int attributeGroup, int valueGroup,
                     const std::vector<CTagSpec>& specs, const CUrlParts& pageUrl,
                     const std::string& baseUrl, const CLinkRules& rules);
+    // Pages link the same targets again and again (the parent page, attachments, the same
+    // image): each value is worked out once per page.
     int ConvertUrl(int kind, const std::string& value, CLinkRecord& record) override;
 
 private:
+    int ConvertNewUrl(int kind, const std::string& value, CLinkRecord& record) const;
+
+    struct CConverted {
+        int m_nResult = 0;
+        CLinkRecord m_record;
+    };
+    std::unordered_map<std::string, CConverted> m_converted;
     CUrlParts m_pageUrl;
     std::string m_strBaseUrl;
     const CLinkRules& m_rules;

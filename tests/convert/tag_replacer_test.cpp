@@ -25,6 +25,30 @@ Rewritten Rewrite(const std::string& text, const std::string& pageUrl = "http://
     return out;
 }
 
+TEST(RewriteTags, ATargetLinkedAgainIsRewrittenAndRecordedEachTime) {
+    // The second and third use of a value are answered from what the first worked out:
+    // the same value under another tag kind is a record of that kind.
+    const CUrlParts url("http://h/wiki/?Top");
+    std::vector<CLinkRecord> records;
+    const std::string text = RewriteTags(
+        "<a href=\"./?Foo\">1</a><img src=\"./?Foo\"><a href=\"./?Foo\">2</a>"
+        "<a href=\"http://other/x\">o</a><a href=\"http://other/x\">o</a>"
+        "<a href=\"./?Ex\">e</a><a href=\"./?Ex\">e</a>",
+        kBodySpecs, records, url, url.MakeBaseUrl(), {"http://h/wiki/?Top", {"\\?Ex$"}});
+    EXPECT_EQ(text,
+              "<a href=\"Foo.html\">1</a><img src=\"Foo.html\"><a href=\"Foo.html\">2</a>"
+              "<a href=\"http://other/x\">o</a><a href=\"http://other/x\">o</a>"
+              "<a href=\"http://h/wiki/?Ex\">e</a><a href=\"http://h/wiki/?Ex\">e</a>");
+    ASSERT_EQ(records.size(), 5u);
+    EXPECT_EQ(records[0].m_nKind, 1);
+    EXPECT_EQ(records[1].m_nKind, 3);
+    EXPECT_EQ(records[2].m_nKind, 1);
+    EXPECT_EQ(records[2].m_strLocalName, "Foo.html");
+    EXPECT_EQ(records[3].m_nFollow, 0);
+    EXPECT_EQ(records[4].m_nFollow, 0);
+    EXPECT_EQ(records[4].m_strUrl, "http://h/wiki/?Ex");
+}
+
 TEST(BuildTagPattern, GroupsTagAttributeAndOneValue) {
     const std::string pattern = BuildTagPattern(kBodySpecs);
     CRegManager reg;
