@@ -192,6 +192,42 @@ TEST(CCVNFilter, ConvertsEucJpAndUtf8PagesToShiftJis) {
     EXPECT_EQ(fromSjis, out);
 }
 
+TEST(CCVNFilter, ShippedBodyRuleOnPagesOfEveryShape) {
+    // The shipped rule (marker, lazy group, look-ahead for the end) and the head cut are
+    // searched the quick way; these pages take the turns that could go astray there.
+    FilterFixture f(test::ReadFileBytes(test::SourceDir() / "conf/body.txt"), "");
+    std::string out;
+    std::vector<CLinkRecord> links;
+    const std::string end = "<hr class=\"full_hr\" />\n<!-- Toolbar -->";
+    const auto keeps = [&](const std::string& page, const std::string& content) {
+        out.clear();
+        if (f.Convert("http://h/?X", page, out, links) != 1) return false;
+        return out.find("<h2>X</h2>\n" + content + "<hr class=\"full_hr\" />\n<address>") !=
+               std::string::npos;
+    };
+    EXPECT_TRUE(keeps("<HTML><HEAD><title>t</title>" + kCss +
+                          "</HEAD>\n<DIV ID=\"BODY\">a\n"
+                          "<p>b</p> \r\n\t<HR CLASS=\"FULL_HR\" />\r\n<DIV ID=\"FOOTER\">",
+                      "a\n<p>b</p>"));
+    // The end of the body is the last thing on the page; an empty body.
+    EXPECT_TRUE(keeps(Page("t", kCss, "<div id=\"body\">x<div id=\"attach\">"), "x"));
+    EXPECT_TRUE(keeps("<head>" + kCss + "</head><div id=\"body\"><div id=\"attach\">", ""));
+    // Only the first marker counts; the end before it does not.
+    EXPECT_TRUE(keeps(Page("t", kCss, end + "<div id=\"body\">1<div id=\"body\">2\n" + end),
+                      "1<div id=\"body\">2"));
+    // An EUC-JP page: converted first, its Japanese text right before the end kept whole.
+    const std::string text = "本文の表示";
+    const std::string euc = ConvertCodePage(
+        Page("t", kCss, "<div id=\"body\">" + text + "\n" + end), "UTF-8", "EUC-JP", "?");
+    EXPECT_TRUE(keeps(euc, Utf8ToSjis(text)));
+    // No marker, or no end after it: the page stays as downloaded.
+    EXPECT_FALSE(keeps(Page("t", kCss, "<div id=\"main\">x\n" + end), ""));
+    EXPECT_EQ(out, "");
+    EXPECT_FALSE(keeps(Page("t", kCss, "<div id=\"body\">x, and no end"), ""));
+    EXPECT_FALSE(
+        keeps("<html><title>t</title>" + kCss + "</HEAD >\n<div id=\"body\">x" + end, "x"));
+}
+
 TEST(CCVNFilter, PageNamesAreReadInTheEncodingOfThePage) {
     FilterFixture f(Utf8ToSjis("<div id=\"main\">(.*?)</div>"), "");
     std::string out;
