@@ -61,8 +61,7 @@ int CCVNTagReplacer::ConvertUrl(int kind, const std::string& value, CLinkRecord&
     return it->second.m_nResult;
 }
 
-int CCVNTagReplacer::ConvertNewUrl(int kind, const std::string& value,
-                                   CLinkRecord& record) const {
+int CCVNTagReplacer::ConvertNewUrl(int kind, const std::string& value, CLinkRecord& record) const {
     std::string url =
         value[0] == '#' ? CanonicalPageUrl(m_pageUrl) + value : CombineUrl(m_strBaseUrl, value, 0);
     if (url.empty()) {
