@@ -80,6 +80,43 @@ bool HasUnsafeConstruct(std::string_view p, const unsigned char* lengths) {
     return false;
 }
 
+// Where the first group of a pattern that starts with one ends: the index of its ")", or
+// npos when it is not closed or holds an alternative of its own (a "|" at its level).
+std::size_t FirstGroupEnd(std::string_view p, const unsigned char* lengths) {
+    int depth = 0;
+    std::size_t i = 0;
+    const auto charLength = [&](std::size_t at) {
+        return at < p.size() ? lengths[static_cast<unsigned char>(p[at])] : 1;
+    };
+    while (i < p.size()) {
+        const char c = p[i];
+        if (charLength(i) > 1) {
+            i += charLength(i);
+        } else if (c == '\\') {
+            i += 1 + charLength(i + 1);
+        } else if (c == '[') {
+            int classDepth = 1;
+            for (++i; i < p.size() && classDepth > 0;) {
+                if (charLength(i) > 1) {
+                    i += charLength(i);
+                } else if (p[i] == '\\') {
+                    i += 1 + charLength(i + 1);
+                } else {
+                    if (p[i] == '[') ++classDepth;
+                    if (p[i] == ']') --classDepth;
+                    ++i;
+                }
+            }
+        } else {
+            if (c == '(') ++depth;
+            if (c == ')' && --depth == 0) return i;
+            if (c == '|' && depth == 1) return std::string_view::npos;
+            ++i;
+        }
+    }
+    return std::string_view::npos;
+}
+
 }  // namespace
 
 CRegLiteralPrefix::CRegLiteralPrefix(std::string_view pattern, RegEncoding encoding) {
@@ -92,16 +129,29 @@ CRegLiteralPrefix::CRegLiteralPrefix(std::string_view pattern, RegEncoding encod
         lengths[b] = static_cast<unsigned char>(n < 1 ? 1 : n > 4 ? 4 : n);
     }
     if (HasUnsafeConstruct(pattern, lengths)) return;
-    std::size_t i = 0;
-    while (i < pattern.size() && IsPlainLiteral(pattern[i])) ++i;
     const auto quantified = [&](std::size_t at) {
         return at < pattern.size() && std::strchr("?*+{", pattern[at]) != nullptr;
     };
+    // A pattern that opens with a group ("(<a href=...)(title=...)") starts with what the
+    // group starts with, when the group is neither optional nor split into alternatives.
+    std::size_t first = 0;
+    if (pattern.substr(0, 3) == "(?:") {
+        first = 3;
+    } else if (pattern.size() > 1 && pattern[0] == '(' && pattern[1] != '?') {
+        first = 1;
+    }
+    if (first > 0) {
+        const std::size_t close = FirstGroupEnd(pattern, lengths);
+        if (close == std::string_view::npos || quantified(close + 1)) return;
+        m_nOffset = first;
+    }
+    std::size_t i = first;
+    while (i < pattern.size() && IsPlainLiteral(pattern[i])) ++i;
     std::vector<std::string> tails{std::string()};
     if (quantified(i)) {
         // A quantifier after the literal applies to its last character alone.
-        if (i > 0) --i;
-    } else if (i > 0 && i < pattern.size() && pattern[i] == '(') {
+        if (i > first) --i;
+    } else if (first == 0 && i > 0 && i < pattern.size() && pattern[i] == '(') {
         // A group of plain alternatives right after the literal: "(a|img)", "(?:a|img)".
         std::size_t j = i + 1;
         if (pattern.substr(j, 2) == "?:") j += 2;
@@ -118,7 +168,7 @@ CRegLiteralPrefix::CRegLiteralPrefix(std::string_view pattern, RegEncoding encod
         if (plain) tails = alternatives;
     }
     std::string head;
-    for (std::size_t k = 0; k < i; ++k) head += LowerAscii(pattern[k]);
+    for (std::size_t k = first; k < i; ++k) head += LowerAscii(pattern[k]);
     // The anchor byte lies in the shared part, so that one byte search serves all.
     m_nAnchor = 0;
     for (std::size_t k = 0; k < head.size(); ++k) {

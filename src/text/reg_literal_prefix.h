@@ -26,6 +26,8 @@ public:
     bool IsUsable() const { return !m_literals.empty(); }
     // Lower-cased.
     const std::vector<std::string>& Literals() const { return m_literals; }
+    // Where the literal starts in the pattern: 0, or past the opening of a first group.
+    std::size_t PatternOffset() const { return m_nOffset; }
 
     // The first position at or after `from` where one of the literals stands, ASCII
     // letters compared without regard to case; `end` when there is none. A position found
@@ -38,6 +40,7 @@ private:
     // is one; all literals have it at this offset).
     std::size_t m_nShortest = 0;
     std::size_t m_nAnchor = 0;
+    std::size_t m_nOffset = 0;
 };
 
 }  // namespace corvane

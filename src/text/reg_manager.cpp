@@ -44,7 +44,7 @@ public:
             auto prefix = std::make_unique<CRegLiteralPrefix>(pattern, options.m_nEncoding);
             if (prefix->IsUsable()) m_pPrefix = std::move(prefix);
         }
-        if (m_pPrefix && m_pPrefix->Literals().size() == 1 &&
+        if (m_pPrefix && m_pPrefix->Literals().size() == 1 && m_pPrefix->PatternOffset() == 0 &&
             options.m_nEncoding == RegEncoding::ShiftJis) {
             if (auto split = SplitLazyTail(pattern, m_pPrefix->Literals().front().size())) {
                 auto tail = std::make_unique<Compiled>();

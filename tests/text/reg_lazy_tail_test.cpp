@@ -47,14 +47,14 @@ TEST(RegLazyTail, WellFormedShiftJis) {
     EXPECT_FALSE(IsWellFormedSjis(broken.data(), broken.data() + broken.size()));
 }
 
-// The split search gives what the engine gives for the same pattern in a group (which it
-// searches the plain way).
+// The split search gives what the engine gives for the same pattern after an empty group
+// (which it searches the plain way).
 void ExpectSameAsPlainSearch(const std::string& subject, const std::string& pattern,
                              const std::string& options) {
     CRegManager fast;
     CRegManager plain;
     const int count = fast.Search(subject, pattern, options);
-    ASSERT_EQ(count, plain.Search(subject, "(?:" + pattern + ")", options))
+    ASSERT_EQ(count, plain.Search(subject, "(?:)" + pattern, options))
         << pattern << " in " << subject;
     for (int i = 0; i < count; ++i) {
         fast.SetCurrentMatch(i);
