@@ -126,6 +126,7 @@ int CChecker<T>::Stop(int reason) {
     if (m_pWaiter == nullptr) return 1;
     const int sendTimeout = m_pConfig->m_nSendTimeout.exchange(0);
     m_pStopEvent->Set();
+    m_pageList.Wake();
     // A worker may wait on a handler of this thread that is the caller of this Stop.
     m_pReceiver->ReleaseSenders();
     for (CCheckerThread<T>* worker : m_threads) {

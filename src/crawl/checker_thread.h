@@ -118,7 +118,9 @@ int CCheckerThread<T>::Run() {
         if (!IsRunning()) break;
         if (m_pPageList->ActiveCount() < 1) break;
         if (!m_pConfig->GetWaitForNewPages()) break;
-        Sleep(100);
+        // Woken as soon as another worker adds a page or the last one goes idle; the
+        // time-out only bounds how long a missed stop could keep it.
+        m_pPageList->WaitForWork(std::chrono::milliseconds(100));
     }
     PostMessage(m_hReceiverWnd, ids.m_nCheckerThreadFinished, 0, 0);
     return 0;

@@ -2,6 +2,9 @@
 // known, handed out one at a time; each URL (exact bytes) enters once.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <unordered_set>
@@ -42,6 +45,7 @@ public:
         Lock lock(m_mutex);
         if (!m_urls.insert(page->URL()).second) return 0;
         m_pages.push_back(page);
+        if (m_nWaiting > 0) m_cv.notify_all();
         return 1;
     }
 
@@ -52,10 +56,30 @@ public:
     void LeaveActive() {
         Lock lock(m_mutex);
         --m_nActive;
+        if (m_nActive < 1 && m_nWaiting > 0) m_cv.notify_all();
     }
     int ActiveCount() {
         Lock lock(m_mutex);
         return m_nActive;
+    }
+
+    // For an idle worker: waits until a page is there to hand out, no worker is active any
+    // more (nobody can add pages then), Wake is called, or `timeout` has passed. The caller
+    // must not hold the list's mutex.
+    void WaitForWork(std::chrono::milliseconds timeout) {
+        std::unique_lock<std::recursive_timed_mutex> lock(m_mutex);
+        const std::uint64_t wakes = m_nWakes;
+        ++m_nWaiting;
+        m_cv.wait_for(lock, timeout, [&] {
+            return m_nNext < static_cast<int>(m_pages.size()) || m_nActive < 1 || m_nWakes != wakes;
+        });
+        --m_nWaiting;
+    }
+    // Ends every WaitForWork at once (a stop of the run).
+    void Wake() {
+        Lock lock(m_mutex);
+        ++m_nWakes;
+        m_cv.notify_all();
     }
 
     // A copy of the pages.
@@ -72,6 +96,10 @@ private:
     std::unordered_set<std::string> m_urls;
     int m_nNext = 0;
     int m_nActive = 0;
+    // Idle workers wait here instead of looking again after a fixed pause.
+    std::condition_variable_any m_cv;
+    int m_nWaiting = 0;
+    std::uint64_t m_nWakes = 0;
 };
 
 }  // namespace corvane

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <set>
 #include <string>
 #include <thread>
@@ -60,6 +61,56 @@ TEST(PageListTest, WorkersAddingOverlappingLinksAtOnceKeepEachUrlOnce) {
     for (CWebPage* page : list.Pages()) urls.insert(page->URL());
     EXPECT_EQ(urls.size(), static_cast<size_t>(kDistinct));
     for (CWebPage* page : list.Pages()) delete page;
+}
+
+// An idle worker waits with a time-out far beyond the test's run; each way of ending the
+// wait must end it long before (a missed wake-up would show as a wait of a minute).
+TEST(PageListTest, AnIdleWaitEndsOnANewPageOnTheLastWorkerLeavingAndOnWake) {
+    using namespace std::chrono_literals;
+    constexpr auto kLong = 60s;
+    const auto waitedBriefly = [](auto started) {
+        return std::chrono::steady_clock::now() - started < 30s;
+    };
+    CPageList<CWebPage> list;
+    list.Assign({new CWebPage("http://h/?0")});
+    ASSERT_NE(list.Next(), nullptr);
+    list.EnterActive();  // another worker is still on its page
+
+    // A page added by the busy worker.
+    auto started = std::chrono::steady_clock::now();
+    std::thread adder([&] {
+        std::this_thread::sleep_for(20ms);
+        list.Add(new CWebPage("http://h/?1"));
+    });
+    list.WaitForWork(kLong);
+    adder.join();
+    EXPECT_TRUE(waitedBriefly(started));
+    CWebPage* page = list.Next();
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->URL(), "http://h/?1");
+
+    // A stop of the run.
+    started = std::chrono::steady_clock::now();
+    std::thread waker([&] {
+        std::this_thread::sleep_for(20ms);
+        list.Wake();
+    });
+    list.WaitForWork(kLong);
+    waker.join();
+    EXPECT_TRUE(waitedBriefly(started));
+
+    // The busy worker goes idle with nothing added: nobody can add pages any more.
+    started = std::chrono::steady_clock::now();
+    std::thread leaver([&] {
+        std::this_thread::sleep_for(20ms);
+        list.LeaveActive();
+    });
+    list.WaitForWork(kLong);
+    leaver.join();
+    EXPECT_TRUE(waitedBriefly(started));
+    EXPECT_EQ(list.ActiveCount(), 0);
+    EXPECT_EQ(list.Next(), nullptr);
+    for (CWebPage* p : list.Pages()) delete p;
 }
 
 }  // namespace
