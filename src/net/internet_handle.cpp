@@ -5,6 +5,7 @@
 #include <openssl/x509_vfy.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -227,6 +228,8 @@ struct CRequestHandle::Impl {
     std::string body;  // received body bytes not read yet, from bodyOffset on
     std::size_t bodyOffset = 0;
     bool paused = false;  // the write callback asked libcurl to hold the body back
+    // The driving thread waits in curl_multi_poll: only then does a Close need to wake it.
+    std::atomic<bool> polling{false};
 
     std::string AuthKey() const {
         const CConnectionHandle& c = *owner->m_pConnection;
@@ -366,8 +369,18 @@ struct CRequestHandle::Impl {
                 }
                 waitMs = static_cast<int>(std::min<long long>(waitMs, timeoutMs - idle));
             }
-            std::lock_guard<std::mutex> lock(cache->Get().mutex);
-            curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
+            // Announced before the last look at Close, which looks at this after marking
+            // the handle closed: one of the two sees the other.
+            polling = true;
+            if (owner->IsClosed() || session.IsCancelled()) {
+                polling = false;
+                continue;
+            }
+            {
+                std::lock_guard<std::mutex> lock(cache->Get().mutex);
+                curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
+            }
+            polling = false;
         }
     }
 };
@@ -419,7 +432,9 @@ CRequestHandle::~CRequestHandle() {
 }
 
 void CRequestHandle::OnClose() {
-    if (m_impl->multi != nullptr) curl_multi_wakeup(m_impl->multi);
+    // A request closed by its own thread after its response (the usual end) wakes nobody:
+    // a wake-up would only cut short the next request's first wait on the same engine.
+    if (m_impl->multi != nullptr && m_impl->polling) curl_multi_wakeup(m_impl->multi);
 }
 
 void CRequestHandle::SetCredentials(const std::string& user, const std::string& password) {
