@@ -40,6 +40,12 @@ public:
 
     int OnData(const CUrlParts& tag, const std::vector<char>& body) override;
     bool IsRunning() override { return CInternetProtocol::IsRunning(); }
+    // Small pieces only when a stop pattern is to be looked for after each.
+    std::size_t PieceSize() const override {
+        return m_stopPattern.m_strPattern.empty() ? LARGE_PIECE_SIZE : DEFAULT_PIECE_SIZE;
+    }
+    // A whole wiki page of common size in one read.
+    static constexpr std::size_t LARGE_PIECE_SIZE = 16 * 1024;
     CBodySink* OpenBodySink(const CUrlParts& tag, const CHTTPHeader& header) override;
     int OnStreamed(const CUrlParts& tag, std::uint64_t received) override;
 

@@ -1,5 +1,6 @@
 #include "net/win_inet_proxy.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "net/date_time.h"
@@ -131,11 +132,12 @@ bool CWinInetProxy::ReadBody(HINTERNET request, const CUrlParts& tag, std::vecto
         return false;
     }
     // Each piece is read straight onto the end of the body.
+    const std::size_t piece = std::max<std::size_t>(policy.PieceSize(), 1);
     for (;;) {
         const std::size_t size = body.size();
-        body.resize(size + CHUNK_SIZE);
+        body.resize(size + piece);
         std::size_t read = 0;
-        const bool ok = req->Read(body.data() + size, CHUNK_SIZE, read);
+        const bool ok = req->Read(body.data() + size, piece, read);
         body.resize(size + read);
         if (!ok) return false;
         const int answer = policy.OnData(tag, body);

@@ -23,7 +23,7 @@ class CManualResetEvent;
 
 class CWinInetProxy {
 public:
-    // Size of one body read.
+    // Size of one ReadChunk (ReadBody reads pieces of the policy's size).
     static constexpr std::size_t CHUNK_SIZE = 1024;
     // Size of one read of a body that goes to a sink.
     static constexpr std::size_t SINK_CHUNK_SIZE = 64 * 1024;
@@ -48,7 +48,8 @@ public:
     virtual bool QueryHeader(HINTERNET request, CHTTPHeader& header);
     // At most CHUNK_SIZE body bytes; an empty chunk is the end of the body.
     virtual bool ReadChunk(HINTERNET request, std::vector<char>& chunk);
-    // The whole body, the policy asked after every piece and once after the end.
+    // The whole body, the policy asked after every piece (of its PieceSize) and once after
+    // the end.
     virtual bool ReadBody(HINTERNET request, const CUrlParts& tag, std::vector<char>& body,
                           CTracePolicy& policy);
     // The body into the sink, in larger pieces, the policy asked after each (OnStreamed);

@@ -49,7 +49,8 @@ std::string Body(const CCheckResult& r) { return std::string(r.m_body.begin(), r
 TEST(HttpProtocol, FetchNotifiesListenersAndKeepsTheUrlAsGiven) {
     LoopbackServer server;
     server.Get("/index.php", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content(std::string(5000, 'w'), "text/html");
+        // Two and a half of the protocol's read pieces.
+        res.set_content(std::string(CHTTPProtocol::LARGE_PIECE_SIZE * 5 / 2, 'w'), "text/html");
     });
     server.Start();
     CHTTPProtocol protocol;
@@ -60,16 +61,39 @@ TEST(HttpProtocol, FetchNotifiesListenersAndKeepsTheUrlAsGiven) {
     EXPECT_EQ(r.m_nStatus, CHECK_OK);
     EXPECT_EQ(r.m_strURL, url);
     EXPECT_EQ(r.m_nMethod, METHOD_GET);
-    EXPECT_EQ(r.m_body.size(), 5000u);
+    EXPECT_EQ(r.m_body.size(), CHTTPProtocol::LARGE_PIECE_SIZE * 5 / 2);
     EXPECT_TRUE(r.m_strError.empty());
     EXPECT_EQ(listener.m_nBegins, 1);
     EXPECT_EQ(listener.m_nEnds, 1);
-    EXPECT_EQ(listener.m_nProgress, 6);  // five pieces and the end
-    EXPECT_EQ(listener.m_nLastBytes, 5000u);
+    EXPECT_EQ(listener.m_nProgress, 4);  // two full pieces, the rest and the end
+    EXPECT_EQ(listener.m_nLastBytes, CHTTPProtocol::LARGE_PIECE_SIZE * 5 / 2);
 
     // A Stop while nothing is fetched changes nothing.
     protocol.Stop();
     EXPECT_EQ(protocol.CheckText(url, METHOD_GET).m_nStatus, CHECK_OK);
+}
+
+// A protocol that ends every download at the first piece holding "STOP".
+class StoppingProtocol : public CHTTPProtocol {
+public:
+    StoppingProtocol() { m_stopPattern.m_strPattern = "STOP"; }
+};
+
+TEST(HttpProtocol, AStopPatternIsLookedForAfterEverySmallPiece) {
+    LoopbackServer server;
+    server.Get("/long", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("STOP" + std::string(CHTTPProtocol::LARGE_PIECE_SIZE * 3, 'x'),
+                        "text/html");
+    });
+    server.Start();
+    StoppingProtocol stopping;
+    const CCheckResult stopped = stopping.CheckText(server.Url("/long"), METHOD_GET);
+    EXPECT_EQ(stopped.m_nStatus, CHECK_OK);
+    EXPECT_EQ(stopped.m_body.size(), CTracePolicy::DEFAULT_PIECE_SIZE);
+    // Without a pattern the whole body comes, in larger pieces.
+    CHTTPProtocol plain;
+    EXPECT_EQ(plain.CheckText(server.Url("/long"), METHOD_GET).m_body.size(),
+              CHTTPProtocol::LARGE_PIECE_SIZE * 3 + 4);
 }
 
 TEST(HttpProtocol, CredentialsFollowTheFirst401AndStayOn) {
