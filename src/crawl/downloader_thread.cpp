@@ -120,9 +120,13 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
     if (m_pStream) {
         // The body went to its file as it came: keep the file if the fetch succeeded.
         const std::unique_ptr<COutputStream> stream = std::move(m_pStream);
-        if (result.m_nStatus == CHECK_OK && stream->Size() > 0) {
-            stream->Commit();
+        if (result.m_nStatus == CHECK_OK && stream->Size() > 0 && stream->Commit()) {
             page->SetLocalName(m_pFilter->GetLocalName());
+        }
+        if (!stream->Error().empty()) {
+            // As for a page written whole: a file that is not on disk did not come back.
+            result.m_nStatus = CHECK_ERROR;
+            result.m_strError = stream->Error();
         }
         return result;
     }

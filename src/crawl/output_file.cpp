@@ -14,6 +14,15 @@ namespace {
 
 constinit CSjisText kCannotWrite{"ファイルを書き込めません [%s]"};
 
+// "ファイルを書き込めません [path]: No space left on device"
+std::string CannotWriteText(const std::string& displayPath, int code) {
+    std::string text = (boost::format(kCannotWrite) % displayPath).str();
+    std::string reason = GetErrorText(code != 0 ? code : EIO);
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
+    if (!reason.empty()) text += ": " + reason;
+    return text;
+}
+
 }  // namespace
 
 constinit const CSjisText kOutsideFolderError{"保存先が出力フォルダの外です"};
@@ -33,35 +42,70 @@ bool IsSafeLocalName(const std::string& localName) {
 }
 
 COutputStream::COutputStream(const std::string& folder, const std::string& localName)
-    : m_strPath(ToNativePath(folder + localName).string()), m_strTemporary(m_strPath + ".part") {}
+    : m_strDisplay(folder + localName),
+      m_strPath(ToNativePath(m_strDisplay).string()),
+      m_strTemporary(m_strPath + ".part") {}
 
 COutputStream::~COutputStream() {
-    if (m_bCommitted || !m_bOpened) return;
+    if (m_bCommitted || !m_bOpened || !m_strError.empty()) return;
     m_out.close();
     std::error_code error;
     std::filesystem::remove(m_strTemporary, error);
 }
 
+void COutputStream::Fail(int code) {
+    m_strError = CannotWriteText(m_strDisplay, code);
+    // Only a temporary file that this stream made is removed; one it could not open (a
+    // folder of that name, say) is not its own.
+    if (m_out.is_open()) {
+        m_out.close();
+        std::error_code error;
+        std::filesystem::remove(m_strTemporary, error);
+    }
+}
+
 bool COutputStream::Write(const char* data, std::size_t size) {
+    if (!m_strError.empty() || m_bCommitted) return false;
     if (!m_bOpened) {
         m_bOpened = true;
         const std::filesystem::path path(m_strTemporary);
-        std::error_code error;
-        if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), error);
+        std::error_code created;
+        if (path.has_parent_path())
+            std::filesystem::create_directories(path.parent_path(), created);
+        errno = 0;
         m_out.open(path, std::ios::binary | std::ios::trunc);
+        if (!m_out) {
+            Fail(errno != 0 ? errno : created.value());
+            return false;
+        }
     }
-    if (m_out) m_out.write(data, static_cast<std::streamsize>(size));
+    errno = 0;
+    m_out.write(data, static_cast<std::streamsize>(size));
+    if (!m_out) {
+        Fail(errno);
+        return false;
+    }
     m_nSize += size;
     return true;
 }
 
-void COutputStream::Commit() {
-    if (!m_bOpened || m_bCommitted) return;
-    m_bCommitted = true;
+bool COutputStream::Commit() {
+    if (!m_strError.empty()) return false;
+    if (!m_bOpened || m_bCommitted) return true;
+    errno = 0;
     m_out.close();
+    if (!m_out) {
+        // The last buffered bytes did not reach the file.
+        Fail(errno);
+        return false;
+    }
+    m_bCommitted = true;
     std::error_code error;
     std::filesystem::rename(m_strTemporary, m_strPath, error);
-    if (error) std::filesystem::remove(m_strTemporary, error);
+    if (!error) return true;
+    m_strError = CannotWriteText(m_strDisplay, error.value());
+    std::filesystem::remove(m_strTemporary, error);
+    return false;
 }
 
 bool WriteOutputFile(const std::string& folder, const std::string& localName,
@@ -82,16 +126,7 @@ bool WriteOutputFile(const std::string& folder, const std::string& localName,
         if (!out) code = errno;
     }
     if (out) return true;
-    if (error) {
-        // "ファイルを書き込めません [path]: Permission denied"
-        std::string text = (boost::format(kCannotWrite) % (folder + localName)).str();
-        std::string reason = GetErrorText(code != 0 ? code : (created ? created.value() : EIO));
-        while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) {
-            reason.pop_back();
-        }
-        if (!reason.empty()) text += ": " + reason;
-        *error = text;
-    }
+    if (error) *error = CannotWriteText(folder + localName, code != 0 ? code : created.value());
     return false;
 }
 

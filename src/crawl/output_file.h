@@ -26,8 +26,10 @@ extern const CSjisText kOutsideFolderError;
 
 // A file in the output folder written as its bytes arrive. They go to a temporary file beside
 // it (created, with the missing folders, at the first bytes); Commit puts it in place, and
-// without Commit it is removed, so a download that fails leaves the old file as it was. Like
-// WriteOutputFile, a failure to create or write is silent. `localName` must be safe.
+// without Commit it is removed, so a download that fails leaves the old file as it was. A
+// failure to create, write or put the file in place ends the stream: Write and Commit return
+// false, Error says why in WriteOutputFile's words, and the temporary file is gone.
+// `localName` must be safe.
 class COutputStream : public CBodySink {
 public:
     COutputStream(const std::string& folder, const std::string& localName);
@@ -38,11 +40,17 @@ public:
     bool Write(const char* data, std::size_t size) override;
     // Bytes received so far.
     std::uint64_t Size() const { return m_nSize; }
-    void Commit();
+    bool Commit();
+    // Why the file could not be written (Shift_JIS); empty while all went well.
+    const std::string& Error() const { return m_strError; }
 
 private:
-    std::string m_strPath;  // native path of the file
+    void Fail(int code);
+
+    std::string m_strDisplay;  // folder + local name, as the user named them
+    std::string m_strPath;     // native path of the file
     std::string m_strTemporary;
+    std::string m_strError;
     std::ofstream m_out;
     bool m_bOpened = false;
     bool m_bCommitted = false;

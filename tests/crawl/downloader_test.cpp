@@ -593,6 +593,49 @@ TEST_F(SmallWikiTest, FilesThatAreNotConvertedGoStraightToDiskByteForByte) {
     EXPECT_FALSE(HasPartFiles(m_out.path()));
 }
 
+// A file that goes to disk as it comes and cannot be written fails its page with the reason,
+// as a page written whole does, and leaves no temporary file. The device that is always full
+// stands in for a full disk: the temporary file of one download is a link to it.
+TEST_F(SmallWikiTest, AStreamedFileThatCannotBeWrittenFailsItsPageWithTheReason) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    test::LoopbackServer server;
+    Install(server, false);
+    server.Start();
+    const std::string data(200 * 1024, 'd');
+    Serve("?Top", 200,
+          Page(AttachmentLink("full.bin") + AttachmentLink("blocked.bin") +
+               AttachmentLink("fine.bin")));
+    for (const char* name : {"full.bin", "blocked.bin", "fine.bin"}) {
+        Serve(Attachment(name), 200, data, "application/octet-stream");
+    }
+    const std::filesystem::path fullPart = m_out.path() / "Top_full.bin.part";
+    std::filesystem::create_symlink("/dev/full", fullPart);
+    // A folder where the temporary file would go: it cannot be made, and is not ours.
+    const std::filesystem::path blockedPart = m_out.path() / "Top_blocked.bin.part";
+    std::filesystem::create_directory(blockedPart);
+    Start({new CWebPage(server.Url("/?Top"))}, 99, m_rules.path());
+    ASSERT_TRUE(RunToEnd());
+
+    const CCheckResult& full = m_collector.results[server.Url("/" + Attachment("full.bin"))];
+    EXPECT_EQ(full.m_nStatus, CHECK_ERROR);
+    EXPECT_NE(full.m_strError.find("Top_full.bin]"), std::string::npos) << full.m_strError;
+    EXPECT_NE(full.m_strError.find(": "), std::string::npos) << full.m_strError;  // the reason
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(fullPart)));
+    EXPECT_FALSE(std::filesystem::exists(m_out.path() / "Top_full.bin"));
+
+    const CCheckResult& blocked = m_collector.results[server.Url("/" + Attachment("blocked.bin"))];
+    EXPECT_EQ(blocked.m_nStatus, CHECK_ERROR);
+    EXPECT_NE(blocked.m_strError.find("Top_blocked.bin]"), std::string::npos) << blocked.m_strError;
+    EXPECT_TRUE(std::filesystem::is_directory(blockedPart));
+    EXPECT_FALSE(std::filesystem::exists(m_out.path() / "Top_blocked.bin"));
+
+    // The other download of the run is not touched by them.
+    const CCheckResult& fine = m_collector.results[server.Url("/" + Attachment("fine.bin"))];
+    EXPECT_EQ(fine.m_nStatus, CHECK_OK);
+    EXPECT_TRUE(fine.m_strError.empty());
+    EXPECT_EQ(Output("Top_fine.bin"), data);
+}
+
 TEST_F(SmallWikiTest, PagesAndFilesOverTheirLimitsFailAsTooLargeAndLeaveNothing) {
     test::LoopbackServer server;
     m_strDripKey = Attachment("endless.bin");
