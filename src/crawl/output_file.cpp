@@ -23,6 +23,24 @@ std::string CannotWriteText(const std::string& displayPath, int code) {
     return text;
 }
 
+// Creates or truncates the file; errno of the open that failed, 0 on success. Its folders
+// are made only when the file cannot be opened without them: in a crawl nearly every file
+// goes to a folder that is there already, and looking first would cost every file a call.
+int OpenMakingFolders(std::ofstream& out, const std::filesystem::path& path,
+                      std::error_code& created) {
+    errno = 0;
+    out.open(path, std::ios::binary | std::ios::trunc);
+    if (out) return 0;
+    int code = errno;
+    if (code == ENOENT && path.has_parent_path()) {
+        std::filesystem::create_directories(path.parent_path(), created);
+        errno = 0;
+        out.open(path, std::ios::binary | std::ios::trunc);
+        code = out ? 0 : errno;
+    }
+    return code;
+}
+
 }  // namespace
 
 constinit const CSjisText kOutsideFolderError{"保存先が出力フォルダの外です"};
@@ -68,14 +86,10 @@ bool COutputStream::Write(const char* data, std::size_t size) {
     if (!m_strError.empty() || m_bCommitted) return false;
     if (!m_bOpened) {
         m_bOpened = true;
-        const std::filesystem::path path(m_strTemporary);
         std::error_code created;
-        if (path.has_parent_path())
-            std::filesystem::create_directories(path.parent_path(), created);
-        errno = 0;
-        m_out.open(path, std::ios::binary | std::ios::trunc);
+        const int code = OpenMakingFolders(m_out, m_strTemporary, created);
         if (!m_out) {
-            Fail(errno != 0 ? errno : created.value());
+            Fail(code != 0 ? code : created.value());
             return false;
         }
     }
@@ -115,11 +129,9 @@ bool WriteOutputFile(const std::string& folder, const std::string& localName,
         return false;
     }
     std::filesystem::path path = ToNativePath(folder + localName);
+    std::ofstream out;
     std::error_code created;
-    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), created);
-    errno = 0;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    int code = errno;
+    int code = OpenMakingFolders(out, path, created);
     if (out) {
         out.write(body.data(), static_cast<std::streamsize>(body.size()));
         out.close();

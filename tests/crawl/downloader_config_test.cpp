@@ -54,5 +54,33 @@ TEST(OutputFileTest, WritesInsideTheFolderOnly) {
     EXPECT_TRUE(IsSafeLocalName("...html"));
 }
 
+TEST(OutputFileTest, AStreamMakesItsFoldersAndPutsTheFileInPlaceOnlyOnCommit) {
+    test::ScratchDir dir;
+    const std::string folder = dir.path().string() + "/out/";
+    {
+        COutputStream stream(folder, "deep/er/file.bin");
+        ASSERT_TRUE(stream.Write("abc", 3));
+        ASSERT_TRUE(stream.Write("de", 2));
+        EXPECT_FALSE(std::filesystem::exists(dir / "out/deep/er/file.bin"));
+        EXPECT_TRUE(stream.Commit());
+        EXPECT_TRUE(stream.Error().empty());
+    }
+    EXPECT_EQ(test::ReadFileBytes(dir / "out/deep/er/file.bin"), "abcde");
+    {
+        COutputStream abandoned(folder, "deep/er/file.bin");
+        ASSERT_TRUE(abandoned.Write("zz", 2));
+    }
+    EXPECT_EQ(test::ReadFileBytes(dir / "out/deep/er/file.bin"), "abcde");  // the old one
+    EXPECT_FALSE(std::filesystem::exists(dir / "out/deep/er/file.bin.part"));
+
+    // A file where a folder of the path should be: no file, and the reason names it.
+    test::WriteFileBytes(dir / "out/plain", "x");
+    COutputStream blocked(folder, "plain/file.bin");
+    EXPECT_FALSE(blocked.Write("abc", 3));
+    EXPECT_FALSE(blocked.Write("abc", 3));
+    EXPECT_FALSE(blocked.Commit());
+    EXPECT_NE(blocked.Error().find("plain/file.bin]: "), std::string::npos) << blocked.Error();
+}
+
 }  // namespace
 }  // namespace corvane
