@@ -86,13 +86,13 @@ bool CMessageQueue::IsHung(Clock::time_point now) const {
     return m_nPumping == 0 && !m_entries.empty() && now - m_entries.front().queuedAt > kHungAfter;
 }
 
-bool CMessageQueue::Enqueue(Entry entry) {
+bool CMessageQueue::Enqueue(Entry entry, bool wakeWaiter) {
     std::function<void()> wakeup;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!entry.window->alive) return false;
         m_entries.push_back(std::move(entry));
-        m_cv.notify_all();
+        if (wakeWaiter) m_cv.notify_all();
         wakeup = m_wakeup;
     }
     if (wakeup) wakeup();
@@ -270,8 +270,11 @@ bool PostMessageTimeout(WindowHandle window, MessageId message, WParam wParam, L
         std::lock_guard<std::mutex> lock(queue.m_mutex);
         if (queue.IsHung(now)) return false;
     }
+    // Nobody waits for it: a RunUntil that sleeps takes it at its next look, a few
+    // milliseconds on, or together with the next send, instead of waking once per post.
     return queue.Enqueue(
-        {state, message, wParam, lParam, nullptr, now, now + std::chrono::milliseconds(timeoutMs)});
+        {state, message, wParam, lParam, nullptr, now, now + std::chrono::milliseconds(timeoutMs)},
+        false);
 }
 
 }  // namespace corvane

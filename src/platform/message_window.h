@@ -66,7 +66,8 @@ private:
             std::chrono::steady_clock::time_point::max();
     };
 
-    bool Enqueue(Entry entry);
+    // `wakeWaiter` false leaves a RunUntil that waits asleep until its next look.
+    bool Enqueue(Entry entry, bool wakeWaiter = true);
     bool DispatchOne(std::unique_lock<std::mutex>& lock);
     void DropWindow(const CWindowState* window);
     bool IsHung(std::chrono::steady_clock::time_point now) const;
@@ -118,7 +119,9 @@ bool SendMessageTimeout(WindowHandle window, MessageId message, WParam wParam, L
 bool PostMessage(WindowHandle window, MessageId message, WParam wParam, LParam lParam);
 // A send that does not wait: queued like a post, but dropped unhandled when the owner has
 // not begun handling it within `timeoutMs`. Gives up at once, as a send does, when the time-out
-// is 0 or less, the window is gone or the owner looks hung.
+// is 0 or less, the window is gone or the owner looks hung. It does not wake a RunUntil that
+// waits (the wake-up hook is still called): the message is handled at RunUntil's next look,
+// within a few milliseconds, or before the next message that does wake it.
 bool PostMessageTimeout(WindowHandle window, MessageId message, WParam wParam, LParam lParam,
                         int timeoutMs);
 
