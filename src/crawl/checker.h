@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "crawl/checker_config.h"
@@ -41,8 +42,9 @@ public:
     void OnCheckProgressed(CWebPage* page, std::intptr_t value) override {
         for (auto* listener : std::vector(m_listeners)) listener->OnPageProgressed(page, value);
     }
-    void OnCheckFinished(CWebPage* page, const CCheckResult* result) override {
-        CCheckResult copy(*result);
+    void OnCheckFinished(CWebPage* page, CCheckResult* result) override {
+        // The listeners' own copy; the body moves over, the worker has no more use for it.
+        CCheckResult copy(std::move(*result));
         copy.m_nPageCount = m_pageList.Size();
         for (auto* listener : std::vector(m_listeners)) listener->OnPageFinished(page, copy);
     }

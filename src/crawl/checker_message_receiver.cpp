@@ -17,7 +17,7 @@ LResult CCheckerMessageReceiver::OnMessage(MessageId message, WParam wParam, LPa
     } else if (message == ids.m_nCheckProgressed) {
         receiver->OnCheckProgressed(page, lParam);
     } else if (message == ids.m_nCheckFinished) {
-        receiver->OnCheckFinished(page, reinterpret_cast<const CCheckResult*>(lParam));
+        receiver->OnCheckFinished(page, reinterpret_cast<CCheckResult*>(lParam));
     } else if (message == ids.m_nCheckerFinished) {
         receiver->OnCheckerFinished();
     }
