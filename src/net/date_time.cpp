@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <string_view>
 
 #include "net/time_parser.h"
 #include "platform/ascii.h"
@@ -41,6 +42,41 @@ bool TryParser(CTimeParser& parser, const std::string& text, std::int64_t& resul
     std::int64_t local;
     if (!JstFieldsToTime(year, month, day, hour, minute, second, local)) return false;
     result = local + kJstOffset - ZoneOffset(zone);
+    return true;
+}
+
+int TwoDigits(std::string_view text, std::size_t at) {
+    const char a = text[at], b = text[at + 1];
+    if (a < '0' || a > '9' || b < '0' || b > '9') return -1;
+    return (a - '0') * 10 + (b - '0');
+}
+
+// The one form that HTTP servers send ("Sun, 06 Nov 1994 08:49:37 GMT", RFC 1123), read
+// directly: the general parsers cost more than the rest of a small response's header. Any
+// other text, or a field out of its range, is left to them.
+bool ParseHttpDate(std::string_view text, std::int64_t& result) {
+    static constexpr std::string_view kDays = "MonTueWedThuFriSatSun";
+    static constexpr std::string_view kMonths = "JanFebMarAprMayJunJulAugSepOctNovDec";
+    if (text.size() != 29 || text.substr(3, 2) != ", " || text[7] != ' ' || text[11] != ' ' ||
+        text[16] != ' ' || text[19] != ':' || text[22] != ':' || text.substr(25) != " GMT")
+        return false;
+    const std::size_t weekday = kDays.find(text.substr(0, 3));
+    const std::size_t month = kMonths.find(text.substr(8, 3));
+    if (weekday == std::string_view::npos || weekday % 3 != 0) return false;
+    if (month == std::string_view::npos || month % 3 != 0) return false;
+    const int day = TwoDigits(text, 5), century = TwoDigits(text, 12), years = TwoDigits(text, 14);
+    const int hour = TwoDigits(text, 17), minute = TwoDigits(text, 20),
+              second = TwoDigits(text, 23);
+    const int year = century * 100 + years, monthNumber = static_cast<int>(month / 3) + 1;
+    static constexpr int kLengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    const int length = kLengths[monthNumber - 1] + (monthNumber == 2 && leap ? 1 : 0);
+    if (day < 1 || day > length || century < 19 || years < 0 || hour < 0 || hour > 23 ||
+        minute < 0 || minute > 59 || second < 0 || second > 59)
+        return false;
+    std::int64_t local;
+    if (!JstFieldsToTime(year, monthNumber, day, hour, minute, second, local)) return false;
+    result = local + kJstOffset;  // GMT
     return true;
 }
 
@@ -90,6 +126,7 @@ int ZoneOffset(const std::string& zone) {
 }
 
 bool ParseDateTime(const std::string& text, std::int64_t& result) {
+    if (ParseHttpDate(text, result)) return true;
     CSimpleTimeParser simple;
     if (TryParser(simple, text, result)) return true;
     CParseDateTimeParser general;

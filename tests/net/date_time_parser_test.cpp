@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "net/date_time.h"
 #include "net/time_parser.h"
@@ -145,6 +148,39 @@ TEST(DateTimeParserTest, ZonesCountWholeHours) {
     EXPECT_EQ(596523 * 3600, ZoneOffset("+99999999999999"));
     EXPECT_EQ(Parsed("2008-12-25 10:30 GMT"), Parsed("2008-12-25 10:30 +09:00"));
     EXPECT_EQ(Parsed("2008-12-25 10:30 GMT") - kNineHours, Parsed("2008-12-25 10:30 +0900"));
+}
+
+// Web servers' dates over seventy years, month ends and leap days among them, read as the
+// calendar says.
+TEST(DateTimeParserTest, HttpDatesReadAsTheCalendarSays) {
+    using namespace std::chrono;
+    static const char* const kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const auto text = [](sys_seconds t) {
+        const sys_days day = floor<days>(t);
+        const year_month_day ymd(day);
+        const hh_mm_ss<seconds> time(t - day);
+        char buffer[40];
+        std::snprintf(buffer, sizeof buffer, "%s, %02u %s %04d %02ld:%02ld:%02ld GMT",
+                      kWeekdays[weekday(day).c_encoding()], static_cast<unsigned>(ymd.day()),
+                      kMonths[static_cast<unsigned>(ymd.month()) - 1], static_cast<int>(ymd.year()),
+                      static_cast<long>(time.hours().count()),
+                      static_cast<long>(time.minutes().count()),
+                      static_cast<long>(time.seconds().count()));
+        return std::string(buffer);
+    };
+    std::vector<sys_seconds> moments;
+    for (sys_seconds t = sys_days(1970y / 1 / 2); t < sys_days(2040y / 1 / 1); t += 987654s)
+        moments.push_back(t);
+    for (auto day : {2000y / 2 / 29, 2024y / 2 / 29, 2023y / 2 / 28, 1999y / 12 / 31,
+                     2030y / 4 / 30, 2031y / 1 / 31}) {
+        moments.push_back(sys_days(day) + 23h + 59min + 59s);
+        moments.push_back(sys_days(day));
+    }
+    for (sys_seconds t : moments) {
+        EXPECT_EQ(Parsed(text(t)), t.time_since_epoch().count()) << text(t);
+    }
 }
 
 TEST(DateTimeParserTest, UnusableDatesFail) {
