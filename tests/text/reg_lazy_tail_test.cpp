@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "text/reg_manager.h"
+#include "support/reg_search_check.h"
 
 namespace corvane {
 namespace {
+
+using test::ExpectSameAsPlainSearch;
 
 TEST(RegLazyTail, SplitsOnlyTheExactShape) {
     const auto split = SplitLazyTail("<b>(.*?)(?=\\s*(?:<i>|<u>\\s*x))", 3);
@@ -45,26 +47,6 @@ TEST(RegLazyTail, WellFormedShiftJis) {
     EXPECT_FALSE(IsWellFormedSjis(lonely.data(), lonely.data() + lonely.size()));
     const std::string broken = "0123456789\x82<abc";
     EXPECT_FALSE(IsWellFormedSjis(broken.data(), broken.data() + broken.size()));
-}
-
-// The split search gives what the engine gives for the same pattern after an empty group
-// (which it searches the plain way).
-void ExpectSameAsPlainSearch(const std::string& subject, const std::string& pattern,
-                             const std::string& options) {
-    CRegManager fast;
-    CRegManager plain;
-    const int count = fast.Search(subject, pattern, options);
-    ASSERT_EQ(count, plain.Search(subject, "(?:)" + pattern, options))
-        << pattern << " in " << subject;
-    for (int i = 0; i < count; ++i) {
-        fast.SetCurrentMatch(i);
-        plain.SetCurrentMatch(i);
-        for (int group = 0; group < 3; ++group) {
-            EXPECT_EQ(fast.GetGroupPosition(group), plain.GetGroupPosition(group))
-                << pattern << " in " << subject << " match " << i << " group " << group;
-            EXPECT_EQ(fast.GetGroupLength(group), plain.GetGroupLength(group));
-        }
-    }
 }
 
 TEST(RegLazyTail, SearchesGiveWhatThePlainSearchGives) {

@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "text/reg_manager.h"
+#include "support/reg_search_check.h"
 
 namespace corvane {
 namespace {
+
+using test::ExpectSameAsPlainSearch;
 
 using Literals = std::vector<std::string>;
 
@@ -57,26 +59,6 @@ TEST(RegLiteralPrefix, FindsTheLiteralWithoutRegardToCase) {
     // The literal that would only fit past the end is not found.
     const std::string cut = "zz<a hre";
     EXPECT_EQ(prefix.Find(cut.data(), cut.data() + cut.size()), cut.data() + cut.size());
-}
-
-// The leading literal only chooses where match attempts are made: every search gives what
-// the same pattern gives without a usable prefix (after an empty group).
-void ExpectSameAsPlainSearch(const std::string& subject, const std::string& pattern,
-                             const std::string& options) {
-    CRegManager fast;
-    CRegManager plain;
-    const int count = fast.Search(subject, pattern, options);
-    ASSERT_EQ(count, plain.Search(subject, "(?:)" + pattern, options))
-        << pattern << " in " << subject;
-    for (int i = 0; i < count; ++i) {
-        fast.SetCurrentMatch(i);
-        plain.SetCurrentMatch(i);
-        for (int group = 0; group < 3; ++group) {
-            EXPECT_EQ(fast.GetGroupPosition(group), plain.GetGroupPosition(group))
-                << pattern << " in " << subject << " match " << i << " group " << group;
-            EXPECT_EQ(fast.GetGroupLength(group), plain.GetGroupLength(group));
-        }
-    }
 }
 
 TEST(RegLiteralPrefix, SearchesGiveWhatThePlainSearchGives) {
