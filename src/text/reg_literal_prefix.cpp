@@ -20,43 +20,64 @@ bool IsPlainLiteral(char c) {
     return std::strchr(" !\"%&',-/:;<=>@_~", c) != nullptr && c != '\0';
 }
 
+// Steps over a pattern the way the regex engine reads it: a multi-byte character whole, an
+// escape together with the character it escapes, a character class (classes nest) as one.
+class CPatternReader {
+public:
+    CPatternReader(std::string_view p, const unsigned char* lengths) : m_p(p), m_lengths(lengths) {}
+
+    std::size_t CharLength(std::size_t at) const {
+        return at < m_p.size() ? m_lengths[static_cast<unsigned char>(m_p[at])] : 1;
+    }
+    // Where the escape at `at` (its backslash) ends.
+    std::size_t SkipEscape(std::size_t at) const { return at + 1 + CharLength(at + 1); }
+    // Where the class that opens at `at` (its "[") ends; inside it "|", "(" and ")" are
+    // plain characters.
+    std::size_t SkipClass(std::size_t at) const {
+        int depth = 1;
+        std::size_t i = at + 1;
+        while (i < m_p.size() && depth > 0) {
+            if (CharLength(i) > 1) {
+                i += CharLength(i);
+            } else if (m_p[i] == '\\') {
+                i = SkipEscape(i);
+            } else {
+                if (m_p[i] == '[') ++depth;
+                if (m_p[i] == ']') --depth;
+                ++i;
+            }
+        }
+        return i;
+    }
+
+private:
+    std::string_view m_p;
+    const unsigned char* m_lengths;
+};
+
 // Whether something in the pattern could let a match start without the leading literal,
 // or makes the match depend on where the search began: an alternative at the top level,
 // "\G", a comment group or extended syntax (which changes what blanks and "#" mean).
 bool HasUnsafeConstruct(std::string_view p, const unsigned char* lengths) {
+    const CPatternReader reader(p, lengths);
     int depth = 0;
     std::size_t i = 0;
-    const auto charLength = [&](std::size_t at) {
-        return at < p.size() ? lengths[static_cast<unsigned char>(p[at])] : 1;
-    };
     while (i < p.size()) {
         const char c = p[i];
-        if (charLength(i) > 1) {
-            i += charLength(i);
+        if (reader.CharLength(i) > 1) {
+            i += reader.CharLength(i);
             continue;
         }
         if (c == '\\') {
             if (i + 1 < p.size() && p[i + 1] == 'G') return true;
-            i += 1 + charLength(i + 1);
+            i = reader.SkipEscape(i);
             continue;
         }
         if (c == '[') {
-            // A class: its "|", "(" and ")" are plain characters. Classes nest.
-            int classDepth = 1;
-            ++i;
-            if (i < p.size() && p[i] == '^') ++i;
-            if (i < p.size() && p[i] == ']') return true;  // rare; not worth the doubt
-            while (i < p.size() && classDepth > 0) {
-                if (charLength(i) > 1) {
-                    i += charLength(i);
-                } else if (p[i] == '\\') {
-                    i += 1 + charLength(i + 1);
-                } else {
-                    if (p[i] == '[') ++classDepth;
-                    if (p[i] == ']') --classDepth;
-                    ++i;
-                }
-            }
+            std::size_t first = i + 1;
+            if (first < p.size() && p[first] == '^') ++first;
+            if (first < p.size() && p[first] == ']') return true;  // rare; not worth the doubt
+            i = reader.SkipClass(i);
             continue;
         }
         if (c == '(') {
@@ -83,30 +104,17 @@ bool HasUnsafeConstruct(std::string_view p, const unsigned char* lengths) {
 // Where the first group of a pattern that starts with one ends: the index of its ")", or
 // npos when it is not closed or holds an alternative of its own (a "|" at its level).
 std::size_t FirstGroupEnd(std::string_view p, const unsigned char* lengths) {
+    const CPatternReader reader(p, lengths);
     int depth = 0;
     std::size_t i = 0;
-    const auto charLength = [&](std::size_t at) {
-        return at < p.size() ? lengths[static_cast<unsigned char>(p[at])] : 1;
-    };
     while (i < p.size()) {
         const char c = p[i];
-        if (charLength(i) > 1) {
-            i += charLength(i);
+        if (reader.CharLength(i) > 1) {
+            i += reader.CharLength(i);
         } else if (c == '\\') {
-            i += 1 + charLength(i + 1);
+            i = reader.SkipEscape(i);
         } else if (c == '[') {
-            int classDepth = 1;
-            for (++i; i < p.size() && classDepth > 0;) {
-                if (charLength(i) > 1) {
-                    i += charLength(i);
-                } else if (p[i] == '\\') {
-                    i += 1 + charLength(i + 1);
-                } else {
-                    if (p[i] == '[') ++classDepth;
-                    if (p[i] == ']') --classDepth;
-                    ++i;
-                }
-            }
+            i = reader.SkipClass(i);
         } else {
             if (c == '(') ++depth;
             if (c == ')' && --depth == 0) return i;

@@ -387,11 +387,8 @@ TEST(BuildDriverFailureTest, FailedPagesAreSummedUpAndTheHelpFileIsStillMade) {
     // Two pages of the sample that the server no longer has.
     run.server.Stop();
     test::LoopbackServer server;
-    server.Get(".*", [&wiki](const httplib::Request& req, httplib::Response& res) {
-        test::SampleWiki::Answer answer = wiki.Lookup(req.target);
-        if (req.target == "/?ChangeLog" || req.target == "/?RuleFiles") answer.nStatus = 500;
-        res.status = answer.nStatus;
-        res.set_content(answer.strBody, answer.strType.c_str());
+    test::ServeSampleWikiFailing(wiki, server, [](const std::string& target) {
+        return target == "/?ChangeLog" || target == "/?RuleFiles" ? 500 : 0;
     });
     server.Start();
     run.doc.SetURL(server.Url("/?FrontPage"));
@@ -431,13 +428,8 @@ TEST(BuildDriverFailureTest, SummaryNamesTheFirstFiveFailuresAndCountsTheRest) {
     run.server.Stop();
     // The start page and its style sheet are all that is left of the site.
     test::LoopbackServer server;
-    server.Get(".*", [&wiki](const httplib::Request& req, httplib::Response& res) {
-        test::SampleWiki::Answer answer = wiki.Lookup(req.target);
-        if (req.target != "/?FrontPage" && req.target != "/skin/pukiwiki.css") {
-            answer.nStatus = 410;
-        }
-        res.status = answer.nStatus;
-        res.set_content(answer.strBody, answer.strType.c_str());
+    test::ServeSampleWikiFailing(wiki, server, [](const std::string& target) {
+        return target != "/?FrontPage" && target != "/skin/pukiwiki.css" ? 410 : 0;
     });
     server.Start();
     run.doc.SetURL(server.Url("/?FrontPage"));

@@ -431,11 +431,8 @@ TEST(CliBuildTest, CtrlCAbortsTheCrawlAndBuildsNothing) {
 TEST(CliBuildTest, ExitStatusSaysWhetherEveryPageCameBack) {
     test::SampleWiki wiki{test::SampleWiki::DefaultFolder()};
     test::LoopbackServer server;
-    server.Get(".*", [&wiki](const httplib::Request& req, httplib::Response& res) {
-        test::SampleWiki::Answer answer = wiki.Lookup(req.target);
-        if (req.target == "/?ChangeLog" || req.target == "/?Gone") answer.nStatus = 404;
-        res.status = answer.nStatus;
-        res.set_content(answer.strBody, answer.strType.c_str());
+    test::ServeSampleWikiFailing(wiki, server, [](const std::string& target) {
+        return target == "/?ChangeLog" || target == "/?Gone" ? 404 : 0;
     });
     server.Start();
     ScratchDir dir;

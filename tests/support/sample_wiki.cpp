@@ -21,4 +21,14 @@ void ServeSampleWiki(const SampleWiki& wiki, LoopbackServer& server, InFlightPro
                });
 }
 
+void ServeSampleWikiFailing(const SampleWiki& wiki, LoopbackServer& server,
+                            std::function<int(const std::string& target)> failedStatus) {
+    server.Get(".*", [&wiki, failedStatus](const httplib::Request& req, httplib::Response& res) {
+        SampleWiki::Answer answer = wiki.Lookup(req.target);
+        if (const int status = failedStatus(req.target)) answer.nStatus = status;
+        res.status = answer.nStatus;
+        res.set_content(answer.strBody, answer.strType);
+    });
+}
+
 }  // namespace corvane::test

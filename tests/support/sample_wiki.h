@@ -3,6 +3,7 @@
 // test watches the requests or wants credentials.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "server/sample_wiki.h"
@@ -17,5 +18,11 @@ using sample::SampleWiki;
 // the others get 401.
 void ServeSampleWiki(const SampleWiki& wiki, LoopbackServer& server, InFlightProbe* probe = nullptr,
                      const std::string& user = "", const std::string& password = "");
+
+// Serves `wiki` on `server` (before it starts), except that a request for which
+// `failedStatus` gives a status other than 0 is answered with that status (the wiki's own
+// body kept): pages that went missing or broke since their links were made.
+void ServeSampleWikiFailing(const SampleWiki& wiki, LoopbackServer& server,
+                            std::function<int(const std::string& target)> failedStatus);
 
 }  // namespace corvane::test
