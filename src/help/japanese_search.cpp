@@ -4,10 +4,10 @@
 #include <fstream>
 #include <set>
 
-#include "help/chm_container.h"
-#include "help/chm_file_reader.h"
-#include "help/fts_index.h"
-#include "help/objinst_writer.h"
+#include "chm/chm_container.h"
+#include "chm/chm_file_reader.h"
+#include "chm/fts_index.h"
+#include "chm/objinst_writer.h"
 #include "help/search_tokenizer.h"
 #include "platform/file_io.h"
 #include "platform/text_codec.h"

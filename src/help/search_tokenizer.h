@@ -8,13 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace corvane {
+#include "chm/fts_index.h"
 
-struct CSearchToken {
-    std::string strWord;  // Shift_JIS bytes of the word
-    uint32_t nPosition;   // word number in the page: the title's words first
-    bool bTitle;
-};
+namespace corvane {
 
 struct CSearchDocument {
     std::string strTitle;  // the text of <title>, entities decoded

@@ -22,10 +22,10 @@
 #include <utility>
 #include <vector>
 
+#include "chm/chm_file_reader.h"
+#include "chm/fts_index.h"
 #include "convert/wiki_url.h"
 #include "corvane_version.h"
-#include "help/chm_file_reader.h"
-#include "help/fts_index.h"
 #include "platform/process_runner.h"
 #include "platform/text_codec.h"
 #include "project/corvane_doc.h"

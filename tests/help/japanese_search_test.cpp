@@ -9,9 +9,9 @@
 
 #include <filesystem>
 
-#include "help/chm_container.h"
-#include "help/chm_file_reader.h"
-#include "help/fts_index.h"
+#include "chm/chm_container.h"
+#include "chm/chm_file_reader.h"
+#include "chm/fts_index.h"
 #include "help/help_creator.h"
 #include "platform/text_codec.h"
 #include "support/chm_tools.h"

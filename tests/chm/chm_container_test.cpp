@@ -1,6 +1,6 @@
 // The help file's container: directory numbers, and the directory a rewrite lays out
 // (entry counts, quick references, index chunks pointing at the chunks they name).
-#include "help/chm_container.h"
+#include "chm/chm_container.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "help/fts_index.h"
+#include "chm/fts_index.h"
 
 #include <algorithm>
 

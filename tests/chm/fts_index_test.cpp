@@ -1,13 +1,14 @@
 // The full-text index written and read back (a small one and one of several leaves and index
 // levels), and the Japanese word-breaker settings.
-#include "help/fts_index.h"
+#include "chm/fts_index.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
-#include "help/objinst_writer.h"
+#include "chm/objinst_writer.h"
+#include "help/search_tokenizer.h"
 #include "platform/text_codec.h"
 
 namespace corvane {

@@ -8,9 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "help/search_tokenizer.h"
-
 namespace corvane {
+
+// One word of a page as the index takes it.
+struct CSearchToken {
+    std::string strWord;  // Shift_JIS bytes of the word
+    uint32_t nPosition;   // word number in the page: the title's words first
+    bool bTitle;
+};
 
 // Where one word stands: topic number -> word positions in that topic, ascending.
 using CFtsHits = std::map<uint32_t, std::vector<uint32_t>>;

@@ -1,4 +1,4 @@
-#include "help/chm_container.h"
+#include "chm/chm_container.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "help/chm_file_reader.h"
+#include "chm/chm_file_reader.h"
 
 #include <chm_lib.h>
 

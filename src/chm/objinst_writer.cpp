@@ -1,4 +1,4 @@
-#include "help/objinst_writer.h"
+#include "chm/objinst_writer.h"
 
 #include "platform/ascii.h"
 #include "platform/sjis.h"
