@@ -17,6 +17,7 @@
 #include "platform/folder_create.h"
 #include "platform/process_runner.h"
 #include "platform/shell_open.h"
+#include "platform/sjis.h"
 #include "platform/sjis_text.h"
 #include "platform/system_error.h"
 #include "platform/text_codec.h"
@@ -49,6 +50,24 @@ constinit CSjisText kSearchMade{"日本語の全文検索を作成しました�
 constinit CSjisText kSearchUnavailable{"日本語の全文検索は使えません: %s"};
 // The language name the compiler expects after the hexadecimal locale id.
 constinit CSjisText kJapanese{"日本語"};
+
+// The viewer's window, named by "Default Window=" and defined under [WINDOWS]. Without it
+// the viewer opens a bare window with the contents tab alone: no search, no index.
+constexpr const char* kWindowName = "main";
+// The navigation pane's font: a font every Japanese Windows has, with the Shift_JIS
+// character set (128), so that the pane does not depend on the reader's system locale.
+constexpr const char* kDefaultFont = "MS UI Gothic,9,128";
+// Window properties: tri-pane, contents synchronised with the page shown, the position the
+// reader last gave the window kept; the search tab only when there is a search index.
+constexpr unsigned kPropTriPane = 0x20;
+constexpr unsigned kPropAutoSync = 0x100;
+constexpr unsigned kPropSearchTab = 0x400;
+constexpr unsigned kPropUserPosition = 0x40000;
+// Tool bar: hide/show pane, back, forward, home, sync, options, print.
+constexpr unsigned kToolBarButtons = 0x2 | 0x4 | 0x8 | 0x40 | 0x800 | 0x1000 | 0x2000;
+constexpr int kNavigationWidth = 250;
+// Left, top, right, bottom: 960 x 660, which fits the smallest common screen.
+constexpr const char* kWindowPosition = "[50,50,1010,710]";
 
 // The entry of one node and, below it, of its children; depth 0 is the root.
 void AppendEntry(std::string& text, CHelpNode* node, int depth) {
@@ -116,6 +135,24 @@ std::vector<std::string> SplitLines(const std::string& text) {
         start = end + 1;
     }
     return lines;
+}
+
+// A caption or file name inside the double quotes of the window definition, which has no
+// escape: a double quote would end the value early, a line break the definition.
+std::string QuotedValue(const std::string& text) {
+    std::string value;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (IsSjisLeadByte(c) && i + 1 < text.size()) {
+            // A trail byte may be '"' or another ASCII value: the pair stays whole.
+            value.append(text, i++, 2);
+        } else if (c == '"') {
+            value += '\'';
+        } else {
+            value += c < 0x20 ? ' ' : text[i];
+        }
+    }
+    return "\"" + value + "\"";
 }
 
 bool StartsWith(const std::string& text, const char* prefix) {
@@ -197,13 +234,18 @@ bool CHelpCreator::WriteProjectFile(CHelpNode* root, const std::vector<std::stri
     std::string text = "[OPTIONS]\nCompatibility=1.1 or later\n";
     // chmcmd's binary index would turn every Shift_JIS keyword into "?".
     if (m_bKeywordIndex) text += "Binary Index=No\n";
-    text += "Compiled file=" + GetCompiledFileName() + "\n";
-    text += "Contents file=" + GetContentsFileName() + "\n";
+    text += "Compiled file=" + NameForCompiler(GetCompiledFileName()) + "\n";
+    text += "Contents file=" + NameForCompiler(GetContentsFileName()) + "\n";
+    // The options in the Workshop's own order (by name), among the lines above and below.
+    text += std::string("Default Font=") + kDefaultFont + "\n";
+    text += std::string("Default Window=") + kWindowName + "\n";
     text += "Default topic=" + root->GetLocal() + "\n";
-    text += "Display compile progress=No\nFull-text search=Yes\n";
-    if (m_bKeywordIndex) text += "Index file=" + GetIndexFileName() + "\n";
+    text += "Display compile progress=No\n";
+    text += std::string("Full-text search=") + (m_bFullTextSearch ? "Yes" : "No") + "\n";
+    if (m_bKeywordIndex) text += "Index file=" + NameForCompiler(GetIndexFileName()) + "\n";
     text += std::string("Language=0x411 ") + kJapanese.str() + "\n";
     text += "Title=" + root->GetName() + "\n";
+    text += "\n[WINDOWS]\n" + WindowDefinition(root) + "\n";
     text += "\n[FILES]\n";
     // A listed file that is missing makes the compiler fail (chmcmd even truncates the
     // previous help file), so only files that lie in the folder are listed.
@@ -228,6 +270,28 @@ bool CHelpCreator::WriteProjectFile(CHelpNode* root, const std::vector<std::stri
     text += "\n[INFOTYPES]\n";
     if (m_bKeywordIndex && !WriteIndexFile(m_listedFiles)) return false;
     return WriteTextFile(GetProjectFileName(), text);
+}
+
+std::string CHelpCreator::NameForCompiler(const std::string& name) const {
+    // chmcmd opens a name with its bytes as they stand, and the file lies under the name the
+    // file system gave it; hhc.exe reads the project in the system's code page.
+    return IsWorkshopCompiler(m_strCompilerPath) ? name : FromNativePath(ToNativePath(name));
+}
+
+std::string CHelpCreator::WindowDefinition(CHelpNode* root) const {
+    unsigned properties = kPropTriPane | kPropAutoSync | kPropUserPosition;
+    if (m_bFullTextSearch) properties |= kPropSearchTab;
+    // The index tab comes with the index file; the contents tab with the contents file.
+    const std::string index = m_bKeywordIndex ? NameForCompiler(GetIndexFileName()) : "";
+    // Name, caption, contents, index, default page, home page, two unused jump buttons (file
+    // and text each), properties, pane width, buttons, position; window styles, extended
+    // styles, show state, pane closed, first tab and tab position stay the viewer's
+    // defaults (the pane open, the contents tab first); no notify id.
+    return (boost::format("%s=%s,%s,%s,%s,%s,,,,,0x%X,%d,0x%X,%s,,,,,,,0") % kWindowName %
+            QuotedValue(root->GetName()) % QuotedValue(NameForCompiler(GetContentsFileName())) %
+            QuotedValue(index) % QuotedValue(root->GetLocal()) % QuotedValue(root->GetLocal()) %
+            properties % kNavigationWidth % kToolBarButtons % kWindowPosition)
+        .str();
 }
 
 bool CHelpCreator::WriteIndexFile(const std::vector<std::string>& files) {
@@ -329,7 +393,7 @@ int CHelpCreator::Compile() {
         return 0;
     }
     // chmcmd indexes ASCII words only, and wrongly beside Japanese text; hhc.exe needs no help.
-    if (!workshop && m_bJapaneseSearch) {
+    if (!workshop && m_bJapaneseSearch && m_bFullTextSearch) {
         const CJapaneseSearchResult search = RebuildJapaneseSearch(helpPath, m_listedFiles);
         if (search.bReplaced) {
             Log((boost::format(kSearchMade.str()) % search.nPages % search.nWords).str());

@@ -31,6 +31,9 @@ public:
     // Write a keyword index of every page under its title and name it in the project file
     // (off by default: the project file then keeps its usual lines).
     void SetKeywordIndex(bool on) { m_bKeywordIndex = on; }
+    // Have the compiler build a full-text search (on by default); the viewer's window then
+    // shows the search tab.
+    void SetFullTextSearch(bool on) { m_bFullTextSearch = on; }
     // Where progress and compiler output lines go, and where failures the user must see
     // are reported (the text of a message box captioned "Error").
     void SetLog(LogFunction log) { m_fnLog = std::move(log); }
@@ -65,6 +68,10 @@ private:
     bool WriteTextFile(const std::string& name, const std::string& text) const;
     void Log(const std::string& line) const;
     void ReportError(const std::string& text) const;
+    // A file name of the help project as the project file names it for the compiler.
+    std::string NameForCompiler(const std::string& name) const;
+    // The viewer's window: the line under [WINDOWS].
+    std::string WindowDefinition(CHelpNode* root) const;
 
     std::string m_strBaseName;
     std::string m_strFolder;
@@ -72,6 +79,7 @@ private:
     bool m_bOpenResult = false;
     bool m_bJapaneseSearch = true;
     bool m_bKeywordIndex = false;
+    bool m_bFullTextSearch = true;
     std::vector<std::string> m_listedFiles;  // the [FILES] of the last project file written
     LogFunction m_fnLog;
     LogFunction m_fnError;

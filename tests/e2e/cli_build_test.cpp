@@ -144,7 +144,8 @@ TEST(CliBuildTest, CrawlsTheSampleWikiAndCompilesItsHelpFile) {
     const std::string title = "Corvane ヘルプ";  // Shift_JIS in the files, as written below
     const std::string head =
         "[OPTIONS]\r\nCompatibility=1.1 or later\r\nCompiled file=Corvane.chm\r\n"
-        "Contents file=Corvane.hhc\r\nDefault topic=" +
+        "Contents file=Corvane.hhc\r\nDefault Font=MS UI Gothic,9,128\r\n"
+        "Default Window=main\r\nDefault topic=" +
         start +
         "\r\n"
         "Display compile progress=No\r\n"
@@ -153,7 +154,9 @@ TEST(CliBuildTest, CrawlsTheSampleWikiAndCompilesItsHelpFile) {
         Utf8ToSjis("日本語") +
         "\r\n"
         "Title=" +
-        Utf8ToSjis(title) + "\r\n\r\n[FILES]\r\n";
+        Utf8ToSjis(title) + "\r\n\r\n[WINDOWS]\r\nmain=\"" + Utf8ToSjis(title) +
+        "\",\"Corvane.hhc\",\"\",\"" + start + "\",\"" + start +
+        "\",,,,,0x40520,250,0x384E,[50,50,1010,710],,,,,,,0\r\n\r\n[FILES]\r\n";
     ASSERT_EQ(hhp.substr(0, head.size()), head);
     const std::string tail = "\r\n[INFOTYPES]\r\n";
     ASSERT_EQ(hhp.substr(hhp.size() - tail.size()), tail);
@@ -162,6 +165,29 @@ TEST(CliBuildTest, CrawlsTheSampleWikiAndCompilesItsHelpFile) {
     EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()), saved);
     EXPECT_EQ(listed.size(), saved.size());
     EXPECT_EQ(listed.front(), start);
+
+    // The viewer opens the window of the project: tri-pane with the search tab, the title as
+    // its caption, the start page as default and home; the help file names the window and
+    // the font with the Shift_JIS character set as its defaults, and has its search index.
+    int windows = 0;
+    test::ChmWindow window;
+    std::string why;
+    ASSERT_TRUE(test::ReadChmWindow(folder / "Corvane.chm", windows, window, why)) << why;
+    EXPECT_EQ(windows, 1);
+    EXPECT_EQ(window.strName, "main");
+    EXPECT_EQ(window.strCaption, Utf8ToSjis(title));
+    EXPECT_EQ(window.strToc, "Corvane.hhc");
+    EXPECT_EQ(window.strFile, start);
+    EXPECT_EQ(window.strHome, start);
+    EXPECT_EQ(window.nProperties & 0x420, 0x420u);
+    EXPECT_EQ(window.nButtons & 0x2844, 0x2844u);  // back, home, sync, print
+    const std::map<int, std::string> system = test::ReadChmSystem(folder / "Corvane.chm");
+    ASSERT_EQ(system.count(5), 1u);
+    EXPECT_EQ(system.at(5), "main");
+    ASSERT_EQ(system.count(16), 1u);
+    EXPECT_EQ(system.at(16), "MS UI Gothic,9,128");
+    ASSERT_GE(system.count(4), 1u);
+    EXPECT_NE(system.at(4).at(8), 0);  // full-text search
 
     // Pages, the style sheet, the attachment and the image all made it.
     int pages = 0, styles = 0, pdfs = 0, pngs = 0;

@@ -10,6 +10,7 @@
 
 #include "platform/process_runner.h"
 #include "platform/text_codec.h"
+#include "support/chm_tools.h"
 #include "support/test_paths.h"
 
 namespace corvane {
@@ -103,9 +104,12 @@ TEST(HelpCreatorTest, ProjectFileListsOnlyFilesThatLieInTheFolder) {
 
     EXPECT_EQ(ReadFileBytes(dir / "Manual.hhp"),
               "[OPTIONS]\r\nCompatibility=1.1 or later\r\nCompiled file=Manual.chm\r\n"
-              "Contents file=Manual.hhc\r\nDefault topic=FrontPage.html\r\n"
+              "Contents file=Manual.hhc\r\nDefault Font=MS UI Gothic,9,128\r\n"
+              "Default Window=main\r\nDefault topic=FrontPage.html\r\n"
               "Display compile progress=No\r\nFull-text search=Yes\r\n"
               "Language=0x411 \x93\xfa\x96\x7b\x8c\xea\r\nTitle=Sample \x93\xfa\x96{\r\n\r\n"
+              "[WINDOWS]\r\nmain=\"Sample \x93\xfa\x96{\",\"Manual.hhc\",\"\",\"FrontPage.html\","
+              "\"FrontPage.html\",,,,,0x40520,250,0x384E,[50,50,1010,710],,,,,,,0\r\n\r\n"
               "[FILES]\r\nFrontPage.html\r\nimg.png\r\n\x83\x77\x83\x8b\x83\x76"
               "2.html\r\n"
               "\r\n[INFOTYPES]\r\n");
@@ -177,6 +181,53 @@ TEST(HelpCreatorTest, ChmcmdCompilesTheProjectInAFolderWithBlanks) {
     EXPECT_THAT(listing, HasSubstr("/logo.png"));
     EXPECT_THAT(listing, HasSubstr("/Manual.hhc"));
     EXPECT_THAT(c.log.back(), HasSubstr("Manual.chm]"));
+}
+
+// The window the viewer opens, as chmcmd compiles it: its tabs follow the search and index
+// settings, its caption is the title (a double quote, which the definition cannot hold,
+// turned into a single one), and the help file names it and the font as its defaults.
+TEST(HelpCreatorTest, CompiledHelpFileCarriesTheViewersWindowAndFont) {
+    struct Case {
+        bool bSearch;
+        bool bIndex;
+    };
+    for (const Case& k : {Case{true, false}, Case{false, false}, Case{true, true}}) {
+        SCOPED_TRACE(testing::Message() << "search " << k.bSearch << " index " << k.bIndex);
+        SampleProject p;
+        p.root.SetName("Sample \"\x93\xfa\x96{\"");
+        Creator c(p.folder);
+        c.creator.SetCompilerPath("chmcmd");
+        c.creator.SetFullTextSearch(k.bSearch);
+        c.creator.SetKeywordIndex(k.bIndex);
+        ASSERT_TRUE(c.creator.Create(&p.root, p.files)) << (c.errors.empty() ? "" : c.errors[0]);
+
+        int count = 0;
+        test::ChmWindow window;
+        std::string why;
+        ASSERT_TRUE(test::ReadChmWindow(p.folder / "Manual.chm", count, window, why)) << why;
+        EXPECT_EQ(count, 1);
+        EXPECT_EQ(window.strName, "main");
+        EXPECT_EQ(window.strCaption, "Sample '\x93\xfa\x96{'");
+        EXPECT_EQ(window.strToc, "Manual.hhc");
+        EXPECT_EQ(window.strIndex, k.bIndex ? "Manual.hhk" : "");
+        EXPECT_EQ(window.strFile, "FrontPage.html");
+        EXPECT_EQ(window.strHome, "FrontPage.html");
+        EXPECT_EQ(window.nProperties & 0x20, 0x20u);  // tri-pane
+        EXPECT_EQ((window.nProperties & 0x400) != 0, k.bSearch);
+        EXPECT_EQ(window.nButtons, 0x384Eu);  // pane, back, forward, home, sync, options, print
+        EXPECT_EQ(window.nNotExpanded, 0u);   // the navigation pane is open
+        EXPECT_GT(window.nRight - window.nLeft, 800);
+        EXPECT_GT(window.nBottom - window.nTop, 600);
+        EXPECT_GT(window.nNavWidth, 150);
+
+        std::map<int, std::string> system = test::ReadChmSystem(p.folder / "Manual.chm");
+        EXPECT_EQ(system[5], "main");                 // default window
+        EXPECT_EQ(system[16], "MS UI Gothic,9,128");  // default font, Shift_JIS charset
+        EXPECT_EQ(system[0], "Manual.hhc");
+        const std::string fts = system[4];
+        ASSERT_GE(fts.size(), 12u);
+        EXPECT_EQ(fts[8] != 0, k.bSearch);  // full-text search flag
+    }
 }
 
 std::string WriteScript(const std::filesystem::path& path, const std::string& body) {

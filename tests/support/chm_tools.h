@@ -2,6 +2,7 @@
 // built at test time from Free Pascal's chm units.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -9,6 +10,26 @@
 #include <vector>
 
 namespace corvane::test {
+
+// The first window definition of a help file's #WINDOWS, its names read from #STRINGS.
+struct ChmWindow {
+    std::string strName, strCaption, strToc, strIndex, strFile, strHome;
+    uint32_t nProperties = 0;
+    uint32_t nButtons = 0;
+    int nNavWidth = 0;
+    int nLeft = 0, nTop = 0, nRight = 0, nBottom = 0;
+    uint32_t nNotExpanded = 0;
+    uint32_t nNavType = 0;
+};
+
+// The window count of #WINDOWS and its first window; false (with `why`) when the help
+// file, #WINDOWS or #STRINGS cannot be read or a field points outside them.
+bool ReadChmWindow(const std::filesystem::path& chm, int& count, ChmWindow& window,
+                   std::string& why);
+
+// The entries of #SYSTEM by code (the last of a code wins), each its data bytes with a
+// string's terminating NUL removed; empty when the file cannot be read.
+std::map<int, std::string> ReadChmSystem(const std::filesystem::path& chm);
 
 // chmls's listing of the help file: entry name -> section number.
 std::map<std::string, int> ListWithChmls(const std::filesystem::path& chm);
