@@ -175,6 +175,17 @@ std::string Repeat(const std::string& text, size_t n) {
     return out;
 }
 
+// Eight-byte records drawn from a pool: the repeats lie a multiple of eight bytes back, which
+// the aligned-offset tree codes in fewer bits.
+std::string Records(size_t n) {
+    std::mt19937 random(7);
+    const std::string pool = RandomBytes(8 * 3000, 8);
+    std::string out;
+    while (out.size() < n) out += pool.substr(8 * (random() % 3000), 8);
+    out.resize(n);
+    return out;
+}
+
 struct RoundTripCase {
     const char* name;
     std::string data;
@@ -200,6 +211,9 @@ std::vector<RoundTripCase> Cases() {
          2 * kFrame},
         {"smallest window", Repeat(wiki, 5 * kFrame + 7), 15, 2 * kFrame},
         {"largest window", Repeat(wiki + RandomBytes(9000, 3), 9 * kFrame), 21, 4 * kFrame},
+        {"aligned records", Records(6 * kFrame), 16, 4 * kFrame},
+        // Offsets of more than 2^18 take 17 extra bits.
+        {"far repeats in a large window", Repeat(RandomBytes(700000, 5), 1000000), 21, 32 * kFrame},
     };
 }
 
@@ -220,7 +234,7 @@ TEST_P(LzxRoundTrip, IndependentDecodersGetTheDataBack) {
     EXPECT_TRUE(DecodeWithLibmspack(section, c.windowBits, c.intervalBytes) == c.data);
 }
 
-INSTANTIATE_TEST_SUITE_P(Data, LzxRoundTrip, testing::Range(0, 12));
+INSTANTIATE_TEST_SUITE_P(Data, LzxRoundTrip, testing::Range(0, 14));
 
 // The section is the intervals compressed one by one, whatever the number of threads.
 TEST(LzxSectionTest, IntervalsAreIndependentStreamsInOrder) {
@@ -240,6 +254,29 @@ TEST(LzxSectionTest, IntervalsAreIndependentStreamsInOrder) {
     }
     EXPECT_TRUE(one.strBytes == joined);
     EXPECT_EQ(one.resetTable, table);
+}
+
+// The type of an interval's first block: the bits after the E8 header bit.
+unsigned FirstBlockType(const CLzxInterval& interval) {
+    const auto word = static_cast<unsigned>(static_cast<unsigned char>(interval.strBytes[0]) |
+                                            static_cast<unsigned char>(interval.strBytes[1]) << 8);
+    return (word >> 12) & 7;
+}
+
+TEST(LzxSectionTest, EachBlockTakesTheSmallestForm) {
+    std::string pages;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(test::SourceDir() / "sample" / "wiki" / "pages"))
+        pages += ReadFileBytes(entry.path());
+    const CLzxInterval text = LzxCompressInterval(pages.substr(0, 2 * kFrame), 16);
+    EXPECT_EQ(FirstBlockType(text), 1u) << "verbatim";
+    EXPECT_LT(text.strBytes.size(), 2 * kFrame / 4) << "wiki pages compress to under a quarter";
+
+    const CLzxInterval random = LzxCompressInterval(RandomBytes(2 * kFrame, 9), 16);
+    EXPECT_EQ(FirstBlockType(random), 3u) << "stored";
+    EXPECT_LE(random.strBytes.size(), 2 * kFrame + 2 * 20);
+
+    EXPECT_EQ(FirstBlockType(LzxCompressInterval(Records(2 * kFrame), 16)), 2u) << "aligned";
 }
 
 TEST(LzxSectionTest, RefusesWindowsAndIntervalsTheFormatCannotHold) {
