@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "help/chm_file_reader.h"
+#include "chm/chm_file_reader.h"
 #include "platform/ascii.h"
 #include "platform/process_runner.h"
 #include "platform/text_codec.h"
