@@ -13,6 +13,7 @@
 #include "convert/wiki_url.h"
 #include "crawl/downloader_config.h"
 #include "crawl/downloader_thread.h"
+#include "crawl/failed_links.h"
 #include "crawl/page_failure.h"
 #include "crawl/project_checks.h"
 #include "help/help_creator.h"
@@ -406,6 +407,9 @@ void CBuildDriver::BuildHelp(std::vector<CWebPage*>& pages) {
     m_nOutcome = kNoStartPage;
     if (start != nullptr) {
         const std::string folder = Folder();
+        // Pages written before another page failed link to its file: they now link to the
+        // wiki instead (the contents taken from the start page included).
+        for (const std::string& error : RelinkFailedPages(folder, pages)) AddLog(error);
         std::string text = ReadPageLines(folder + start->GetLocalName());
         std::unique_ptr<CHelpNode> root = ExtractToc(text, m_doc.GetTocPat());
         if (root->GetChildren()->empty()) WarnEmptyContents(text);
@@ -425,7 +429,11 @@ void CBuildDriver::BuildHelp(std::vector<CWebPage*>& pages) {
             [](const std::string& text) { ShowMessageBox(text, "Error", MB_OK | MB_ICONERROR); });
         std::vector<std::string> files;
         files.reserve(pages.size());
-        for (CWebPage* page : pages) files.push_back(page->GetLocalName());
+        // Only what came back in this run: a file an earlier run left under the name of a
+        // page that failed now is no part of the help file.
+        for (CWebPage* page : pages) {
+            if (page->IsSaved()) files.push_back(page->GetLocalName());
+        }
         m_nOutcome = creator.Create(root.get(), files) ? kBuilt : kFailed;
     }
     SetRunning(0);

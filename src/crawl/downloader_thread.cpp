@@ -116,12 +116,19 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
     m_protocol.SetBodyLimits(config->m_nMaxPageSize, config->m_nMaxFileSize);
     m_pStream.reset();
     Fetch(result);
+    // Only a 2xx answer is the page: a 304 to a request that asked for no cache carries
+    // nothing to save either.
+    if (result.m_nStatus == CHECK_OK &&
+        (result.m_nHttpStatus < 200 || result.m_nHttpStatus > 299)) {
+        result.m_nStatus = CHECK_ERROR;
+    }
 
     if (m_pStream) {
         // The body went to its file as it came: keep the file if the fetch succeeded.
         const std::unique_ptr<COutputStream> stream = std::move(m_pStream);
         if (result.m_nStatus == CHECK_OK && stream->Size() > 0 && stream->Commit()) {
             page->SetLocalName(m_pFilter->GetLocalName());
+            page->SetSaved(true, false);
         }
         if (!stream->Error().empty()) {
             // As for a page written whole: a file that is not on disk did not come back.
@@ -131,13 +138,15 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
         return result;
     }
 
+    bool converted = false;
     if (result.m_nStatus == CHECK_OK) {
-        std::string converted;
+        std::string text;
         std::vector<CLinkRecord> links;
         // The filter reads the body where it lies.
         const std::string_view body(result.m_body.data(), result.m_body.size());
-        if (m_pFilter->ConvertPage(page->GetKind(), result.m_strHeaders, body, converted, links)) {
-            result.m_body.assign(converted.begin(), converted.end());
+        if (m_pFilter->ConvertPage(page->GetKind(), result.m_strHeaders, body, text, links)) {
+            result.m_body.assign(text.begin(), text.end());
+            converted = true;
             // Links of a page at the deepest level make no pages; its own images and style
             // sheets are still fetched, so that every saved page is complete.
             const bool deepest = page->GetLevel() >= config->GetLevel();
@@ -159,11 +168,14 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
         }
     }
 
-    if (!result.m_body.empty()) {
+    // The body of a failed answer (the wiki's error page, a redirect's or a 401's text, the
+    // part of a cut-off transfer) is never a file of the help.
+    if (result.m_nStatus == CHECK_OK && !result.m_body.empty()) {
         const std::string localName = m_pFilter->GetLocalName();
         std::string error;
         if (WriteOutputFile(config->GetFolder(), localName, result.m_body, &error)) {
             page->SetLocalName(localName);
+            page->SetSaved(true, converted);
         } else {
             // A page that is not on disk did not come back, whatever the server said.
             result.m_nStatus = CHECK_ERROR;

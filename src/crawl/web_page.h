@@ -33,6 +33,15 @@ public:
     void SetPassword(const std::string& password) { m_strPassword = password; }
     void SetLevel(int level) { m_nLevel = level; }
     void SetKind(int kind) { m_nKind = kind; }
+    // The page's file was written in this run (a 2xx answer that reached the disk); only
+    // such files go into the help file, whatever an earlier run left in the folder.
+    bool IsSaved() const { return m_bSaved; }
+    // The file is a converted help page (its links may be rewritten after the crawl).
+    bool IsConverted() const { return m_bConverted; }
+    void SetSaved(bool saved, bool converted) {
+        m_bSaved = saved;
+        m_bConverted = saved && converted;
+    }
 
 private:
     std::vector<CWebPage*> m_children;
@@ -43,6 +52,8 @@ private:
     std::string m_strPassword;
     int m_nLevel = 0;
     int m_nKind = 0;
+    bool m_bSaved = false;
+    bool m_bConverted = false;
 };
 
 }  // namespace corvane

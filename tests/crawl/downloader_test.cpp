@@ -16,6 +16,7 @@
 #include "crawl/downloader_config.h"
 #include "crawl/downloader_listener.h"
 #include "crawl/downloader_thread.h"
+#include "crawl/failed_links.h"
 #include "support/loopback_server.h"
 #include "support/sample_wiki.h"
 #include "support/test_paths.h"
@@ -212,8 +213,8 @@ protected:
                body + "</div></body></html>";
     }
     void Serve(const std::string& query, int status, const std::string& body,
-               const std::string& type = "text/html") {
-        m_pages[query] = {status, body, type};
+               const std::string& type = "text/html", const std::string& location = "") {
+        m_pages[query] = {status, body, type, location};
     }
     void Install(test::LoopbackServer& server, bool needAuth) {
         server.Get(
@@ -258,6 +259,7 @@ protected:
                     return;
                 }
                 res.status = it->second.status;
+                if (!it->second.location.empty()) res.set_header("Location", it->second.location);
                 res.set_content(it->second.body, it->second.type);
             });
     }
@@ -265,6 +267,7 @@ protected:
         int status;
         std::string body;
         std::string type;
+        std::string location;
     };
     std::map<std::string, Answer> m_pages;
     std::string m_strSlowKey;  // the page whose answer stalls
@@ -310,10 +313,14 @@ TEST_F(SmallWikiTest, EveryOutcomeHasItsStatusAndOnlyGoodNamesAreWritten) {
     EXPECT_EQ(results[server.Url("/?Raw")].m_nStatus, CHECK_OK);
     EXPECT_EQ(Output(m_collector.Page(server.Url("/?Raw"))->GetLocalName()),
               "<html><body>no body division</body></html>");
-    // Fetch failed: its status, and the body that came is written.
+    // Fetch failed: its status, and the body that came is not a file.
     EXPECT_EQ(results[server.Url("/?Gone")].m_nStatus, CHECK_ERROR);
     EXPECT_EQ(results[server.Url("/?Gone")].m_nHttpStatus, 404);
-    EXPECT_EQ(Output(m_collector.Page(server.Url("/?Gone"))->GetLocalName()), "gone for good");
+    EXPECT_FALSE(m_collector.Page(server.Url("/?Gone"))->IsSaved());
+    EXPECT_FALSE(Written("Gone.html"));
+    EXPECT_TRUE(m_collector.Page(server.Url("/?Foo"))->IsSaved());
+    EXPECT_TRUE(m_collector.Page(server.Url("/?Foo"))->IsConverted());
+    EXPECT_FALSE(m_collector.Page(server.Url("/?Raw"))->IsConverted());
 
     // The fragment of the first link names no file; both links make one page.
     EXPECT_TRUE(Written("Foo.html"));
@@ -334,6 +341,71 @@ TEST_F(SmallWikiTest, EveryOutcomeHasItsStatusAndOnlyGoodNamesAreWritten) {
     // A file that could not be written is an error of its page, not a success.
     EXPECT_EQ(results[server.Url("/?Blocked")].m_nStatus, CHECK_ERROR);
     EXPECT_NE(results[server.Url("/?Blocked")].m_strError.find("Blocked.html"), std::string::npos);
+}
+
+// Nothing but a 2xx answer is published: the wiki's error page, an image's 404 page, the
+// body of a redirect or of a 401, a transfer cut short leave no file, and the pages that
+// link to them (converted before or after the failure was known) link to the wiki instead.
+TEST_F(SmallWikiTest, OnlyTwoHundredAnswersBecomeFilesAndLinksToTheRestGoToTheWeb) {
+    test::LoopbackServer server;
+    // Half of the promised bytes, then the connection closes.
+    server.Get("/cut.png", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(1000, "image/png", [](size_t, size_t, httplib::DataSink& sink) {
+            sink.write(std::string(500, 'p').data(), 500);
+            return false;
+        });
+    });
+    Install(server, false);
+    server.Start();
+    const std::string links =
+        "<a href=\"./?Broken\">b</a> <a href=\"./?Moved#part\">m</a> <a href=\"./?Locked\">l</a>"
+        " <img src=\"./?plugin=ref&amp;page=Top&amp;src=gone.png\"> <img src=\"cut.png\">";
+    Serve("?Top", 200, Page(links + " <a href=\"./?Fine\">f</a>"));
+    Serve("?Fine", 200, Page("fine " + links));
+    Serve("?Broken", 500, "<b>Fatal error</b>: DB password is hunter2", "text/html");
+    Serve("?plugin=ref&page=Top&src=gone.png", 404, "<html>not here</html>", "text/html");
+    Serve("?Moved", 302, "<a href=\"x\">moved</a>", "text/html", "elsewhere");
+    Serve("?Locked", 401, "members only", "text/plain");
+    Serve("/skin/s.css", 200, "body {}", "text/css");
+    Start({new CWebPage(server.Url("/?Top"))}, 99, m_rules.path());
+    ASSERT_TRUE(RunToEnd());
+
+    struct Failed {
+        std::string url;
+        int status;
+    };
+    const std::vector<Failed> failed = {{server.Url("/?Broken"), 500},
+                                        {server.Url("/?Moved"), 302},
+                                        {server.Url("/?Locked"), 401},
+                                        {server.Url("/?plugin=ref&page=Top&src=gone.png"), 404},
+                                        {server.Url("/cut.png"), 0}};
+    for (const Failed& f : failed) {
+        SCOPED_TRACE(f.url);
+        EXPECT_EQ(m_collector.results[f.url].m_nStatus, CHECK_ERROR);
+        EXPECT_EQ(m_collector.results[f.url].m_nHttpStatus, f.status);
+        const CWebPage* page = m_collector.Page(f.url);
+        ASSERT_NE(page, nullptr);
+        EXPECT_FALSE(page->IsSaved());
+        EXPECT_FALSE(page->GetLocalName().empty());
+        EXPECT_FALSE(Written(page->GetLocalName()));
+    }
+    std::set<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(m_out.path())) {
+        files.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(files, (std::set<std::string>{"Top.html", "Fine.html", "s.css"}));
+
+    EXPECT_TRUE(RelinkFailedPages(m_out.path().string() + "/", m_collector.pages).empty());
+    const std::string web = server.Url("/");
+    const std::string relinked =
+        "<a href=\"" + web + "?Broken\">b</a> <a href=\"" + web + "?Moved#part\">m</a> <a href=\"" +
+        web + "?Locked\">l</a> <img src=\"" + web +
+        "?plugin=ref&amp;page=Top&amp;src=gone.png\"> <img src=\"" + web + "cut.png\">";
+    EXPECT_NE(Output("Top.html").find(relinked + " <a href=\"Fine.html\">f</a>"), std::string::npos)
+        << Output("Top.html");
+    EXPECT_NE(Output("Fine.html").find("fine " + relinked), std::string::npos)
+        << Output("Fine.html");
+    EXPECT_NE(Output("Top.html").find("href=\"s.css\""), std::string::npos);
 }
 
 TEST_F(SmallWikiTest, EachFileIsWrittenByOnePageWhateverTheNumberOfWorkers) {

@@ -464,11 +464,28 @@ TEST(CliBuildTest, ExitStatusSaysWhetherEveryPageCameBack) {
     ScratchDir dir;
     const auto folder = dir / "help";
     WriteProject(dir / "p.xml", server.Url("/?FrontPage"), FromNativePath(folder) + "/");
+    // A good copy of the failing page from an earlier run is no part of this help file.
+    std::filesystem::create_directories(folder);
+    WriteFileBytes(folder / "ChangeLog.html", "<html>from the run before</html>");
 
     CliResult r = RunCli(
         {"build", (dir / "p.xml").string(), "--yes", "--compiler", "chmcmd", "--interval", "0"});
     EXPECT_EQ(r.nExit, 3) << r.strOutput;
     EXPECT_GT(std::filesystem::file_size(folder / "Corvane.chm"), 0u);
+    // The 404 page's body is not published, and the pages that named its file link to the
+    // wiki instead.
+    EXPECT_THAT(ReadFileBytes(folder / "Corvane.hhp"), Not(HasSubstr("ChangeLog.html")));
+    for (const auto& [entry, section] : test::ListWithChmls(folder / "Corvane.chm")) {
+        EXPECT_THAT(entry, Not(HasSubstr("ChangeLog"))) << section;
+    }
+    int linking = 0;
+    for (const std::string& name : FilesIn(folder)) {
+        if (name.size() < 5 || name.substr(name.size() - 5) != ".html") continue;
+        const std::string html = ReadFileBytes(folder / name);
+        EXPECT_THAT(html, Not(HasSubstr("href=\"ChangeLog.html"))) << name;
+        linking += html.find("href=\"" + server.Url("/?ChangeLog") + "\"") != std::string::npos;
+    }
+    EXPECT_GT(linking, 0);
     EXPECT_THAT(r.strOutput, HasSubstr("ダウンロード終了 [ChangeLog] " + server.Url("/?ChangeLog") +
                                        "\n  取得に失敗しました: HTTP 404 Not Found\n"));
     EXPECT_THAT(r.strOutput, HasSubstr("取得に失敗したページ: 1 件\n  " +
