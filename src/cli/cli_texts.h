@@ -87,6 +87,9 @@ inline constinit CSjisText kUserPassword{
     "--user にはパスワード (--password、--ask-password または環境変数 CORVANE_PASSWORD) "
     "が必要です"};
 
+inline constinit CSjisText kUseUserOption{
+    "ユーザー名とパスワードは --user と --password (または --ask-password) で指定してください"};
+
 inline constinit CSjisText kTwoPasswords{"--password と --ask-password は一緒に指定できません"};
 
 inline constinit CSjisText kPasswordPrompt{"パスワード: "};

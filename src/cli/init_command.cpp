@@ -62,12 +62,19 @@ int RunInitCommand(const CTerminal& terminal, const std::vector<std::string>& ar
     const std::string folder = WithTrailingSeparator(arguments.Value("--folder"));
     for (const std::string& problem :
          {FolderExists(folder) ? CheckFolderWritable(folder) : std::string(),
-          CheckBaseName(arguments.Value("--name")), CheckStartUrl(arguments.Value("--url")),
-          CheckTocPattern(arguments.Value("--toc"))}) {
+          CheckBaseName(arguments.Value("--name")), CheckTitle(arguments.Value("--title")),
+          CheckStartUrl(arguments.Value("--url")), CheckTocPattern(arguments.Value("--toc"))}) {
         if (!problem.empty()) {
             terminal.PrintLine(stderr, problem);
             return kExitUsage;
         }
+    }
+    // A password in the URL would be stored unscrambled and printed in every log.
+    if (const std::string problem = CheckUrlCredentials(arguments.Value("--url"));
+        !problem.empty()) {
+        terminal.PrintLine(stderr, problem);
+        terminal.PrintLine(stderr, cli::kUseUserOption);
+        return kExitUsage;
     }
     const std::string path = arguments.Positional()[0];
     std::error_code ec;

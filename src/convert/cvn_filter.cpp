@@ -8,6 +8,7 @@
 #include "convert/wiki_name_replacer.h"
 #include "convert/wiki_url.h"
 #include "net/url_primitives.h"
+#include "platform/markup_escape.h"
 #include "text/reg_manager.h"
 #include "text/text_encoding.h"
 
@@ -187,7 +188,9 @@ std::string CCVNFilter::BuildHead(std::string& text, std::vector<CLinkRecord>& l
            (boost::format("<link rel=\"stylesheet\" type=\"text/css\" href=\"%s\">\n") %
             records.front().m_strReference)
                .str() +
-           (boost::format("<title>%s</title>\n") % title).str() + "</head>\n";
+           // The wiki escaped its title; what it left raw is escaped here.
+           (boost::format("<title>%s</title>\n") % EscapeMarkupKeepingReferences(title)).str() +
+           "</head>\n";
 }
 
 std::string CCVNFilter::BuildBody(const std::string& text, const std::string& wikiBase,
@@ -234,7 +237,10 @@ std::string CCVNFilter::BuildBody(const std::string& text, const std::string& wi
             reg.ReplaceFormat(heading, m_strWikiNameSearch, m_strWikiNameReplace, "i");
         }
     }
-    return "<body>\n<h2>" + heading + "</h2>\n" + content + m_strFooterBlock + "</body>\n</html>\n";
+    // The page name comes from the URL and the title from the project: both plain text, which
+    // a wiki editor or a shared project could fill with markup.
+    return "<body>\n<h2>" + EscapeMarkup(heading) + "</h2>\n" + content + m_strFooterBlock +
+           "</body>\n</html>\n";
 }
 
 int CCVNFilter::WillConvert(int /*kind*/, const std::string& headers) const {

@@ -18,6 +18,7 @@
 #include "crawl/project_checks.h"
 #include "help/help_creator.h"
 #include "help/toc_extractor.h"
+#include "platform/control_chars.h"
 #include "platform/exclusive_open.h"
 #include "platform/folder_create.h"
 #include "platform/message_box.h"
@@ -127,7 +128,11 @@ void CBuildDriver::SetRunning(int running) {
     m_callback.OnRunningChanged(running != 0);
 }
 
-void CBuildDriver::AddLog(const std::string& text) { m_callback.AppendLog(text); }
+// One line per event: a line break or terminal sequence in a page name, URL or server's
+// reason must not make lines of its own.
+void CBuildDriver::AddLog(const std::string& text) {
+    m_callback.AppendLog(ShowControlCharacters(text));
+}
 
 int CBuildDriver::ValidateProject() {
     if (!PathExists(m_strCompilerPath)) {
@@ -168,7 +173,8 @@ int CBuildDriver::ValidateProject() {
     // Settings that would only fail after the whole crawl, or fail every page.
     for (const std::string& problem :
          {CheckFolderWritable(folder), CheckBaseName(m_doc.GetBaseName()),
-          CheckStartUrl(m_doc.GetURL()), CheckTocPattern(m_doc.GetTocPat())}) {
+          CheckTitle(m_doc.GetTitle()), CheckStartUrl(m_doc.GetURL()),
+          CheckUrlCredentials(m_doc.GetURL()), CheckTocPattern(m_doc.GetTocPat())}) {
         if (!problem.empty()) {
             ShowMessageBox(problem, kCaption, MB_OK | MB_ICONEXCLAMATION);
             return 0;
@@ -185,6 +191,7 @@ int CBuildDriver::OnCreateHelp() {
     if (m_bTocOnly) {
         // Neither the output folder nor the compiler matters to a preview.
         std::string problem = m_doc.GetURL().empty() ? kNoUrl.str() : CheckStartUrl(m_doc.GetURL());
+        if (problem.empty()) problem = CheckUrlCredentials(m_doc.GetURL());
         if (problem.empty()) problem = CheckTocPattern(m_doc.GetTocPat());
         if (!problem.empty()) {
             ShowMessageBox(problem, kCaption, MB_OK | MB_ICONEXCLAMATION);

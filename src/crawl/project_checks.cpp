@@ -3,12 +3,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <boost/format.hpp>
 #include <cerrno>
 #include <filesystem>
 
 #include "net/url_parts.h"
 #include "net/url_primitives.h"
+#include "platform/control_chars.h"
 #include "platform/sjis_text.h"
 #include "platform/system_error.h"
 #include "platform/text_codec.h"
@@ -23,6 +25,15 @@ constinit CSjisText kFolderNotWritable{
     "%s"};
 constinit CSjisText kBadBaseName{
     "ファイル名にはフォルダを含めず、名前だけを入力してください\n"
+    "[%s]"};
+constinit CSjisText kControlInBaseName{
+    "ファイル名に改行や制御文字を含めることはできません\n"
+    "[%s]"};
+constinit CSjisText kControlInTitle{
+    "タイトルに改行や制御文字を含めることはできません\n"
+    "[%s]"};
+constinit CSjisText kCredentialsInUrl{
+    "URLにユーザー名やパスワードを含めることはできません。認証の設定を使ってください\n"
     "[%s]"};
 constinit CSjisText kBadUrl{
     "URLは http:// または https:// で始まり、ホスト名を含むものを入力してください\n"
@@ -52,6 +63,9 @@ std::string CheckFolderWritable(const std::string& folder) {
 }
 
 std::string CheckBaseName(const std::string& baseName) {
+    if (HasControlCharacter(baseName)) {
+        return (boost::format(kControlInBaseName) % ShowControlCharacters(baseName)).str();
+    }
     const bool plain = !baseName.empty() && baseName != "." && baseName != ".." &&
                        baseName.find_first_of("/\\") == std::string::npos;
     return plain ? std::string() : (boost::format(kBadBaseName) % baseName).str();
@@ -62,6 +76,24 @@ std::string CheckStartUrl(const std::string& url) {
     const bool web = parts.IsValid() && (parts.GetSchemeNumber() == INTERNET_SCHEME_HTTP ||
                                          parts.GetSchemeNumber() == INTERNET_SCHEME_HTTPS);
     return web && !parts.GetHost().empty() ? std::string() : (boost::format(kBadUrl) % url).str();
+}
+
+std::string CheckTitle(const std::string& title) {
+    return HasControlCharacter(title)
+               ? (boost::format(kControlInTitle) % ShowControlCharacters(title)).str()
+               : std::string();
+}
+
+std::string CheckUrlCredentials(const std::string& url) {
+    // The authority ends at the first "/", "?" or "#" after the scheme; an "@" in it ends
+    // the user information.
+    const std::size_t scheme = url.find("://");
+    const std::size_t start = scheme == std::string::npos ? 0 : scheme + 3;
+    const std::size_t authorityEnd = std::min(url.find_first_of("/?#", start), url.size());
+    const std::size_t at = url.rfind('@', authorityEnd == 0 ? 0 : authorityEnd - 1);
+    if (at == std::string::npos || at < start || at >= authorityEnd) return std::string();
+    const std::string shown = url.substr(0, start) + url.substr(at + 1);
+    return (boost::format(kCredentialsInUrl) % ShowControlCharacters(shown)).str();
 }
 
 std::string CheckTocPattern(const std::string& pattern) {

@@ -14,7 +14,9 @@
 #include "help/japanese_search.h"
 #include "help/search_tokenizer.h"
 #include "platform/ascii.h"
+#include "platform/control_chars.h"
 #include "platform/folder_create.h"
+#include "platform/markup_escape.h"
 #include "platform/process_runner.h"
 #include "platform/shell_open.h"
 #include "platform/sjis.h"
@@ -73,8 +75,12 @@ constexpr const char* kWindowPosition = "[50,50,1010,710]";
 void AppendEntry(std::string& text, CHelpNode* node, int depth) {
     const std::string tabs(depth + 1, '\t');
     text += tabs + "<LI> <OBJECT type=\"text/sitemap\">\n";
-    text += tabs + "\t<param name=\"Name\" value=\"" + node->GetName() + "\">\n";
-    text += tabs + "\t<param name=\"Local\" value=\"" + node->GetLocal() + "\">\n";
+    // Names are link texts of the start page (markup already) or the project's title: a "\""
+    // in either must not end the value.
+    text += tabs + "\t<param name=\"Name\" value=\"" +
+            EscapeMarkupKeepingReferences(node->GetName()) + "\">\n";
+    text += tabs + "\t<param name=\"Local\" value=\"" +
+            EscapeMarkupKeepingReferences(node->GetLocal()) + "\">\n";
     text += tabs + "\t</OBJECT>\n";
     std::vector<CHelpNode*>* children = node->GetChildren();
     if (children == nullptr || children->empty()) return;
@@ -153,6 +159,16 @@ std::string QuotedValue(const std::string& text) {
         }
     }
     return "\"" + value + "\"";
+}
+
+// A value of the project file stays on its line: a line break in it would start a line of
+// the file's own (a "[FILES]" section naming any file on the machine).
+std::string ProjectValue(const std::string& value) {
+    std::string out = value;
+    for (char& c : out) {
+        if (IsControlByte(c)) c = ' ';
+    }
+    return out;
 }
 
 bool StartsWith(const std::string& text, const char* prefix) {
@@ -239,12 +255,12 @@ bool CHelpCreator::WriteProjectFile(CHelpNode* root, const std::vector<std::stri
     // The options in the Workshop's own order (by name), among the lines above and below.
     text += std::string("Default Font=") + kDefaultFont + "\n";
     text += std::string("Default Window=") + kWindowName + "\n";
-    text += "Default topic=" + root->GetLocal() + "\n";
+    text += "Default topic=" + ProjectValue(root->GetLocal()) + "\n";
     text += "Display compile progress=No\n";
     text += std::string("Full-text search=") + (m_bFullTextSearch ? "Yes" : "No") + "\n";
     if (m_bKeywordIndex) text += "Index file=" + NameForCompiler(GetIndexFileName()) + "\n";
     text += std::string("Language=0x411 ") + kJapanese.str() + "\n";
-    text += "Title=" + root->GetName() + "\n";
+    text += "Title=" + ProjectValue(root->GetName()) + "\n";
     text += "\n[WINDOWS]\n" + WindowDefinition(root) + "\n";
     text += "\n[FILES]\n";
     // A listed file that is missing makes the compiler fail (chmcmd even truncates the
@@ -259,8 +275,9 @@ bool CHelpCreator::WriteProjectFile(CHelpNode* root, const std::vector<std::stri
         const std::filesystem::path path =
             rawNames ? ToNativePath(m_strFolder) / std::filesystem::path(name)
                      : ToNativePath(m_strFolder + name);
-        if (!IsLocalFileName(name) || !std::filesystem::is_regular_file(path, ec)) {
-            Log((boost::format(kFileLeftOut) % name).str());
+        if (!IsLocalFileName(name) || HasControlCharacter(name) ||
+            !std::filesystem::is_regular_file(path, ec)) {
+            Log((boost::format(kFileLeftOut) % ShowControlCharacters(name)).str());
             continue;
         }
         if (!listed.insert(name).second) continue;
@@ -304,20 +321,7 @@ bool CHelpCreator::WriteIndexFile(const std::vector<std::string>& files) {
         html.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         std::string title = TokenizeHelpPage(html).strTitle;
         if (title.empty()) title = name;
-        std::string escaped;
-        for (char c : title) {
-            if (c == '&')
-                escaped += "&amp;";
-            else if (c == '"')
-                escaped += "&quot;";
-            else if (c == '<')
-                escaped += "&lt;";
-            else if (c == '>')
-                escaped += "&gt;";
-            else
-                escaped += c;
-        }
-        keywords.emplace_back(escaped, name);
+        keywords.emplace_back(EscapeMarkup(title), EscapeMarkup(name));
     }
     std::sort(keywords.begin(), keywords.end());
     std::string text = std::string(kSitemapHead) + "<UL>\n";

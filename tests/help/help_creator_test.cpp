@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <libxml/HTMLparser.h>
+#include <libxml/tree.h>
+
 #include <filesystem>
 
 #include "platform/process_runner.h"
@@ -20,6 +23,7 @@ using test::ReadFileBytes;
 using test::ScratchDir;
 using test::WriteFileBytes;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 const std::string kHead =
     "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\r\n<HTML>\r\n<HEAD>\r\n"
@@ -59,11 +63,12 @@ TEST(HelpCreatorTest, ContentsFileNestsEntriesByDepthWithTabs) {
     ASSERT_TRUE(root.AddChild(new CHelpNode("D", "D.html")));
     ASSERT_TRUE(c.creator.WriteContentsFile(&root));
 
-    std::string expected =
-        kHead + Entry("\t", "Title \"quoted\"", "FrontPage.html") + "\t\t<UL>\r\n" +
-        Entry("\t\t", "A", "A.html") + "\t\t\t<UL>\r\n" + Entry("\t\t\t", "B", "B.html") +
-        "\t\t\t\t<UL>\r\n" + Entry("\t\t\t\t", "C<b>1</b>", "C1.html") + "\t\t\t\t</UL>\r\n" +
-        "\t\t\t</UL>\r\n" + Entry("\t\t", "D", "D.html") + "\t\t</UL>\r\n" + kTail;
+    std::string expected = kHead + Entry("\t", "Title &quot;quoted&quot;", "FrontPage.html") +
+                           "\t\t<UL>\r\n" + Entry("\t\t", "A", "A.html") + "\t\t\t<UL>\r\n" +
+                           Entry("\t\t\t", "B", "B.html") + "\t\t\t\t<UL>\r\n" +
+                           Entry("\t\t\t\t", "C&lt;b&gt;1&lt;/b&gt;", "C1.html") +
+                           "\t\t\t\t</UL>\r\n" + "\t\t\t</UL>\r\n" + Entry("\t\t", "D", "D.html") +
+                           "\t\t</UL>\r\n" + kTail;
     EXPECT_EQ(ReadFileBytes(dir / "Manual.hhc"), expected);
 
     // A tree of the root alone has no list of its own.
@@ -347,6 +352,89 @@ TEST(HelpCreatorTest, OpensTheHelpFileWithTheDesktopOpenerWhenAsked) {
     EXPECT_THAT(refused.log.back(), HasSubstr(Utf8ToSjis("開けません")));
 
     setenv("PATH", savedPath.c_str(), 1);
+}
+
+// The value attributes of every "param" element named `name` in a sitemap file, as an HTML
+// parser reads them (references decoded).
+void CollectValues(xmlNodePtr node, const std::string& name, std::vector<std::string>& values) {
+    for (; node != nullptr; node = node->next) {
+        if (node->type != XML_ELEMENT_NODE) continue;
+        if (xmlStrcmp(node->name, BAD_CAST "param") == 0) {
+            xmlChar* n = xmlGetProp(node, BAD_CAST "name");
+            xmlChar* v = xmlGetProp(node, BAD_CAST "value");
+            if (n && v && name == reinterpret_cast<const char*>(n)) {
+                values.push_back(Utf8ToSjis(reinterpret_cast<const char*>(v)));
+            }
+            xmlFree(n);
+            xmlFree(v);
+        }
+        CollectValues(node->children, name, values);
+    }
+}
+
+std::vector<std::string> SitemapValues(const std::string& file, const std::string& name) {
+    std::vector<std::string> values;
+    htmlDocPtr doc = htmlReadMemory(file.data(), static_cast<int>(file.size()), nullptr, "CP932",
+                                    HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+    if (doc == nullptr) return values;
+    CollectValues(xmlDocGetRootElement(doc), name, values);
+    xmlFreeDoc(doc);
+    return values;
+}
+
+// Names and titles that hold the characters of the formats they are written into: each
+// stays one value of the sitemap files and one line of the project file.
+TEST(HelpCreatorTest, NamesAndTitlesStayInsideTheirValuesAndLines) {
+    ScratchDir dir;
+    Creator c(dir.path());
+    c.creator.SetKeywordIndex(true);
+    // Help pages as the page filter writes them: the title escaped once.
+    const std::vector<std::pair<std::string, std::string>> pages = {
+        {"quote.html", "Say \"cheese\" & <smile>"},
+        {"amp.html", "A&B > C"},
+        {"plain.html", "Plain"},
+    };
+    std::vector<std::string> files;
+    for (const auto& [file, title] : pages) {
+        std::string escaped;
+        for (char ch : title) {
+            escaped += ch == '&'   ? "&amp;"
+                       : ch == '<' ? "&lt;"
+                       : ch == '>' ? "&gt;"
+                       : ch == '"' ? "&quot;"
+                                   : std::string(1, ch);
+        }
+        WriteFileBytes(dir / file, "<html><head><title>" + escaped +
+                                       "</title></head><body><h2>x</h2></body></html>");
+        files.push_back(file);
+    }
+    files.push_back("line\nbreak.html");
+    WriteFileBytes(dir / "line\nbreak.html", "x");
+    CHelpNode root("Manual\n[FILES]\n../../../../etc/passwd", "quote.html");
+    root.AddChild(new CHelpNode("He said \"hi\" onclick=\"x", "amp.html"));
+    ASSERT_TRUE(c.creator.WriteContentsFile(&root));
+    ASSERT_TRUE(c.creator.WriteProjectFile(&root, files));
+
+    // The keyword index reads back as the whole titles.
+    const std::string hhk = ReadFileBytes(dir / "Manual.hhk");
+    EXPECT_EQ(SitemapValues(hhk, "Name"),
+              (std::vector<std::string>{"A&B > C", "Plain", "Say \"cheese\" & <smile>"}));
+    EXPECT_EQ(SitemapValues(hhk, "Local"),
+              (std::vector<std::string>{"amp.html", "plain.html", "quote.html"}));
+    // The contents file: a quote does not end the value.
+    const std::string hhc = ReadFileBytes(dir / "Manual.hhc");
+    EXPECT_EQ(SitemapValues(hhc, "Name")[1], "He said \"hi\" onclick=\"x");
+    EXPECT_THAT(hhc, Not(HasSubstr("\" onclick")));
+
+    // The project file: the title stays on its line, the name with a line break is left out.
+    const std::string hhp = ReadFileBytes(dir / "Manual.hhp");
+    EXPECT_THAT(hhp, HasSubstr("\r\nTitle=Manual [FILES] ../../../../etc/passwd\r\n"));
+    const std::size_t filesAt = hhp.find("[FILES]\r\n");
+    ASSERT_NE(filesAt, std::string::npos);
+    EXPECT_EQ(hhp.substr(filesAt),
+              "[FILES]\r\nquote.html\r\namp.html\r\nplain.html\r\n\r\n"
+              "[INFOTYPES]\r\n");
+    EXPECT_THAT(c.log.back(), HasSubstr("[line\\x0Abreak.html]"));
 }
 
 }  // namespace
