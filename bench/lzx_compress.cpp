@@ -6,6 +6,8 @@
 //   bench_lzx_compress [file.chm | folder]...
 #include <chm_lib.h>
 
+#include <time.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -88,29 +90,51 @@ std::string GeneratedPages(size_t bytes) {
     return out;
 }
 
+double ProcessCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// Runs `run` until half a second has passed; wall and CPU seconds per run. The machine may be
+// shared, so the CPU time (per core) is the figure to compare.
 template <typename F>
-double Seconds(F&& run) {
+std::pair<double, double> Seconds(F&& run) {
     const auto start = std::chrono::steady_clock::now();
-    run();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double cpuStart = ProcessCpuSeconds();
+    int rounds = 0;
+    double wall = 0;
+    do {
+        run();
+        ++rounds;
+        wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    } while (wall < 0.5);
+    return {wall / rounds, (ProcessCpuSeconds() - cpuStart) / rounds};
 }
 
 void Report(const char* name, const std::string& data, unsigned windowBits, size_t interval,
             uint64_t otherSize) {
-    CLzxSection one;
-    const double t1 = Seconds([&] { one = LzxCompressSection(data, windowBits, interval, 1); });
-    const double t2 = Seconds([&] { LzxCompressSection(data, windowBits, interval, 2); });
     const double mb = static_cast<double>(data.size()) / 1e6;
-    std::printf("%s: %.2f MB, window 2^%u, reset interval %zu KB\n", name, mb, windowBits,
-                interval / 1024);
-    std::printf("  ours: %llu bytes (%.1f%% of the input); %.1f MB/s on 1 thread, %.1f MB/s on 2\n",
-                static_cast<unsigned long long>(one.strBytes.size()),
-                100.0 * static_cast<double>(one.strBytes.size()) / std::max<double>(1, data.size()),
-                mb / t1, mb / t2);
+    std::printf("%s: %.2f MB, window 2^%u\n", name, mb, windowBits);
     if (otherSize)
-        std::printf("  the other compiler: %llu bytes; ours is %+.1f%%\n",
-                    static_cast<unsigned long long>(otherSize),
-                    100.0 * (static_cast<double>(one.strBytes.size()) / otherSize - 1));
+        std::printf("  the other compiler, reset interval %zu KB: %llu bytes (%.1f%%)\n",
+                    interval / 1024, static_cast<unsigned long long>(otherSize),
+                    100.0 * static_cast<double>(otherSize) / std::max<double>(1, data.size()));
+    for (size_t factor : {1, 4, 16}) {
+        CLzxSection one;
+        const auto [wall1, cpu1] =
+            Seconds([&] { one = LzxCompressSection(data, windowBits, factor * interval, 1); });
+        const auto [wall2, cpu2] =
+            Seconds([&] { LzxCompressSection(data, windowBits, factor * interval, 2); });
+        const double size = static_cast<double>(one.strBytes.size());
+        std::printf("  ours, reset interval %4zu KB: %9llu bytes (%.1f%%", factor * interval / 1024,
+                    static_cast<unsigned long long>(one.strBytes.size()),
+                    100.0 * size / std::max<double>(1, data.size()));
+        if (otherSize) std::printf(", %+.1f%% against the other", 100.0 * (size / otherSize - 1));
+        std::printf("); %.1f MB/s per core, %.1f MB/s wall on 1 thread, %.1f on 2\n", mb / cpu1,
+                    mb / wall1, mb / wall2);
+        (void)cpu2;
+    }
 }
 
 struct CChmSection {

@@ -121,8 +121,9 @@ public:
         : m_data(data),
           m_out(out),
           m_bits(out.strBytes),
-          m_finder(data, windowBits),
-          m_nMainSymbols(kLzxNumChars + 8 * LzxPositionSlots(windowBits)) {}
+          m_nMainSymbols(kLzxNumChars + 8 * LzxPositionSlots(windowBits)) {
+        m_finder.Start(data, windowBits);
+    }
 
     void Run() {
         m_bits.Put(0, 1);  // no E8 call translation: the section holds pages, not code
@@ -244,14 +245,18 @@ private:
     std::string_view m_data;
     CLzxInterval& m_out;
     CLzxBitWriter m_bits;
-    CLzxMatchFinder m_finder;
     unsigned m_nMainSymbols;
     uint32_t m_r[3] = {1, 1, 1};
     // The lengths of the last compressed block's trees: the next ones are sent as differences.
     uint8_t m_prevMain[kLzxMaxMainSymbols] = {};
     uint8_t m_prevLength[kLzxSecondaryLengths] = {};
-    std::vector<CLzxItem> m_items;
+    // Kept by the thread from one interval to the next: no large allocation per interval.
+    static thread_local CLzxMatchFinder m_finder;
+    static thread_local std::vector<CLzxItem> m_items;
 };
+
+thread_local CLzxMatchFinder CIntervalWriter::m_finder;
+thread_local std::vector<CLzxItem> CIntervalWriter::m_items;
 
 }  // namespace
 

@@ -15,6 +15,7 @@ constexpr unsigned kHashBits = 15;
 constexpr unsigned kChain = 24;       // candidates tried per position
 constexpr unsigned kNiceLength = 64;  // a match this long ends the search
 constexpr unsigned kLazyLimit = 32;   // a match this long is taken without looking one on
+constexpr size_t kSkipAfter = 64;     // literals in a row before the search steps over bytes
 
 // Estimated bits, for weighing choices: a literal of typical text, a repeated offset's
 // main symbol, a new offset's main symbol before its extra bits.
@@ -52,12 +53,15 @@ inline int Score(uint32_t length, uint32_t formatted) {
 
 }  // namespace
 
-CLzxMatchFinder::CLzxMatchFinder(std::string_view data, unsigned windowBits)
-    : m_data(data), m_nMaxDistance((1u << windowBits) - 3), m_head(size_t{1} << kHashBits, -1) {
+void CLzxMatchFinder::Start(std::string_view data, unsigned windowBits) {
+    m_data = data;
+    m_nMaxDistance = (1u << windowBits) - 3;
+    m_nInserted = 0;
+    m_head.assign(size_t{1} << kHashBits, -1);
     // The chains only ever reach back one window; a short interval needs no more than itself.
     const size_t ring =
         std::min(size_t{1} << windowBits, std::bit_ceil(std::max<size_t>(data.size(), 1)));
-    m_prev.assign(ring, -1);
+    if (m_prev.size() < ring) m_prev.resize(ring);
     m_nMask = ring - 1;
 }
 
@@ -136,13 +140,21 @@ void CLzxMatchFinder::Parse(size_t begin, size_t end, uint32_t (&r)[3],
     auto literal = [&](size_t pos) {
         items.push_back({0, static_cast<unsigned char>(m_data[pos])});
     };
+    size_t misses = 0;  // positions in a row without a match
     for (size_t pos = begin; pos < end;) {
         const size_t frameEnd = std::min(end, (pos / kLzxFrameBytes + 1) * kLzxFrameBytes);
         CMatch match = Best(pos, std::min<size_t>(kLzxMaxMatch, frameEnd - pos), r, kChain);
         if (match.nScore <= 0) {
-            literal(pos++);
+            // In data that does not repeat (pictures, archives) look less and less often; the
+            // positions passed over are not worth remembering either.
+            ++misses;
+            const size_t step = std::min(
+                frameEnd - pos, misses > kSkipAfter ? 1 + ((misses - kSkipAfter) >> 5) : 1);
+            for (size_t k = 0; k < step; ++k) literal(pos++);
+            m_nInserted = std::max(m_nInserted, pos);
             continue;
         }
+        misses = 0;
         // One step of lazy evaluation: a better match one byte on wins over this one.
         while (match.nLength < kLazyLimit && pos + 1 < frameEnd) {
             const CMatch next = Best(pos + 1, std::min<size_t>(kLzxMaxMatch, frameEnd - pos - 1), r,

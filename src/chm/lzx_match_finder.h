@@ -19,8 +19,9 @@ struct CLzxItem {
 
 class CLzxMatchFinder {
 public:
-    // `data` is the whole interval; it must outlive the finder.
-    CLzxMatchFinder(std::string_view data, unsigned windowBits);
+    // Starts on a new interval: `data` is all of it and must stay alive while it is parsed.
+    // The finder keeps its tables from one interval to the next (a thread keeps one finder).
+    void Start(std::string_view data, unsigned windowBits);
 
     // Parses data[begin, end) (begin on a frame, end on a frame or the end of the data) into
     // `items`, starting from the repeated offsets `r` and leaving the ones after the range.
@@ -37,10 +38,12 @@ private:
     uint32_t MatchLength(size_t pos, size_t from, size_t maxLength) const;
 
     std::string_view m_data;
-    uint32_t m_nMaxDistance;
+    uint32_t m_nMaxDistance = 0;
     std::vector<int32_t> m_head;
+    // The previous position of the same hash, for the last window of positions. An entry is
+    // only read for a position inserted in this interval, so the ring is never cleared.
     std::vector<int32_t> m_prev;
-    size_t m_nMask;
+    size_t m_nMask = 0;
     size_t m_nInserted = 0;  // positions below this are in the chains
 };
 
