@@ -244,6 +244,120 @@ void CChmContainer::PutSection0File(const std::string& name, std::string bytes) 
     m_added[name] = std::move(bytes);
 }
 
+CChmDirectory WriteChmDirectory(const std::vector<CChmEntry>& entries, uint32_t chunkSize) {
+    CChmDirectory directory;
+    // Listing chunks, in directory order.
+    std::vector<std::string> chunks;
+    std::vector<std::string> firstNames;
+    CChunkBuilder listing(chunkSize, kPmglHeaderSize);
+    auto finishListing = [&](bool last) {
+        std::string header("PMGL", 4);
+        header.resize(kPmglHeaderSize, '\0');
+        const int32_t index = static_cast<int32_t>(chunks.size());
+        Put32(header, 4, listing.FreeSpace());
+        Put32(header, 12, static_cast<uint32_t>(index - 1));
+        Put32(header, 16, last ? 0xFFFFFFFFu : static_cast<uint32_t>(index + 1));
+        chunks.push_back(listing.Finish(header));
+    };
+    for (size_t i = 0; i < entries.size(); ++i) {
+        std::string data = NameBytes(entries[i].strName);
+        AppendEncInt(data, entries[i].nSection);
+        AppendEncInt(data, entries[i].nOffset);
+        AppendEncInt(data, entries[i].nLength);
+        if (!listing.CanHold(data.size())) finishListing(false);
+        if (listing.Count() == 0) firstNames.push_back(entries[i].strName);
+        listing.Add(data);
+    }
+    finishListing(true);
+    directory.nListingChunks = static_cast<uint32_t>(chunks.size());
+
+    // Index chunks over them, level by level, until one chunk is the root.
+    std::vector<std::pair<std::string, uint32_t>> level;
+    for (uint32_t i = 0; i < directory.nListingChunks; ++i) level.emplace_back(firstNames[i], i);
+    while (level.size() > 1) {
+        std::vector<std::pair<std::string, uint32_t>> upper;
+        CChunkBuilder index(chunkSize, kPmgiHeaderSize);
+        auto finishIndex = [&]() {
+            std::string header("PMGI", 4);
+            header.resize(kPmgiHeaderSize, '\0');
+            Put32(header, 4, index.FreeSpace());
+            chunks.push_back(index.Finish(header));
+        };
+        for (const auto& [name, child] : level) {
+            std::string data = NameBytes(name);
+            AppendEncInt(data, child);
+            if (!index.CanHold(data.size())) finishIndex();
+            if (index.Count() == 0) {
+                upper.emplace_back(name, static_cast<uint32_t>(chunks.size()));
+            }
+            index.Add(data);
+        }
+        finishIndex();
+        ++directory.nDepth;
+        level = std::move(upper);
+        directory.nRoot = static_cast<int32_t>(level.front().second);
+    }
+    directory.nChunks = static_cast<uint32_t>(chunks.size());
+    directory.strChunks.reserve(chunks.size() * chunkSize);
+    for (const std::string& chunk : chunks) directory.strChunks += chunk;
+    return directory;
+}
+
+void PutDirectoryHeader(std::string& out, size_t itsp, const CChmDirectory& directory) {
+    Put32(out, itsp + 0x18, directory.nDepth);
+    Put32(out, itsp + 0x1C, static_cast<uint32_t>(directory.nRoot));
+    Put32(out, itsp + 0x20, 0);
+    Put32(out, itsp + 0x24, directory.nListingChunks - 1);
+    Put32(out, itsp + 0x2C, directory.nChunks);
+}
+
+std::string WriteChmPrefix(const CChmDirectory& directory, uint32_t chunkSize, uint32_t lcid,
+                           uint32_t timestamp, uint64_t section0Size) {
+    // The identifiers every container carries: two in the file header, one in the directory's.
+    static const unsigned char kItsfGuids[32] = {0x10, 0xFD, 0x01, 0x7C, 0xAA, 0x7B, 0xD0, 0x11,
+                                                 0x9E, 0x0C, 0x00, 0xA0, 0xC9, 0x22, 0xE6, 0xEC,
+                                                 0x11, 0xFD, 0x01, 0x7C, 0xAA, 0x7B, 0xD0, 0x11,
+                                                 0x9E, 0x0C, 0x00, 0xA0, 0xC9, 0x22, 0xE6, 0xEC};
+    static const unsigned char kItspGuid[16] = {0x6A, 0x92, 0x02, 0x5D, 0x2E, 0x21, 0xD0, 0x11,
+                                                0x9D, 0xF9, 0x00, 0xA0, 0xC9, 0x22, 0xE6, 0xEC};
+    const uint64_t directoryLength = kItspHeaderSize + directory.strChunks.size();
+    const uint64_t contentOffset = kDirectoryStart + directoryLength;
+    std::string out(kDirectoryStart + kItspHeaderSize, '\0');
+    std::memcpy(&out[0], "ITSF", 4);
+    Put32(out, 4, 3);
+    Put32(out, 8, kItsfHeaderSize);
+    Put32(out, 0x0C, 1);
+    Put32(out, 0x10, timestamp);
+    Put32(out, 0x14, lcid);
+    std::memcpy(&out[0x18], kItsfGuids, sizeof kItsfGuids);
+    Put64(out, 0x38, kItsfHeaderSize);
+    Put64(out, 0x40, kHeaderSection0Size);
+    Put64(out, 0x48, kDirectoryStart);
+    Put64(out, 0x50, directoryLength);
+    Put64(out, 0x58, contentOffset);
+    // Header section 0: the file size.
+    Put32(out, kItsfHeaderSize, 0x01FE);
+    Put64(out, kItsfHeaderSize + 8, contentOffset + section0Size);
+    const size_t itsp = kDirectoryStart;
+    std::memcpy(&out[itsp], "ITSP", 4);
+    Put32(out, itsp + 4, 1);
+    Put32(out, itsp + 8, kItspHeaderSize);
+    Put32(out, itsp + 0x0C, 0x0A);
+    Put32(out, itsp + 0x10, chunkSize);
+    Put32(out, itsp + 0x14, 2);  // quick-reference density: every 1 + 2^2 entries
+    PutDirectoryHeader(out, itsp, directory);
+    Put32(out, itsp + 0x28, 0xFFFFFFFFu);
+    Put32(out, itsp + 0x30, lcid);
+    std::memcpy(&out[itsp + 0x34], kItspGuid, sizeof kItspGuid);
+    Put32(out, itsp + 0x44, kItspHeaderSize);
+    Put32(out, itsp + 0x48, 0xFFFFFFFFu);
+    Put32(out, itsp + 0x4C, 0xFFFFFFFFu);
+    Put32(out, itsp + 0x50, 0xFFFFFFFFu);
+    out.reserve(contentOffset + section0Size);
+    out += directory.strChunks;
+    return out;
+}
+
 std::string CChmContainer::Write() const {
     std::vector<CChmEntry> entries = m_entries;
     std::string appended;
@@ -264,61 +378,8 @@ std::string CChmContainer::Write() const {
         entries.insert(at, entry);
     }
 
-    // Listing chunks, in directory order.
-    std::vector<std::string> chunks;
-    std::vector<std::string> firstNames;
-    CChunkBuilder listing(m_nChunkSize, kPmglHeaderSize);
-    auto finishListing = [&](bool last) {
-        std::string header("PMGL", 4);
-        header.resize(kPmglHeaderSize, '\0');
-        const int32_t index = static_cast<int32_t>(chunks.size());
-        Put32(header, 4, listing.FreeSpace());
-        Put32(header, 12, static_cast<uint32_t>(index - 1));
-        Put32(header, 16, last ? 0xFFFFFFFFu : static_cast<uint32_t>(index + 1));
-        chunks.push_back(listing.Finish(header));
-    };
-    for (size_t i = 0; i < entries.size(); ++i) {
-        std::string data = NameBytes(entries[i].strName);
-        AppendEncInt(data, entries[i].nSection);
-        AppendEncInt(data, entries[i].nOffset);
-        AppendEncInt(data, entries[i].nLength);
-        if (!listing.CanHold(data.size())) finishListing(false);
-        if (listing.Count() == 0) firstNames.push_back(entries[i].strName);
-        listing.Add(data);
-    }
-    finishListing(true);
-    const uint32_t listingCount = static_cast<uint32_t>(chunks.size());
-
-    // Index chunks over them, level by level, until one chunk is the root.
-    int32_t root = -1;
-    uint32_t depth = 1;
-    std::vector<std::pair<std::string, uint32_t>> level;
-    for (uint32_t i = 0; i < listingCount; ++i) level.emplace_back(firstNames[i], i);
-    while (level.size() > 1) {
-        std::vector<std::pair<std::string, uint32_t>> upper;
-        CChunkBuilder index(m_nChunkSize, kPmgiHeaderSize);
-        auto finishIndex = [&]() {
-            std::string header("PMGI", 4);
-            header.resize(kPmgiHeaderSize, '\0');
-            Put32(header, 4, index.FreeSpace());
-            chunks.push_back(index.Finish(header));
-        };
-        for (const auto& [name, child] : level) {
-            std::string data = NameBytes(name);
-            AppendEncInt(data, child);
-            if (!index.CanHold(data.size())) finishIndex();
-            if (index.Count() == 0) {
-                upper.emplace_back(name, static_cast<uint32_t>(chunks.size()));
-            }
-            index.Add(data);
-        }
-        finishIndex();
-        ++depth;
-        level = std::move(upper);
-        root = static_cast<int32_t>(level.front().second);
-    }
-
-    const uint64_t directoryLength = kItspHeaderSize + chunks.size() * m_nChunkSize;
+    const CChmDirectory directory = WriteChmDirectory(entries, m_nChunkSize);
+    const uint64_t directoryLength = kItspHeaderSize + directory.strChunks.size();
     const uint64_t contentOffset = kDirectoryStart + directoryLength;
     const uint64_t section0Size = (m_bytes.size() - m_nContentOffset) + appended.size();
 
@@ -326,14 +387,9 @@ std::string CChmContainer::Write() const {
     Put64(out, 0x50, directoryLength);
     Put64(out, 0x58, contentOffset);
     Put64(out, kItsfHeaderSize + 8, contentOffset + section0Size);
-    const size_t itsp = kDirectoryStart;
-    Put32(out, itsp + 0x18, depth);
-    Put32(out, itsp + 0x1C, static_cast<uint32_t>(root));
-    Put32(out, itsp + 0x20, 0);
-    Put32(out, itsp + 0x24, listingCount - 1);
-    Put32(out, itsp + 0x2C, static_cast<uint32_t>(chunks.size()));
+    PutDirectoryHeader(out, kDirectoryStart, directory);
     out.reserve(contentOffset + section0Size);
-    for (const std::string& chunk : chunks) out += chunk;
+    out += directory.strChunks;
     out.append(m_bytes, m_nContentOffset, std::string::npos);
     out += appended;
     return out;

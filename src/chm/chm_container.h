@@ -49,6 +49,27 @@ private:
     std::map<std::string, std::string> m_added;
 };
 
+// A directory laid out in chunks: listing chunks in name order, chained, then the index
+// chunks above them, level by level up to the root.
+struct CChmDirectory {
+    std::string strChunks;  // every chunk, in order
+    uint32_t nChunks = 0;
+    uint32_t nListingChunks = 0;  // the first ones; listing chunk 0 starts the chain
+    uint32_t nDepth = 1;          // 1: listing chunks only
+    int32_t nRoot = -1;           // the top index chunk, -1 without one
+};
+
+// `entries` must be in directory order (CChmContainer::CompareNames).
+CChmDirectory WriteChmDirectory(const std::vector<CChmEntry>& entries, uint32_t chunkSize);
+// Fills the directory fields (depth, root, first and last listing chunk, chunk count) of the
+// directory header that starts at `itsp` in `out`.
+void PutDirectoryHeader(std::string& out, size_t itsp, const CChmDirectory& directory);
+
+// The start of a new container, up to where section 0 begins: file header (version 3), header
+// section 0 with the file size, directory header and `directory`'s chunks.
+std::string WriteChmPrefix(const CChmDirectory& directory, uint32_t chunkSize, uint32_t lcid,
+                           uint32_t timestamp, uint64_t section0Size);
+
 // The directory's variable-length numbers: 7 bits a byte, most significant group first.
 void AppendEncInt(std::string& out, uint64_t value);
 bool ReadEncInt(const std::string& bytes, size_t& pos, size_t end, uint64_t& value);

@@ -11,6 +11,8 @@
 #include <iterator>
 #include <set>
 
+#include "help/builtin_compiler.h"
+#include "help/help_project_file.h"
 #include "help/japanese_search.h"
 #include "help/search_tokenizer.h"
 #include "platform/ascii.h"
@@ -47,6 +49,9 @@ constinit CSjisText kCannotStart{
 constinit CSjisText kCompileFailed{
     "ヘルプのコンパイルに失敗しました（終了コード %d）\n"
     "[%s]"};
+constinit CSjisText kBuiltinName{"内蔵コンパイラ"};
+constinit CSjisText kBuiltinDone{
+    "%d ファイル (%.1f MB) から %.1f MB のヘルプファイルを作成しました"};
 constinit CSjisText kCannotOpen{"ヘルプファイルを開けませんでした [%s]"};
 constinit CSjisText kSearchMade{"日本語の全文検索を作成しました（%d ページ、%d 語）"};
 constinit CSjisText kSearchUnavailable{"日本語の全文検索は使えません: %s"};
@@ -87,21 +92,6 @@ void AppendEntry(std::string& text, CHelpNode* node, int depth) {
     text += tabs + "\t<UL>\n";
     for (CHelpNode* child : *children) AppendEntry(text, child, depth + 1);
     text += tabs + "\t</UL>\n";
-}
-
-// A name the compiler can take from the output folder: relative, inside the folder, not a
-// URL (pages that were not fetched keep their URL as their name).
-bool IsLocalFileName(const std::string& name) {
-    if (name.empty() || name[0] == '/' || name[0] == '\\') return false;
-    if (name.find(':') != std::string::npos) return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = name.find_first_of("/\\", start);
-        if (end == std::string::npos) end = name.size();
-        if (name.compare(start, end - start, "..") == 0 && end - start == 2) return false;
-        start = end + 1;
-    }
-    return true;
 }
 
 // What identifies one version of a file on disk.
@@ -267,7 +257,9 @@ bool CHelpCreator::WriteProjectFile(CHelpNode* root, const std::vector<std::stri
     // previous help file), so only files that lie in the folder are listed.
     // chmcmd opens each name with its bytes as they stand; a name beyond ASCII must lie in
     // the folder under those very bytes.
-    const bool rawNames = !IsWorkshopCompiler(m_strCompilerPath);
+    // The built-in compiler opens each name as the file system spells it.
+    const bool rawNames =
+        !IsWorkshopCompiler(m_strCompilerPath) && !IsBuiltinCompiler(m_strCompilerPath);
     std::set<std::string> listed;
     m_listedFiles.clear();
     for (const std::string& name : files) {
@@ -291,8 +283,11 @@ bool CHelpCreator::WriteProjectFile(CHelpNode* root, const std::vector<std::stri
 
 std::string CHelpCreator::NameForCompiler(const std::string& name) const {
     // chmcmd opens a name with its bytes as they stand, and the file lies under the name the
-    // file system gave it; hhc.exe reads the project in the system's code page.
-    return IsWorkshopCompiler(m_strCompilerPath) ? name : FromNativePath(ToNativePath(name));
+    // file system gave it; hhc.exe and the built-in compiler read the project in the
+    // system's code page.
+    return IsWorkshopCompiler(m_strCompilerPath) || IsBuiltinCompiler(m_strCompilerPath)
+               ? name
+               : FromNativePath(ToNativePath(name));
 }
 
 std::string CHelpCreator::WindowDefinition(CHelpNode* root) const {
@@ -335,7 +330,32 @@ bool CHelpCreator::WriteIndexFile(const std::vector<std::string>& files) {
     return WriteTextFile(GetIndexFileName(), text);
 }
 
+int CHelpCreator::CompileBuiltin() {
+    const std::string helpPath = m_strFolder + GetCompiledFileName();
+    Log((boost::format(kCompiling) % kBuiltinName.str()).str());
+    CBuiltinCompiler compiler;
+    compiler.SetLog(m_fnLog);
+    compiler.SetWaiting(m_fnWaiting);
+    std::string error;
+    if (!compiler.Compile(m_strFolder, GetProjectFileName(), error)) {
+        ReportError(error);
+        return 0;
+    }
+    const CBuiltinCompileStats& stats = compiler.GetStats();
+    if (stats.nWords != 0) {
+        Log((boost::format(kSearchMade.str()) % stats.nTopics % stats.nWords).str());
+    }
+    const double mb = 1024.0 * 1024.0;
+    Log((boost::format(kBuiltinDone.str()) % stats.nFiles % (stats.nInputBytes / mb) %
+         (stats.nOutputBytes / mb))
+            .str());
+    Log((boost::format(kCompiled) % helpPath).str());
+    if (m_bOpenResult && !ShellOpen(helpPath)) Log((boost::format(kCannotOpen) % helpPath).str());
+    return 1;
+}
+
 int CHelpCreator::Compile() {
+    if (IsBuiltinCompiler(m_strCompilerPath)) return CompileBuiltin();
     const std::string projectPath = m_strFolder + GetProjectFileName();
     const std::string helpPath = m_strFolder + GetCompiledFileName();
     const bool workshop = IsWorkshopCompiler(m_strCompilerPath);

@@ -1,6 +1,7 @@
 // Turns a finished crawl into a compiled help file: writes the contents file (.hhc), the
 // keyword index (.hhk) when asked, and the project file (.hhp) into the output folder, runs
-// the help compiler on them, and gives a help file made by chmcmd a Japanese search index.
+// the help compiler on them (the built-in one, or an outside program), and gives a help file
+// made by chmcmd a Japanese search index.
 #pragma once
 
 #include <functional>
@@ -22,7 +23,8 @@ public:
     // separator is appended to the folder when it lacks one.
     void SetBaseName(const std::string& baseName) { m_strBaseName = baseName; }
     void SetFolder(const std::string& folder);
-    // The compiler program: chmcmd, or hhc.exe (told apart by the file name).
+    // The compiler program: chmcmd, or hhc.exe (told apart by the file name), or
+    // kBuiltinCompiler for the compiler inside the program.
     void SetCompilerPath(const std::string& path) { m_strCompilerPath = path; }
     // Open the compiled file with the desktop's opener after a successful compile.
     void SetOpenResult(bool open) { m_bOpenResult = open; }
@@ -62,6 +64,11 @@ public:
     // True when `compilerPath` names the HTML Help Workshop compiler, which reports success
     // with a non-zero exit code.
     static bool IsWorkshopCompiler(const std::string& compilerPath);
+    static bool IsBuiltinCompiler(const std::string& compilerPath) {
+        return compilerPath == kBuiltinCompiler;
+    }
+    // The name that stands for the built-in compiler wherever a compiler path is asked for.
+    static constexpr const char* kBuiltinCompiler = "builtin";
 
 private:
     bool PrepareFolder() const;
@@ -72,6 +79,7 @@ private:
     std::string NameForCompiler(const std::string& name) const;
     // The viewer's window: the line under [WINDOWS].
     std::string WindowDefinition(CHelpNode* root) const;
+    int CompileBuiltin();
 
     std::string m_strBaseName;
     std::string m_strFolder;

@@ -1,0 +1,86 @@
+// Writes a compiled help file from scratch. Files are added one at a time; those meant for
+// the compressed section are cut into reset intervals that worker threads compress while
+// more files are added, so the uncompressed bytes are held only an interval or a few at a
+// time. Finish lays out the directory, section 0 (the files kept uncompressed and the
+// compressed section's control files) and the compressed content.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "chm/chm_container.h"
+#include "chm/lzx_encoder.h"
+
+namespace corvane {
+
+struct CChmWriterSettings {
+    uint32_t nLcid = 0x411;
+    uint32_t nTimestamp = 0;
+    // Worker threads for the compression (0: one per processor).
+    unsigned nThreads = 0;
+    // The LZX window (2^16 = 64 KB, two frames) and the frames between two resets, the
+    // values help viewers are known to handle.
+    unsigned nWindowBits = 16;
+    uint32_t nIntervalFrames = 2;
+    uint32_t nChunkSize = 0x1000;
+};
+
+class CChmWriter {
+public:
+    explicit CChmWriter(const CChmWriterSettings& settings = {});
+    ~CChmWriter();
+    CChmWriter(const CChmWriter&) = delete;
+    CChmWriter& operator=(const CChmWriter&) = delete;
+
+    // Adds a file under `name` as the directory stores it ("/page.html"). False, and nothing
+    // added, when a file of that name (ASCII case folded, as readers look names up) is there.
+    bool AddFile(const std::string& name, std::string_view bytes, bool compressed = true);
+    bool HasFile(const std::string& name) const;
+
+    // Bytes added to the compressed section so far.
+    uint64_t CompressedSectionInput() const { return m_nUncompressed; }
+
+    // The whole help file. The writer is spent afterwards.
+    std::string Finish();
+
+private:
+    struct CJob {
+        uint64_t nSequence = 0;
+        std::string strData;
+    };
+    void SubmitInterval();
+    void WorkerLoop();
+    // Appends the finished intervals in order, waiting until at most `maxInFlight` submitted
+    // ones are left.
+    void Collect(uint64_t maxInFlight);
+
+    CChmWriterSettings m_settings;
+    size_t m_nIntervalBytes;
+    std::vector<CChmEntry> m_entries;
+    std::map<std::string, size_t> m_folded;  // names in lower case -> index in m_entries
+    std::string m_section0;
+    std::string m_pending;  // the interval being filled
+    uint64_t m_nUncompressed = 0;
+
+    // Compressed content and the compressed offset of every frame.
+    std::string m_content;
+    std::vector<uint64_t> m_resetTable;
+
+    std::mutex m_mutex;
+    std::condition_variable m_cvJobs;
+    std::condition_variable m_cvDone;
+    std::vector<CJob> m_jobs;  // waiting, oldest first
+    std::map<uint64_t, CLzxInterval> m_done;
+    uint64_t m_nSubmitted = 0;
+    uint64_t m_nCollected = 0;
+    bool m_bStopping = false;
+    std::vector<std::thread> m_workers;
+};
+
+}  // namespace corvane

@@ -1,0 +1,218 @@
+#include "help/builtin_compiler.h"
+
+#include <boost/format.hpp>
+#include <cerrno>
+#include <ctime>
+#include <vector>
+
+#include "chm/chm_writer.h"
+#include "chm/fts_index.h"
+#include "chm/objinst_writer.h"
+#include "chm/system_files.h"
+#include "help/help_project_file.h"
+#include "help/search_tokenizer.h"
+#include "platform/ascii.h"
+#include "platform/file_io.h"
+#include "platform/sjis.h"
+#include "platform/sjis_text.h"
+#include "platform/system_error.h"
+#include "platform/text_codec.h"
+
+namespace corvane {
+namespace {
+
+constinit CSjisText kCannotReadProject{"ヘルププロジェクトを読み込めません [%s]"};
+constinit CSjisText kCannotRead{"ヘルプに含めるファイルを読み込めません [%s]"};
+constinit CSjisText kBadName{"ヘルプに含められないファイル名です [%s]"};
+constinit CSjisText kBadWindow{"ウィンドウ定義を読み取れません [%s]: %s"};
+constinit CSjisText kCannotWrite{"ヘルプファイルを書き込めません [%s]"};
+constinit CSjisText kProgress{"コンパイル中 %d / %d ファイル (%.1f MB)"};
+
+constexpr uint32_t kCodePage = 932;
+
+// A name with "/" for "\", the separator inside a help file; a Shift_JIS pair whose second
+// byte is '\' stays whole.
+std::string Slashed(const std::string& name) {
+    std::string out = name;
+    for (size_t i = 0; i < out.size(); ++i) {
+        if (IsSjisLeadByte(static_cast<unsigned char>(out[i])) && i + 1 < out.size()) {
+            ++i;
+        } else if (out[i] == '\\') {
+            out[i] = '/';
+        }
+    }
+    return out;
+}
+
+// The system's reason for the last failure, after the text.
+std::string WithReason(std::string text, int code) {
+    std::string reason = code != 0 ? GetErrorText(code) : std::string();
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
+    if (!reason.empty()) text += ": " + reason;
+    return text;
+}
+
+// "0x411 日本語" -> 0x411; 0x411 for anything else.
+uint32_t ParseLanguage(const std::string& value) {
+    const std::string lower = ToLowerAscii(value);
+    if (lower.compare(0, 2, "0x") != 0) return 0x411;
+    uint32_t lcid = 0;
+    size_t i = 2;
+    for (; i < lower.size() && i < 10; ++i) {
+        const char c = lower[i];
+        if (IsAsciiDigit(c)) {
+            lcid = lcid * 16 + static_cast<uint32_t>(c - '0');
+        } else if (c >= 'a' && c <= 'f') {
+            lcid = lcid * 16 + static_cast<uint32_t>(c - 'a' + 10);
+        } else {
+            break;
+        }
+    }
+    return i == 2 ? 0x411 : lcid;
+}
+
+// The file name without its folder and extension.
+std::string StemOf(const std::string& name) {
+    const std::string slashed = Slashed(name);
+    const size_t slash = slashed.rfind('/');
+    std::string stem = slash == std::string::npos ? slashed : slashed.substr(slash + 1);
+    const size_t dot = stem.rfind('.');
+    if (dot != std::string::npos && dot > 0) stem.erase(dot);
+    return stem;
+}
+
+}  // namespace
+
+void CBuiltinCompiler::Log(const std::string& line) const {
+    if (m_fnLog) m_fnLog(line);
+}
+
+bool CBuiltinCompiler::Compile(const std::string& folder, const std::string& projectName,
+                               std::string& error) {
+    m_stats = CBuiltinCompileStats();
+    std::string text;
+    if (!ReadWholeFile(folder + projectName, text)) {
+        error = WithReason((boost::format(kCannotReadProject.str()) % (folder + projectName)).str(),
+                           errno);
+        return false;
+    }
+    const CHelpProjectFile project = ParseHelpProjectFile(text);
+    const std::string compiled = project.Get("compiled file", StemOf(projectName) + ".chm");
+    const std::string contents = project.Get("contents file");
+    const std::string index = project.Get("index file");
+    for (const std::string& name : {compiled, contents, index}) {
+        if (!name.empty() && !IsLocalFileName(name)) {
+            error = (boost::format(kBadName.str()) % name).str();
+            return false;
+        }
+    }
+    const bool fullText = EqualsNoCaseAscii(project.Get("full-text search", "No"), "Yes");
+    const uint32_t lcid = ParseLanguage(project.Get("language", "0x411"));
+    std::vector<CChmWindow> windows;
+    for (const std::string& line : project.windows) {
+        CChmWindow window;
+        std::string why;
+        if (!ParseWindowDefinition(line, window, why)) {
+            error = (boost::format(kBadWindow.str()) % line % why).str();
+            return false;
+        }
+        windows.push_back(window);
+    }
+
+    CChmWriterSettings settings;
+    settings.nLcid = lcid;
+    settings.nTimestamp = static_cast<uint32_t>(std::time(nullptr));
+    settings.nThreads = m_nThreads;
+    CChmWriter writer(settings);
+    CFtsIndexWriter search;
+    std::vector<CChmTopicEntry> topics;
+
+    // The listed files first, in their order, then the contents and keyword files when the
+    // list does not hold them. Each is read once and goes straight into the section.
+    std::vector<std::string> names = project.files;
+    for (const std::string& name : {contents, index}) {
+        if (!name.empty()) names.push_back(name);
+    }
+    const size_t listed = project.files.size();
+    const size_t step = names.size() < 20 ? 1 : names.size() / 10;
+    std::string bytes;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
+        if (!IsLocalFileName(name)) {
+            error = (boost::format(kBadName.str()) % name).str();
+            return false;
+        }
+        const std::string local = Slashed(name);
+        const std::string stored = "/" + SjisToUtf8(local);
+        if (writer.HasFile(stored)) continue;  // listed twice
+        if (!ReadWholeFile(folder + local, bytes)) {
+            error = WithReason((boost::format(kCannotRead.str()) % name).str(), errno);
+            return false;
+        }
+        writer.AddFile(stored, bytes);
+        ++m_stats.nFiles;
+        m_stats.nInputBytes += bytes.size();
+        if (i < listed && IsHelpPageName(local)) {
+            CSearchDocument page = TokenizeHelpPage(bytes);
+            if (fullText) search.AddDocument(static_cast<uint32_t>(topics.size()), page.tokens);
+            topics.push_back({local, page.strTitle});
+        }
+        if ((i + 1) % step == 0 || i + 1 == names.size()) {
+            Log((boost::format(kProgress.str()) % (i + 1) % names.size() %
+                 (static_cast<double>(m_stats.nInputBytes) / (1024.0 * 1024.0)))
+                    .str());
+        }
+        if (m_fnWaiting && (i % 16 == 0)) m_fnWaiting();
+    }
+    bytes = std::string();
+
+    // The system files: the topic tables and the window definitions point into #STRINGS.
+    CChmStringTable strings;
+    const CChmTopicFiles topicFiles = BuildTopicFiles(topics, strings);
+    const std::string windowsFile = BuildWindowsFile(windows, strings);
+    std::string hhc;
+    const bool folderImages = !contents.empty() && ReadWholeFile(folder + Slashed(contents), hhc) &&
+                              hhc.find("\"ImageType\" value=\"Folder\"") != std::string::npos;
+    const std::string idxhdr = BuildIdxHdr(static_cast<uint32_t>(topics.size()), folderImages);
+
+    CChmSystemInfo info;
+    info.nLcid = lcid;
+    info.nTimestamp = settings.nTimestamp;
+    info.strContentsFile = contents;
+    info.strIndexFile = index;
+    info.strDefaultTopic = project.Get("default topic");
+    info.strTitle = project.Get("title");
+    info.strDefaultWindow = project.Get("default window");
+    info.strDefaultFont = project.Get("default font");
+    info.strCompiledName = StemOf(compiled);
+    info.bFullTextSearch = fullText;
+    info.strIdxHdr = idxhdr;
+
+    writer.AddFile("/#SYSTEM", BuildSystemFile(info), false);
+    writer.AddFile("/#ITBITS", "", false);
+    writer.AddFile("/#IDXHDR", idxhdr);
+    writer.AddFile("/#TOPICS", topicFiles.strTopics);
+    writer.AddFile("/#URLTBL", topicFiles.strUrlTbl);
+    writer.AddFile("/#URLSTR", topicFiles.strUrlStr);
+    if (!windows.empty()) writer.AddFile("/#WINDOWS", windowsFile);
+    writer.AddFile("/#STRINGS", strings.GetBytes());
+    if (fullText) {
+        // The index is searched in place, so it stays uncompressed.
+        writer.AddFile("/$FIftiMain",
+                       search.Write(kCodePage, lcid, static_cast<uint32_t>(topics.size())), false);
+        writer.AddFile("/$OBJINST", BuildJapaneseObjInst(), false);
+        m_stats.nWords = search.WordCount();
+    }
+    m_stats.nTopics = topics.size();
+    if (m_fnWaiting) m_fnWaiting();
+
+    const std::string chm = writer.Finish();
+    if (!WriteFileReplacing(folder + compiled, chm)) {
+        error = WithReason((boost::format(kCannotWrite.str()) % (folder + compiled)).str(), errno);
+        return false;
+    }
+    m_stats.nOutputBytes = chm.size();
+    return true;
+}
+
+}  // namespace corvane
