@@ -363,6 +363,18 @@ TEST(BuiltinCompilerTest, HelpCreatorRunsItWhenChosen) {
     EXPECT_THAT(p.log,
                 testing::Contains(HasSubstr(S("日本語の全文検索を作成しました（3 ページ、"))));
     EXPECT_THAT(p.log, testing::Contains(HasSubstr(S("ヘルプファイルを作成しました"))));
+    // The window the project file defines, read by the same helper as chmcmd's output.
+    int count = 0;
+    test::ChmWindow window;
+    std::string why;
+    ASSERT_TRUE(test::ReadChmWindow(p.Chm(), count, window, why)) << why;
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(window.strCaption, "Manual");
+    EXPECT_EQ(window.strToc, "Manual.hhc");
+    EXPECT_EQ(window.nProperties & 0x400, 0x400u);  // the search tab
+    auto system = test::ReadChmSystem(p.Chm());
+    EXPECT_EQ(system[5], "main");
+    EXPECT_EQ(system[16], "MS UI Gothic,9,128");
     CChmFileReader reader;
     ASSERT_TRUE(reader.Open(FromNativePath(p.Chm())));
     std::string page;
