@@ -20,6 +20,7 @@ namespace {
 constexpr unsigned kBlockVerbatim = 1;
 constexpr unsigned kBlockAligned = 2;
 constexpr unsigned kBlockUncompressed = 3;
+constexpr size_t kMaxIntervalBytes = size_t{1} << 30;
 constexpr size_t kBlockFrames = 2;  // frames per compressed block: trees sent this often
 
 void CheckWindowBits(unsigned windowBits) {
@@ -262,6 +263,9 @@ thread_local std::vector<CLzxItem> CIntervalWriter::m_items;
 
 CLzxInterval LzxCompressInterval(std::string_view data, unsigned windowBits) {
     CheckWindowBits(windowBits);
+    // Positions in the match tables are 32-bit; help files use intervals of some 32 KB frames.
+    if (data.size() > kMaxIntervalBytes)
+        throw std::invalid_argument("LZX reset interval longer than 1 GB");
     CLzxInterval interval;
     if (data.empty()) return interval;
     CIntervalWriter(data, windowBits, interval).Run();
@@ -271,7 +275,8 @@ CLzxInterval LzxCompressInterval(std::string_view data, unsigned windowBits) {
 CLzxSection LzxCompressSection(std::string_view data, unsigned windowBits, size_t intervalBytes,
                                unsigned threads) {
     CheckWindowBits(windowBits);
-    if (intervalBytes == 0 || intervalBytes % kLzxFrameBytes != 0)
+    if (intervalBytes == 0 || intervalBytes % kLzxFrameBytes != 0 ||
+        intervalBytes > kMaxIntervalBytes)
         throw std::invalid_argument("LZX reset interval must be a positive multiple of 32 KB");
     CLzxSection section;
     section.nUncompressed = data.size();

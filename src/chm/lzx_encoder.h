@@ -23,7 +23,7 @@ struct CLzxInterval {
 
 // Compresses `data` as one reset interval with a window of 2^windowBits bytes (15..21; help
 // files use 16). Empty data gives no bytes and no frames. Throws std::invalid_argument for a
-// window size out of range.
+// window size out of range or more than 1 GB of data.
 CLzxInterval LzxCompressInterval(std::string_view data, unsigned windowBits);
 
 // The whole MSCompressed section.
@@ -36,8 +36,8 @@ struct CLzxSection {
 // Compresses `data` as a section of reset intervals of `intervalBytes` each (a multiple of
 // kLzxFrameBytes; the last interval may be shorter), the intervals on `threads` threads (0 or
 // 1: the calling thread alone). The result does not depend on the number of threads. Throws
-// std::invalid_argument for an interval that is not a positive multiple of a frame or a window
-// size out of range.
+// std::invalid_argument for an interval that is not a positive multiple of a frame (at most
+// 1 GB) or a window size out of range.
 CLzxSection LzxCompressSection(std::string_view data, unsigned windowBits, size_t intervalBytes,
                                unsigned threads);
 

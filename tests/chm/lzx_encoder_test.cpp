@@ -284,6 +284,8 @@ TEST(LzxSectionTest, RefusesWindowsAndIntervalsTheFormatCannotHold) {
     EXPECT_THROW(LzxCompressInterval("abc", 22), std::invalid_argument);
     EXPECT_THROW(LzxCompressSection("abc", 16, 0, 1), std::invalid_argument);
     EXPECT_THROW(LzxCompressSection("abc", 16, kFrame + 2, 1), std::invalid_argument);
+    EXPECT_THROW(LzxCompressSection("abc", 16, (size_t{1} << 30) + kFrame, 1),
+                 std::invalid_argument);
     EXPECT_NO_THROW(LzxCompressSection("", 16, kFrame, 4));
 }
 
