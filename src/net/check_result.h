@@ -37,7 +37,8 @@ public:
     std::string m_strLocation;
     std::string m_strHeaders;  // raw response header, CR LF lines
     std::vector<char> m_body;
-    int m_nPageCount = 0;  // set by the crawl engine on its copy for the listeners
+    std::string m_strAddress;  // numeric address of the server that answered
+    int m_nPageCount = 0;      // set by the crawl engine on its copy for the listeners
 };
 
 }  // namespace corvane

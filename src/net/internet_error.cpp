@@ -52,6 +52,8 @@ std::string InternetErrorText(unsigned long code) {
             return "An error occurred in the secure channel support";
         case INET_ERROR_DECODING_FAILED:
             return "The content of the response could not be decoded";
+        case INET_ERROR_ADDRESS_REFUSED:
+            return "The address of the server is one that the request may not reach";
         default:
             return "Internet error " + std::to_string(code);
     }

@@ -30,6 +30,9 @@ enum : unsigned long {
     INET_ERROR_HTTP_INVALID_SERVER_RESPONSE = 12152,
     INET_ERROR_SECURITY_CHANNEL_ERROR = 12157,
     INET_ERROR_DECODING_FAILED = 12175,
+    // Numbers of this program's own: a connection to an address that the fetch must not
+    // reach (see CFetchRules).
+    INET_ERROR_ADDRESS_REFUSED = 12900,
 };
 
 // The message text for an error number ("The server name or address could not be resolved"

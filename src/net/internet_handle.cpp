@@ -1,8 +1,11 @@
 #include "net/internet_handle.h"
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
+#include <netinet/in.h>
 #include <openssl/ssl.h>
 #include <openssl/x509_vfy.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <atomic>
@@ -12,6 +15,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "net/address_class.h"
 #include "net/internet_error.h"
 #include "platform/ascii.h"
 #include "platform/manual_reset_event.h"
@@ -28,6 +32,8 @@ std::mutex g_tableMutex;
 std::unordered_map<std::uintptr_t, std::shared_ptr<CInternetHandle>> g_table;
 // Values are never reused, so a stale handle can never reach a newer object.
 std::uintptr_t g_nextHandle = 0x10;
+
+thread_local std::string t_lastRefusedAddress;
 
 std::mutex g_settingsMutex;
 std::string g_testCaFile;
@@ -231,6 +237,25 @@ struct CRequestHandle::Impl {
     // The driving thread waits in curl_multi_poll: only then does a Close need to wake it.
     std::atomic<bool> polling{false};
 
+    unsigned refusedAddresses = 0;  // address classes this request may not connect to
+
+    // The connection's address is checked before anything is sent on it: false (with the
+    // failure set) when its class is refused.
+    bool AllowAddress(const sockaddr* address) {
+        if ((ClassifyAddress(address) & refusedAddresses) == 0) return true;
+        char text[INET6_ADDRSTRLEN] = "";
+        if (address->sa_family == AF_INET) {
+            inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text,
+                      sizeof text);
+        } else if (address->sa_family == AF_INET6) {
+            inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, text,
+                      sizeof text);
+        }
+        t_lastRefusedAddress = text;
+        failure = INET_ERROR_ADDRESS_REFUSED;
+        return false;
+    }
+
     std::string AuthKey() const {
         const CConnectionHandle& c = *owner->m_pConnection;
         return std::string(c.IsSecure() ? "https://" : "http://") + ToLowerAscii(c.GetHost()) +
@@ -320,7 +345,7 @@ struct CRequestHandle::Impl {
             done = true;
             headersDone = true;
             result = msg->data.result;
-            if (result != CURLE_OK) {
+            if (result != CURLE_OK && failure == 0) {
                 long osErrno = 0, verify = 0;
                 curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
                 curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verify);
@@ -394,6 +419,14 @@ size_t HeaderCallback(char* data, size_t size, size_t count, void* user) {
 
 size_t WriteCallback(char* data, size_t size, size_t count, void* user) {
     return static_cast<CRequestHandle::Impl*>(user)->OnBody(data, size * count);
+}
+
+// Every new connection, to each address a host name resolves to, is looked at before it
+// is made: a redirect cannot lead to a refused place under a harmless-looking name.
+curl_socket_t OpenSocketCallback(void* user, curlsocktype, curl_sockaddr* address) {
+    auto* d = static_cast<CRequestHandle::Impl*>(user);
+    if (!d->AllowAddress(&address->addr)) return CURL_SOCKET_BAD;
+    return socket(address->family, address->socktype, address->protocol);
 }
 
 }  // namespace
@@ -496,6 +529,11 @@ bool CRequestHandle::Send(const std::string& extraHeaders, const std::string& op
     curl_easy_setopt(e, CURLOPT_HEADERDATA, &d);
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, WriteCallback);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, &d);
+    d.refusedAddresses = session.Rules().nRefusedAddresses;
+    if (d.refusedAddresses != 0) {
+        curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, OpenSocketCallback);
+        curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, &d);
+    }
 
     if (d.verb == "HEAD") {
         curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
@@ -538,7 +576,23 @@ bool CRequestHandle::Send(const std::string& extraHeaders, const std::string& op
     }
     d.added = true;
     d.lastActivity = Clock::now();
-    return d.Drive([&d] { return d.headersDone; });
+    if (!d.Drive([&d] { return d.headersDone; })) return false;
+    if (d.refusedAddresses != 0) {
+        // A kept-alive connection was not opened for this request: its address is checked
+        // here, before any of the answer is taken.
+        char* ip = nullptr;
+        long port = 0;
+        curl_easy_getinfo(e, CURLINFO_PRIMARY_IP, &ip);
+        curl_easy_getinfo(e, CURLINFO_PRIMARY_PORT, &port);
+        if (ip != nullptr && *ip != '\0' &&
+            (ClassifyAddress(std::string(ip)) & d.refusedAddresses) != 0) {
+            t_lastRefusedAddress = ip;
+            d.failure = INET_ERROR_ADDRESS_REFUSED;
+            SetLastInternetError(d.failure);
+            return false;
+        }
+    }
+    return true;
 }
 
 bool CRequestHandle::QueryInfo(int level, std::string& value, int* index) const {
@@ -565,6 +619,12 @@ bool CRequestHandle::QueryInfo(int level, std::string& value, int* index) const 
         case HTTP_QUERY_VERSION:
             value = statusLine.substr(0, sp1);
             return true;
+        case HTTP_QUERY_PEER_ADDRESS: {
+            char* ip = nullptr;
+            curl_easy_getinfo(d.easy, CURLINFO_PRIMARY_IP, &ip);
+            if (ip != nullptr) value = ip;
+            return true;
+        }
         case HTTP_QUERY_STATUS_CODE:
             value = sp1 == std::string::npos ? "" : statusLine.substr(sp1 + 1, sp2 - sp1 - 1);
             return true;
@@ -661,6 +721,8 @@ bool CloseInternetHandle(HINTERNET handle) {
     object->Close();
     return true;
 }
+
+std::string GetLastRefusedAddress() { return t_lastRefusedAddress; }
 
 void SetInternetTestCaFile(const std::string& path) {
     std::lock_guard<std::mutex> lock(g_settingsMutex);

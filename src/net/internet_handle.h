@@ -41,6 +41,8 @@ enum : int {
     HTTP_QUERY_RAW_HEADERS_CRLF = 22,
     HTTP_QUERY_LOCATION = 33,
     HTTP_QUERY_WWW_AUTHENTICATE = 40,
+    // This program's own: the numeric address of the server the answer came from.
+    HTTP_QUERY_PEER_ADDRESS = 0x7001,
 };
 
 class CInternetHandle {
@@ -83,6 +85,12 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
+// What the requests of one fetch must hold to, beyond the time-outs.
+struct CFetchRules {
+    // Address classes (net/address_class.h) that no connection may go to.
+    unsigned nRefusedAddresses = 0;
+};
+
 class CSessionHandle : public CInternetHandle {
 public:
     // Without a cache the session keeps connections for its own lifetime only.
@@ -103,6 +111,9 @@ public:
     bool UsesProxy() const { return m_bUseProxy; }
     const std::string& GetProxy() const { return m_strProxy; }
     const std::shared_ptr<CConnectionCache>& Cache() const { return m_pCache; }
+    // Set before the first request of the session.
+    void SetRules(const CFetchRules& rules) { m_rules = rules; }
+    const CFetchRules& Rules() const { return m_rules; }
 
 private:
     std::string m_strAgent;
@@ -111,6 +122,7 @@ private:
     std::shared_ptr<CConnectionCache> m_pCache;
     std::atomic<long> m_timeouts[5] = {0, 0, 0, 0, 0};  // options 2, 5, 6, 7, 8
     std::atomic<const CManualResetEvent*> m_pCancelEvent{nullptr};
+    CFetchRules m_rules;
 };
 
 class CConnectionHandle : public CInternetHandle {
@@ -177,6 +189,10 @@ std::shared_ptr<T> LookupInternetHandleAs(HINTERNET handle) {
 }
 // Removes the handle from the table and closes it; false for an unknown handle.
 bool CloseInternetHandle(HINTERNET handle);
+
+// The address the calling thread's last request refused to connect to (numeric text), with
+// INET_ERROR_ADDRESS_REFUSED as its last error; empty before any refusal.
+std::string GetLastRefusedAddress();
 
 // Tests only: a PEM file of CA certificates that replaces the system's store for HTTPS.
 void SetInternetTestCaFile(const std::string& path);

@@ -4,14 +4,24 @@
 #include <thread>
 #include <vector>
 
+#include <boost/format.hpp>
+
 #include "corvane_version.h"
+#include "net/address_class.h"
 #include "net/url_parts.h"
 #include "net/url_primitives.h"
 #include "net/win_inet_proxy.h"
 #include "platform/ascii.h"
 #include "platform/manual_reset_event.h"
+#include "platform/sjis_text.h"
 
 namespace corvane {
+namespace {
+
+constinit CSjisText kAddressRefused{"%s は%sのアドレスのため接続しません"};
+constinit CSjisText kRedirectRefused{"リダイレクト先 %s を拒否しました: %s"};
+
+}  // namespace
 
 CInternetProtocol::CInternetProtocol() : m_pInet(new CWinInetProxy) {}
 
@@ -47,6 +57,7 @@ void CInternetProtocol::DoCheck(const CUrlParts& url, int method, CCheckResult& 
             if (internet == nullptr) throw CInternetException(GetLastInternetError());
             // The abort event also ends a call that waits on a silent server.
             m_pInet->SetCancelEvent(internet, m_pAbortEvent.load());
+            m_pInet->SetFetchRules(internet, m_rules);
             if (!IsRunning()) {
                 result.m_nStatus = CHECK_ERROR;
                 break;
@@ -91,6 +102,13 @@ void CInternetProtocol::StoreError(const CInternetException& error, CCheckResult
     std::string message = error.GetErrorMessage();
     if (message.size() >= 2 && message.compare(message.size() - 2, 2, "\r\n") == 0) {
         message.erase(message.size() - 2);
+    }
+    m_bAddressRefused = error.GetErrorCode() == INET_ERROR_ADDRESS_REFUSED;
+    if (m_bAddressRefused) {
+        const std::string address = GetLastRefusedAddress();
+        message =
+            (boost::format(kAddressRefused) % address % AddressClassName(ClassifyAddress(address)))
+                .str();
     }
     result.m_strError = message;
 }
@@ -141,11 +159,26 @@ CCheckResult CInternetProtocol::CheckFollowingRedirects(const CUrlParts& url, in
         std::optional<Origin>& origin;
         ~ForgetOrigin() { origin.reset(); }
     } forget{m_credentialOrigin};
+    struct ForgetRules {
+        CFetchRules& rules;
+        ~ForgetRules() { rules = CFetchRules(); }
+    } forgetRules{m_rules};
     for (;;) {
+        m_bAddressRefused = false;
         results.push_back(Check(copy, method));
         const CCheckResult& last = results.back();
+        if (results.size() > 1 && m_bAddressRefused) {
+            results.back().m_strError =
+                (boost::format(kRedirectRefused) % copy.GetText() % last.m_strError).str();
+        }
         const int status = last.m_nHttpStatus;
         if (status != 301 && status != 302 && status != 307) break;
+        // The wiki may send the crawl on to another of its own addresses, but never from
+        // there to this machine, its local link or a cloud's metadata service: what answers
+        // there is not the wiki's to publish.
+        if (results.size() == 1) {
+            m_rules.nRefusedAddresses = RefusedAfterRedirect(ClassifyAddress(last.m_strAddress));
+        }
         copy = CUrlParts(last.m_strLocation);
         if (!copy.IsValid()) break;
         if (copy.GetSchemeNumber() != INTERNET_SCHEME_HTTP &&

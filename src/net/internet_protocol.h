@@ -81,6 +81,11 @@ protected:
 
     // Credentials may go with the current request.
     bool m_bCredentialsAllowed = true;
+    // What the requests of the current fetch hold to (the address classes a redirect may
+    // not reach are set hop by hop).
+    CFetchRules m_rules;
+    // The last error stored was a refused address.
+    bool m_bAddressRefused = false;
 
 private:
     struct Origin {

@@ -204,6 +204,7 @@ bool CWinInetProxy::ReceiveResponse(HINTERNET request, const CUrlParts& url, int
     result.m_nContentLength = header.GetContentLength();
     result.m_strLocation = header.GetLocation();
     result.m_body = std::move(body);
+    QueryInfoString(request, HTTP_QUERY_PEER_ADDRESS, result.m_strAddress, nullptr);
     return true;
 }
 
@@ -222,6 +223,10 @@ void CWinInetProxy::SetCancelEvent(HINTERNET internet, const CManualResetEvent* 
     if (auto session = LookupInternetHandleAs<CSessionHandle>(internet)) {
         session->SetCancelEvent(event);
     }
+}
+
+void CWinInetProxy::SetFetchRules(HINTERNET internet, const CFetchRules& rules) {
+    if (auto session = LookupInternetHandleAs<CSessionHandle>(internet)) session->SetRules(rules);
 }
 
 void CWinInetProxy::SetTestCaFile(const std::string& path) { SetInternetTestCaFile(path); }

@@ -68,6 +68,8 @@ public:
 
     // An event that, once set, makes every blocked call of the session fail at once.
     virtual void SetCancelEvent(HINTERNET internet, const CManualResetEvent* event);
+    // The rules every request of the session holds to (before its first request).
+    virtual void SetFetchRules(HINTERNET internet, const CFetchRules& rules);
 
     // Tests only: HTTPS chains are verified against this CA file instead of the system's
     // store ("" restores the system's store).
