@@ -11,6 +11,7 @@
 #include "convert/content_kind.h"
 #include "convert/cvn_filter.h"
 #include "convert/wiki_url.h"
+#include "crawl/discovery_order.h"
 #include "crawl/downloader_config.h"
 #include "crawl/downloader_thread.h"
 #include "crawl/failed_links.h"
@@ -434,11 +435,13 @@ void CBuildDriver::BuildHelp(std::vector<CWebPage*>& pages) {
         creator.SetWaiting([this] { m_callback.WhileBusy(); });
         creator.SetErrorReport(
             [](const std::string& text) { ShowMessageBox(text, "Error", MB_OK | MB_ICONERROR); });
+        // The files in the order one worker finds them, whatever the number of workers
+        // and the order in which they finished: the same site gives the same project.
         std::vector<std::string> files;
         files.reserve(pages.size());
         // Only what came back in this run: a file an earlier run left under the name of a
         // page that failed now is no part of the help file.
-        for (CWebPage* page : pages) {
+        for (CWebPage* page : SingleWorkerOrder(pages)) {
             if (page->IsSaved()) files.push_back(page->GetLocalName());
         }
         m_nOutcome = creator.Create(root.get(), files) ? kBuilt : kFailed;

@@ -153,6 +153,7 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
             for (const CLinkRecord& link : links) {
                 if (!link.m_nFollow) continue;
                 if (deepest && link.m_nKind == 1) continue;
+                page->AddFoundLink(StripFragment(link.m_strUrl), link.m_strLocalName);
                 // One file, one page: a URL whose file an earlier page of the run writes
                 // (the start page's "./", "?cmd=read&page=Foo" beside "?Foo") is not fetched
                 // again; the link already names that file. The start page reserves its name

@@ -43,6 +43,19 @@ public:
         m_bConverted = saved && converted;
     }
 
+    // A link of this page that the crawl was given to follow, in the order the page holds
+    // them, whether it became a new page or an earlier page had it already: the page's URL
+    // and the file it names. The pages' links decide the order in which one worker alone
+    // would have found the pages (see SingleWorkerOrder).
+    struct CFoundLink {
+        std::string m_strUrl;
+        std::string m_strLocalName;
+    };
+    void AddFoundLink(std::string url, std::string localName) {
+        m_foundLinks.push_back({std::move(url), std::move(localName)});
+    }
+    const std::vector<CFoundLink>& GetFoundLinks() const { return m_foundLinks; }
+
 private:
     std::vector<CWebPage*> m_children;
     std::string m_strURL;
@@ -54,6 +67,7 @@ private:
     int m_nKind = 0;
     bool m_bSaved = false;
     bool m_bConverted = false;
+    std::vector<CFoundLink> m_foundLinks;
 };
 
 }  // namespace corvane
