@@ -1,6 +1,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 
 #include <unistd.h>
 
@@ -23,11 +24,38 @@ namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
-void OnInterrupt(int) {
+// Ctrl-C, SIGTERM (a service manager, kill) and SIGHUP (the terminal went away) end a build
+// alike: the crawl or the compile stops, and the output folder keeps what it had.
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void OnInterrupt(int signal) {
     g_interrupted = 1;
-    // A second Ctrl-C ends the program at once.
-    std::signal(SIGINT, SIG_DFL);
+    // A second one ends the program at once.
+    std::signal(signal, SIG_DFL);
 }
+
+// Routes the ending signals to OnInterrupt while it lives.
+class CScopedInterruptHandlers {
+public:
+    CScopedInterruptHandlers() {
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+            sigaction(kEndingSignals[i], &action, &m_previous[i]);
+        }
+    }
+    ~CScopedInterruptHandlers() {
+        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+            sigaction(kEndingSignals[i], &m_previous[i], nullptr);
+        }
+    }
+    CScopedInterruptHandlers(const CScopedInterruptHandlers&) = delete;
+    CScopedInterruptHandlers& operator=(const CScopedInterruptHandlers&) = delete;
+
+private:
+    struct sigaction m_previous[std::size(kEndingSignals)]{};
+};
 
 // Shows the driver's log and progress on the terminal.
 class CCliBuildView : public CBuildDriverCallback {
@@ -38,6 +66,7 @@ public:
     void SetProgress(int position, int upper) override { m_display.Show(position, upper); }
     void DestroyProgress() override { m_display.Hide(); }
     void OnRunningChanged(bool running) override { m_bRunning = running; }
+    bool IsAbortRequested() override { return g_interrupted != 0; }
     bool IsRunning() const { return m_bRunning; }
 
 private:
@@ -131,13 +160,12 @@ int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& a
     // Ctrl-C at the folder question still ends the program at once; from the start of the
     // crawl on it aborts the run. No crawl event is handled before the queue is pumped.
     if (driver.OnCreateHelp()) {
-        auto previous = std::signal(SIGINT, OnInterrupt);
+        CScopedInterruptHandlers handlers;
         auto queue = CMessageQueue::ForCurrentThread();
         while (view.IsRunning()) {
             queue->RunUntil([&] { return !view.IsRunning() || g_interrupted != 0; }, 100);
             if (g_interrupted && view.IsRunning()) driver.OnAbortDownload();
         }
-        std::signal(SIGINT, previous);
     }
 
     switch (driver.GetOutcome()) {

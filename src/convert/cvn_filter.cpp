@@ -149,7 +149,7 @@ int CCVNFilter::ConvertPage(int kind, const std::string& headers, std::string_vi
     // Links are collected apart so that a page that is not converted reports none.
     std::vector<CLinkRecord> found;
     const std::string head = BuildHead(text, found);
-    if (head.empty()) {
+    if (head.empty() || IsAborted()) {
         return 0;
     }
     const std::string body = BuildBody(text, wikiBase, pageName, found);
@@ -205,8 +205,11 @@ std::string CCVNFilter::BuildBody(const std::string& text, const std::string& wi
     }
     std::string content = reg.GetGroup(1);
     for (const auto& [pattern, replacement] : m_rules) {
+        // An abort is not kept waiting for the rest of a long page's rules.
+        if (IsAborted()) return {};
         reg.ReplaceFormat(content, pattern, replacement, "ig");
     }
+    if (IsAborted()) return {};
     if (!m_strWikiNameSearch.empty()) {
         ConvertWikiNameLinks(content, wikiBase, pageName, m_strWikiNameSearch,
                              m_strWikiNameReplace);

@@ -8,6 +8,7 @@
 
 #include "convert/link_record.h"
 #include "net/url_parts.h"
+#include "platform/manual_reset_event.h"
 
 namespace corvane {
 
@@ -39,6 +40,11 @@ public:
     const CUrlParts& GetPageUrl() const { return m_pageUrl; }
     int GetDepth() const { return m_nDepth; }
     CDownloaderConfig* GetOwner() const { return m_pOwner; }
+    // The run's stop event (not owned): once it is set, a conversion under way gives up
+    // between its steps (ConvertPage answers 0), so that an abort is not held up by a long
+    // page.
+    void SetAbortEvent(const CManualResetEvent* event) { m_pAbortEvent = event; }
+    bool IsAborted() const { return m_pAbortEvent != nullptr && m_pAbortEvent->IsSet(); }
 
 protected:
     CDownloaderConfig* m_pOwner;  // not owned
@@ -46,6 +52,7 @@ protected:
     std::string m_strBaseUrl;
     std::string m_strLocalName;
     int m_nDepth = 0;
+    const CManualResetEvent* m_pAbortEvent = nullptr;
 };
 
 }  // namespace corvane

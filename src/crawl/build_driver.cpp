@@ -19,6 +19,7 @@
 #include "crawl/project_checks.h"
 #include "help/help_creator.h"
 #include "help/toc_extractor.h"
+#include "platform/atomic_file.h"
 #include "platform/control_chars.h"
 #include "platform/exclusive_open.h"
 #include "platform/folder_create.h"
@@ -210,6 +211,9 @@ int CBuildDriver::OnCreateHelp() {
     } else if (!ValidateProject()) {
         m_nOutcome = kRefused;
         return 0;
+    } else {
+        // A build that was killed outright could not clean up after itself.
+        RemoveTemporaryFiles(ToNativePath(Folder()));
     }
     m_pDownloader->RemoveAllListeners();
     m_pDownloader->AddListener(this);
@@ -279,6 +283,11 @@ int CBuildDriver::OnCreateHelp() {
 
 void CBuildDriver::OnAbortDownload() {
     if (!m_bRunning) return;
+    if (m_bBuilding) {
+        // The crawl is over; the help build notices this and keeps the previous help file.
+        m_bBuildAborted = true;
+        return;
+    }
     m_bAborting = 1;
     m_pDownloader->Stop(0);
     m_bAborting = 0;
@@ -433,6 +442,10 @@ void CBuildDriver::BuildHelp(std::vector<CWebPage*>& pages) {
         creator.SetJapaneseSearch(m_bJapaneseSearch);
         creator.SetLog([this](const std::string& line) { AddLog(line); });
         creator.SetWaiting([this] { m_callback.WhileBusy(); });
+        creator.SetCancel([this] {
+            if (m_callback.IsAbortRequested()) m_bBuildAborted = true;
+            return m_bBuildAborted;
+        });
         creator.SetErrorReport(
             [](const std::string& text) { ShowMessageBox(text, "Error", MB_OK | MB_ICONERROR); });
         // The files in the order one worker finds them, whatever the number of workers
@@ -444,7 +457,14 @@ void CBuildDriver::BuildHelp(std::vector<CWebPage*>& pages) {
         for (CWebPage* page : SingleWorkerOrder(pages)) {
             if (page->IsSaved()) files.push_back(page->GetLocalName());
         }
+        m_bBuilding = true;
+        m_bBuildAborted = false;
         m_nOutcome = creator.Create(root.get(), files) ? kBuilt : kFailed;
+        m_bBuilding = false;
+        if (creator.WasCancelled()) {
+            AddLog(kAbortedLog);
+            m_nOutcome = kAborted;
+        }
     }
     SetRunning(0);
 }

@@ -36,6 +36,9 @@ public:
     // Called now and then while the driver waits on the calling thread (the help compiler
     // runs): a window repaints from here, so a long compile does not look hung.
     virtual void WhileBusy() {}
+    // Asked now and then during the help build: true aborts it as the abort command does
+    // (the command line's Ctrl-C, SIGTERM and SIGHUP).
+    virtual bool IsAbortRequested() { return false; }
 };
 
 class CBuildDriver : public CDownloaderListener {
@@ -112,6 +115,8 @@ private:
     std::unique_ptr<CDownloader> m_pDownloader;
     int m_bRunning = 0;
     int m_bAborting = 0;
+    bool m_bBuilding = false;      // inside BuildHelp: the abort command ends the compile
+    bool m_bBuildAborted = false;  // the abort command came during the help build
     bool m_bProgress = false;
     int m_nProgressPosition = 0;
     int m_nProgressUpper = 0;

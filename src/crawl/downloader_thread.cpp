@@ -19,7 +19,10 @@ CDownloaderThread::~CDownloaderThread() {
     m_protocol.RemoveListener(this);
 }
 
-void CDownloaderThread::SetFilter(CHTMLFilter* filter) { m_pFilter.reset(filter); }
+void CDownloaderThread::SetFilter(CHTMLFilter* filter) {
+    m_pFilter.reset(filter);
+    if (m_pFilter) m_pFilter->SetAbortEvent(m_pAbortEvent);
+}
 
 bool CDownloaderThread::IsRunning() { return m_pAbortEvent == nullptr || !m_pAbortEvent->IsSet(); }
 
@@ -50,6 +53,7 @@ void CDownloaderThread::SetTimeout(int milliseconds) {
 void CDownloaderThread::SetAbortEvent(CManualResetEvent* event) {
     m_pAbortEvent = event;
     m_protocol.SetAbortEvent(event);
+    if (m_pFilter) m_pFilter->SetAbortEvent(event);
 }
 
 void CDownloaderThread::SetUserAgent(const std::string& agent) {
@@ -144,7 +148,16 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
         std::vector<CLinkRecord> links;
         // The filter reads the body where it lies.
         const std::string_view body(result.m_body.data(), result.m_body.size());
-        if (m_pFilter->ConvertPage(page->GetKind(), result.m_strHeaders, body, text, links)) {
+        const int convertedOk =
+            m_pFilter->ConvertPage(page->GetKind(), result.m_strHeaders, body, text, links);
+        if (IsStopRequested()) {
+            // The conversion may have given up half way: the run is over, and the file of a
+            // previous run stays as it was.
+            result.m_nStatus = CHECK_ERROR;
+            result.m_body.clear();
+            return result;
+        }
+        if (convertedOk) {
             result.m_body.assign(text.begin(), text.end());
             converted = true;
             // Links of a page at the deepest level make no pages; its own images and style

@@ -2,11 +2,11 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "net/body_sink.h"
+#include "platform/atomic_file.h"
 #include "platform/sjis_text.h"
 
 namespace corvane {
@@ -16,8 +16,10 @@ namespace corvane {
 bool IsSafeLocalName(const std::string& localName);
 
 // Writes `body` to `folder` + `localName` (the folder ends with a separator), creating the
-// missing folders first. False when the name would leave the folder (nothing is written)
-// or the file could not be written; then `error`, when given, says why (Shift_JIS).
+// missing folders first; the file is replaced only once the new bytes are all written (see
+// CAtomicFile), never through a symbolic link. False when the name would leave the folder
+// (nothing is written) or the file could not be written; then `error`, when given, says why
+// (Shift_JIS).
 bool WriteOutputFile(const std::string& folder, const std::string& localName,
                      const std::vector<char>& body, std::string* error = nullptr);
 
@@ -25,7 +27,8 @@ bool WriteOutputFile(const std::string& folder, const std::string& localName,
 extern const CSjisText kOutsideFolderError;
 
 // A file in the output folder written as its bytes arrive. They go to a temporary file beside
-// it (created, with the missing folders, at the first bytes); Commit puts it in place, and
+// it (a CAtomicFile, created with the missing folders at the first bytes; a symbolic link at
+// the file's name refuses it at once); Commit puts it in place, and
 // without Commit it is removed, so a download that fails leaves the old file as it was. A
 // failure to create, write or put the file in place ends the stream: Write and Commit return
 // false, Error says why in WriteOutputFile's words, and the temporary file is gone.
@@ -45,13 +48,9 @@ public:
     const std::string& Error() const { return m_strError; }
 
 private:
-    void Fail(int code);
-
     std::string m_strDisplay;  // folder + local name, as the user named them
-    std::string m_strPath;     // native path of the file
-    std::string m_strTemporary;
+    CAtomicFile m_file;
     std::string m_strError;
-    std::ofstream m_out;
     bool m_bOpened = false;
     bool m_bCommitted = false;
     std::uint64_t m_nSize = 0;

@@ -16,7 +16,9 @@
 #include "help/japanese_search.h"
 #include "help/search_tokenizer.h"
 #include "platform/ascii.h"
+#include "platform/atomic_file.h"
 #include "platform/control_chars.h"
+#include "platform/file_io.h"
 #include "platform/folder_create.h"
 #include "platform/markup_escape.h"
 #include "platform/process_runner.h"
@@ -94,31 +96,6 @@ void AppendEntry(std::string& text, CHelpNode* node, int depth) {
     text += tabs + "\t</UL>\n";
 }
 
-// What identifies one version of a file on disk.
-struct FileStamp {
-    bool bExists = false;
-    off_t size = 0;
-    ino_t inode = 0;
-    timespec mtime{};
-};
-
-FileStamp StampOf(const std::string& path) {
-    FileStamp stamp;
-    struct stat st {};
-    if (stat(ToNativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-        stamp.bExists = true;
-        stamp.size = st.st_size;
-        stamp.inode = st.st_ino;
-        stamp.mtime = st.st_mtim;
-    }
-    return stamp;
-}
-
-bool SameStamp(const FileStamp& a, const FileStamp& b) {
-    return a.bExists == b.bExists && a.size == b.size && a.inode == b.inode &&
-           a.mtime.tv_sec == b.mtime.tv_sec && a.mtime.tv_nsec == b.mtime.tv_nsec;
-}
-
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
@@ -161,6 +138,41 @@ std::string ProjectValue(const std::string& value) {
     return out;
 }
 
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+    if (from.empty()) return;
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+// The project text with its "Compiled file=" line naming `helpFile`.
+std::string WithCompiledFile(const std::string& project, const std::string& helpFile) {
+    static constexpr std::string_view kKey = "Compiled file=";
+    std::string text;
+    size_t start = 0;
+    while (start < project.size()) {
+        size_t end = project.find('\n', start);
+        end = end == std::string::npos ? project.size() : end + 1;
+        std::string_view line(project.data() + start, end - start);
+        if (line.substr(0, kKey.size()) == kKey) {
+            text.append(kKey);
+            text += helpFile;
+            text += line.back() == '\n' ? "\r\n" : "";
+        } else {
+            text.append(line);
+        }
+        start = end;
+    }
+    return text;
+}
+
+// "ファイルを書き込めません [path]: reason"
+std::string CannotWriteText(const std::string& path, int code) {
+    std::string text = (boost::format(kCannotWrite) % path).str();
+    const std::string reason = WriteErrorText(code);
+    if (!reason.empty()) text += ": " + reason;
+    return text;
+}
+
 bool StartsWith(const std::string& text, const char* prefix) {
     return text.compare(0, std::strlen(prefix), prefix) == 0;
 }
@@ -200,20 +212,10 @@ bool CHelpCreator::WriteTextFile(const std::string& name, const std::string& tex
         bytes += c;
     }
     const std::string path = m_strFolder + name;
-    errno = 0;
-    std::ofstream out(ToNativePath(path), std::ios::binary | std::ios::trunc);
-    if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (out) out.close();
-    if (!out) {
+    // Replaced whole or not at all, and never through a symbolic link planted in its place.
+    if (!WriteFileAtomically(ToNativePath(path), bytes)) {
         // The system's reason once, after the path.
-        const int code = errno;
-        std::string text = (boost::format(kCannotWrite) % path).str();
-        std::string reason = code != 0 ? GetErrorText(code) : std::string();
-        while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) {
-            reason.pop_back();
-        }
-        if (!reason.empty()) text += ": " + reason;
-        Log(text);
+        Log(CannotWriteText(path, errno));
         return false;
     }
     return true;
@@ -355,10 +357,32 @@ int CHelpCreator::CompileBuiltin() {
 }
 
 int CHelpCreator::Compile() {
+    m_bCancelled = false;
     if (IsBuiltinCompiler(m_strCompilerPath)) return CompileBuiltin();
     const std::string projectPath = m_strFolder + GetProjectFileName();
     const std::string helpPath = m_strFolder + GetCompiledFileName();
     const bool workshop = IsWorkshopCompiler(m_strCompilerPath);
+
+    // The compiler writes a help file of its own beside the old one, which stays until the
+    // new one is complete (and indexed): an interrupted or failed compile loses nothing. It
+    // reads a copy of the project file that names that file; the project file in the folder
+    // keeps the help file's real name.
+    CAtomicFile help(ToNativePath(helpPath));
+    std::string project;
+    if (!help.Open() || !ReadWholeFile(projectPath, project)) {
+        ReportError(CannotWriteText(help.ErrorCode() != 0 ? helpPath : projectPath,
+                                    help.ErrorCode() != 0 ? help.ErrorCode() : errno));
+        return 0;
+    }
+    const std::string temporaryHelp = FromNativePath(help.TemporaryPath().filename());
+    CAtomicFile compiledProject(ToNativePath(projectPath), ".hhp");
+    const std::string text = WithCompiledFile(project, temporaryHelp);
+    if (!compiledProject.Open() || !compiledProject.Write(text.data(), text.size())) {
+        ReportError(CannotWriteText(projectPath, compiledProject.ErrorCode()));
+        return 0;
+    }
+    const std::string compiledProjectName =
+        FromNativePath(compiledProject.TemporaryPath().filename());
 
     CProcessRun run;
     // The compiler runs in the output folder: a relative path must not move with it.
@@ -370,31 +394,39 @@ int CHelpCreator::Compile() {
     }
     run.args.push_back(compiler);
     if (workshop) {
-        run.args.push_back(projectPath);
+        run.args.push_back(m_strFolder + compiledProjectName);
     } else {
         // chmcmd writes a relative "Compiled file" into its current folder, and without
         // this option it warns about every link it cannot find on disk.
         run.args.push_back("--no-html-scan");
-        run.args.push_back(GetProjectFileName());
+        run.args.push_back(compiledProjectName);
     }
     run.strWorkingDir = m_strFolder;
     run.bCaptureOutput = true;
     run.fnWaiting = m_fnWaiting;
+    run.fnCancel = m_fnCancel;
 
     Log((boost::format(kCompiling) % m_strCompilerPath).str());
-    const FileStamp before = StampOf(helpPath);
     if (RunProgram(run) != 1) {
         std::string reason = GetErrorText(run.nStartError);
         ReportError((boost::format(kCannotStart) % m_strCompilerPath % reason).str());
         return 0;
     }
+    if (run.bCancelled || IsCancelled()) {
+        // The old help file stays; the compiler's half-written one goes with `help`.
+        m_bCancelled = true;
+        return 0;
+    }
 
     // The compiler's diagnostics go to the log; all of its lines but the banner also go
-    // into the failure message, so that it says what the compiler said.
+    // into the failure message, so that it says what the compiler said. It knows the
+    // project and the help file by their temporary names; the user by their real ones.
     std::vector<std::string> said;
     for (const std::string& raw : SplitLines(run.strOutput)) {
         std::string line = Utf8ToSjis(raw);
         if (line.empty() || StartsWith(line, "chmcmd, ") || StartsWith(line, "  $")) continue;
+        ReplaceAll(line, compiledProjectName, GetProjectFileName());
+        ReplaceAll(line, temporaryHelp, GetCompiledFileName());
         if (StartsWith(line, "Error") || StartsWith(line, "Warning") || workshop) Log(line);
         said.push_back(line);
     }
@@ -404,10 +436,10 @@ int CHelpCreator::Compile() {
         compiled = run.nExitCode != 0;
     } else {
         // chmcmd's exit code alone proves nothing: a missing project exits 0. The help
-        // file must be non-empty and written by this run.
-        const FileStamp after = StampOf(helpPath);
-        compiled =
-            run.nExitCode == 0 && after.bExists && after.size > 0 && !SameStamp(before, after);
+        // file it was to write (empty until then) must have something in it.
+        struct stat st {};
+        compiled = run.nExitCode == 0 && ::stat(help.TemporaryPath().c_str(), &st) == 0 &&
+                   S_ISREG(st.st_mode) && st.st_size > 0;
     }
     if (!compiled) {
         std::string text = (boost::format(kCompileFailed) % run.nExitCode % helpPath).str();
@@ -418,17 +450,28 @@ int CHelpCreator::Compile() {
     }
     // chmcmd indexes ASCII words only, and wrongly beside Japanese text; hhc.exe needs no help.
     if (!workshop && m_bJapaneseSearch && m_bFullTextSearch) {
-        const CJapaneseSearchResult search = RebuildJapaneseSearch(helpPath, m_listedFiles);
+        const CJapaneseSearchResult search =
+            RebuildJapaneseSearch(FromNativePath(help.TemporaryPath()), m_listedFiles);
         if (search.bReplaced) {
             Log((boost::format(kSearchMade.str()) % search.nPages % search.nWords).str());
         } else {
             Log((boost::format(kSearchUnavailable.str()) % search.strReason).str());
         }
     }
+    if (IsCancelled()) {
+        m_bCancelled = true;
+        return 0;
+    }
+    if (!help.Commit()) {
+        ReportError(CannotWriteText(helpPath, help.ErrorCode()));
+        return 0;
+    }
     Log((boost::format(kCompiled) % helpPath).str());
     // Opening is a convenience: a desktop without an opener still has its help file.
     if (m_bOpenResult && !ShellOpen(helpPath)) Log((boost::format(kCannotOpen) % helpPath).str());
     return 1;
 }
+
+bool CHelpCreator::IsCancelled() const { return m_fnCancel && m_fnCancel(); }
 
 }  // namespace corvane

@@ -43,6 +43,11 @@ public:
     // Called now and then while the compiler runs (see CProcessRun::fnWaiting).
     void SetWaiting(std::function<void()> waiting) { m_fnWaiting = std::move(waiting); }
 
+    // Asked while the compiler runs and before the new help file is put in place: true ends
+    // the compiler and keeps the previous help file (Compile returns 0, WasCancelled true).
+    void SetCancel(std::function<bool()> cancel) { m_fnCancel = std::move(cancel); }
+    bool WasCancelled() const { return m_bCancelled; }
+
     std::string GetBaseName() const { return m_strBaseName; }
     std::string GetFolder() const { return m_strFolder; }
     std::string GetContentsFileName() const { return m_strBaseName + ".hhc"; }
@@ -58,7 +63,9 @@ public:
     bool WriteProjectFile(CHelpNode* root, const std::vector<std::string>& files);
     // The keyword index over the pages among `files` (names as listed in the project file).
     bool WriteIndexFile(const std::vector<std::string>& files);
-    // 1 when the help file was compiled (and opened, when asked), 0 otherwise.
+    // 1 when the help file was compiled (and opened, when asked), 0 otherwise. The compiler
+    // writes a temporary help file that replaces the old one only when the compile (and the
+    // Japanese index) succeeded; a failure or a cancel leaves the old one as it was.
     int Compile();
 
     // True when `compilerPath` names the HTML Help Workshop compiler, which reports success
@@ -80,6 +87,7 @@ private:
     // The viewer's window: the line under [WINDOWS].
     std::string WindowDefinition(CHelpNode* root) const;
     int CompileBuiltin();
+    bool IsCancelled() const;
 
     std::string m_strBaseName;
     std::string m_strFolder;
@@ -92,6 +100,8 @@ private:
     LogFunction m_fnLog;
     LogFunction m_fnError;
     std::function<void()> m_fnWaiting;
+    std::function<bool()> m_fnCancel;
+    bool m_bCancelled = false;
 };
 
 }  // namespace corvane

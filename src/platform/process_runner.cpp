@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 
 #include "platform/text_codec.h"
 
@@ -30,11 +32,54 @@ struct FileActions {
     ~FileActions() { posix_spawn_file_actions_destroy(&actions); }
 };
 
+// Calls the caller back while the program runs and ends the program when asked to.
+class CWatch {
+public:
+    CWatch(CProcessRun& run, pid_t pid) : m_run(run), m_pid(pid) {}
+    bool Watching() const { return m_run.fnWaiting || m_run.fnCancel; }
+    void Tick() {
+        if (m_run.fnWaiting) m_run.fnWaiting();
+        if (!m_run.bCancelled && m_run.fnCancel && m_run.fnCancel()) {
+            m_run.bCancelled = true;
+            m_since = std::chrono::steady_clock::now();
+            kill(m_pid, SIGTERM);
+        } else if (m_run.bCancelled && !m_bKilled &&
+                   std::chrono::steady_clock::now() - m_since > std::chrono::seconds(1)) {
+            // A program that ignores SIGTERM is not waited for.
+            m_bKilled = true;
+            kill(m_pid, SIGKILL);
+        }
+    }
+    // After a cancel: whether the program has ended (its status is then in `status`). The
+    // pipe may outlive it in a child of its own.
+    bool Ended(int& status) {
+        if (!m_run.bCancelled) return false;
+        const pid_t ended = waitpid(m_pid, &status, WNOHANG);
+        m_bReaped = ended == m_pid;
+        return m_bReaped;
+    }
+    bool Reaped() const { return m_bReaped; }
+
+private:
+    CProcessRun& m_run;
+    pid_t m_pid;
+    std::chrono::steady_clock::time_point m_since;
+    bool m_bKilled = false;
+    bool m_bReaped = false;
+};
+
+int ExitCodeOf(int status) {
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return -1;
+}
+
 }  // namespace
 
 int RunProgram(CProcessRun& run) {
     run.strOutput.clear();
     run.nStartError = 0;
+    run.bCancelled = false;
     if (run.args.empty() || run.args[0].empty()) {
         run.nStartError = ENOENT;
         return 0;
@@ -74,16 +119,19 @@ int RunProgram(CProcessRun& run) {
         run.nStartError = rc;
         return 0;
     }
+    CWatch watch(run, pid);
+    int status = 0;
     if (writeEnd.fd >= 0) {
         close(writeEnd.fd);
         writeEnd.fd = -1;
         char buffer[4096];
         for (;;) {
-            if (run.fnWaiting) {
+            if (watch.Watching()) {
                 pollfd ready{readEnd.fd, POLLIN, 0};
                 const int polled = poll(&ready, 1, run.nWaitingMs);
                 if (polled == 0 || (polled < 0 && errno == EINTR)) {
-                    run.fnWaiting();
+                    watch.Tick();
+                    if (watch.Ended(status)) break;
                     continue;
                 }
             }
@@ -95,17 +143,20 @@ int RunProgram(CProcessRun& run) {
             }
         }
     }
-    int status = 0;
-    if (run.fnWaiting) {
+    if (watch.Reaped()) {
+        run.nExitCode = ExitCodeOf(status);
+        return 1;
+    }
+    if (watch.Watching()) {
         // Without captured output there is no descriptor to wait on: look now and then.
         for (;;) {
             const pid_t ended = waitpid(pid, &status, WNOHANG);
             if (ended == pid || (ended < 0 && errno != EINTR)) break;
-            run.fnWaiting();
+            watch.Tick();
             usleep(static_cast<useconds_t>(run.nWaitingMs) * 1000);
         }
         if (WIFEXITED(status) || WIFSIGNALED(status)) {
-            run.nExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            run.nExitCode = ExitCodeOf(status);
             return 1;
         }
     }
@@ -115,13 +166,7 @@ int RunProgram(CProcessRun& run) {
             return 1;
         }
     }
-    if (WIFEXITED(status)) {
-        run.nExitCode = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
-        run.nExitCode = 128 + WTERMSIG(status);
-    } else {
-        run.nExitCode = -1;
-    }
+    run.nExitCode = ExitCodeOf(status);
     return 1;
 }
 

@@ -24,11 +24,16 @@ struct CProcessRun {
     // that waits for the program keeps painting from here. May be empty.
     std::function<void()> fnWaiting;
     int nWaitingMs = 50;
+    // Asked as often as fnWaiting is called: true ends the program (SIGTERM, and SIGKILL a
+    // second later if it is still there), and RunProgram returns once it has ended. May be
+    // empty.
+    std::function<bool()> fnCancel;
 
     // Results.
     std::string strOutput;
-    int nExitCode = 0;    // exit status; 128 + signal number when killed by a signal
-    int nStartError = 0;  // errno of a failed start
+    int nExitCode = 0;        // exit status; 128 + signal number when killed by a signal
+    int nStartError = 0;      // errno of a failed start
+    bool bCancelled = false;  // fnCancel ended the program
 };
 
 // 1 when the process was started and has ended (exit code in run.nExitCode), 0 when it

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <csignal>
 
 #include <algorithm>
 #include <atomic>
@@ -17,6 +21,7 @@
 #include "crawl/downloader_listener.h"
 #include "crawl/downloader_thread.h"
 #include "crawl/failed_links.h"
+#include "platform/atomic_file.h"
 #include "support/loopback_server.h"
 #include "support/sample_wiki.h"
 #include "support/test_paths.h"
@@ -622,7 +627,7 @@ std::string AttachmentLink(const std::string& file) {
 
 bool HasPartFiles(const std::filesystem::path& folder) {
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-        if (entry.path().extension() == ".part") return true;
+        if (IsTemporaryFileName(entry.path().filename().string())) return true;
     }
     return false;
 }
@@ -665,47 +670,83 @@ TEST_F(SmallWikiTest, FilesThatAreNotConvertedGoStraightToDiskByteForByte) {
     EXPECT_FALSE(HasPartFiles(m_out.path()));
 }
 
-// A file that goes to disk as it comes and cannot be written fails its page with the reason,
-// as a page written whole does, and leaves no temporary file. The device that is always full
-// stands in for a full disk: the temporary file of one download is a link to it.
-TEST_F(SmallWikiTest, AStreamedFileThatCannotBeWrittenFailsItsPageWithTheReason) {
-    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+// Files larger than `bytes` cannot be written by this process while it lives: the write
+// fails with EFBIG as it would on a full disk (SIGXFSZ is ignored meanwhile).
+class ScopedFileSizeLimit {
+public:
+    explicit ScopedFileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~ScopedFileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_previous);
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_previous)(int) = nullptr;
+};
+
+// Pages and files that cannot be written fail with the reason and leave the previous run's
+// file as it was and no temporary file: a disk that fills up (a file-size limit stands in
+// for it), and a symbolic link planted where a file goes, which is never written through.
+TEST_F(SmallWikiTest, FilesThatCannotBeWrittenFailTheirPagesAndKeepThePreviousOnes) {
     test::LoopbackServer server;
     Install(server, false);
     server.Start();
-    const std::string data(200 * 1024, 'd');
+    const std::size_t kLimit = 100 * 1024;
+    const std::string big(2 * kLimit, 'd');
     Serve("?Top", 200,
-          Page(AttachmentLink("full.bin") + AttachmentLink("blocked.bin") +
-               AttachmentLink("fine.bin")));
-    for (const char* name : {"full.bin", "blocked.bin", "fine.bin"}) {
-        Serve(Attachment(name), 200, data, "application/octet-stream");
+          Page("<a href=\"./?Big\">b</a><a href=\"./?Linked\">l</a>" + AttachmentLink("full.bin") +
+               AttachmentLink("linked.bin") + AttachmentLink("fine.bin")));
+    Serve("?Big", 200, Page(big));
+    Serve("?Linked", 200, Page("linked"));
+    Serve(Attachment("full.bin"), 200, big, "application/octet-stream");
+    Serve(Attachment("linked.bin"), 200, "new", "application/octet-stream");
+    Serve(Attachment("fine.bin"), 200, "fine", "application/octet-stream");
+    // What the previous run left, and links planted for a page and a streamed file.
+    test::WriteFileBytes(m_out / "Big.html", "previous page");
+    test::WriteFileBytes(m_out / "Top_full.bin", "previous file");
+    test::ScratchDir elsewhere;
+    test::WriteFileBytes(elsewhere / "victim", "victim");
+    for (const char* name : {"Linked.html", "Top_linked.bin"}) {
+        std::filesystem::create_symlink(elsewhere / "victim", m_out / name);
     }
-    const std::filesystem::path fullPart = m_out.path() / "Top_full.bin.part";
-    std::filesystem::create_symlink("/dev/full", fullPart);
-    // A folder where the temporary file would go: it cannot be made, and is not ours.
-    const std::filesystem::path blockedPart = m_out.path() / "Top_blocked.bin.part";
-    std::filesystem::create_directory(blockedPart);
-    Start({new CWebPage(server.Url("/?Top"))}, 99, m_rules.path());
-    ASSERT_TRUE(RunToEnd());
+    {
+        ScopedFileSizeLimit limit(kLimit);
+        Start({new CWebPage(server.Url("/?Top"))}, 99, m_rules.path());
+        ASSERT_TRUE(RunToEnd());
+    }
 
-    const CCheckResult& full = m_collector.results[server.Url("/" + Attachment("full.bin"))];
-    EXPECT_EQ(full.m_nStatus, CHECK_ERROR);
-    EXPECT_NE(full.m_strError.find("Top_full.bin]"), std::string::npos) << full.m_strError;
-    EXPECT_NE(full.m_strError.find(": "), std::string::npos) << full.m_strError;  // the reason
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(fullPart)));
-    EXPECT_FALSE(std::filesystem::exists(m_out.path() / "Top_full.bin"));
+    struct Case {
+        std::string query, file, reason, left;  // left: what the file holds afterwards
+    };
+    const std::string tooLarge = WriteErrorText(EFBIG), link = WriteErrorText(ELOOP);
+    for (const Case& c :
+         std::vector<Case>{{"?Big", "Big.html", tooLarge, "previous page"},
+                           {Attachment("full.bin"), "Top_full.bin", tooLarge, "previous file"},
+                           {"?Linked", "Linked.html", link, "victim"},
+                           {Attachment("linked.bin"), "Top_linked.bin", link, "victim"}}) {
+        SCOPED_TRACE(c.query);
+        const CCheckResult& result = m_collector.results[server.Url("/" + c.query)];
+        EXPECT_EQ(result.m_nStatus, CHECK_ERROR);
+        EXPECT_NE(result.m_strError.find(c.file + "]: " + c.reason), std::string::npos)
+            << result.m_strError;
+        EXPECT_EQ(Output(c.file), c.left);
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(m_out / "Linked.html"));
+    EXPECT_TRUE(std::filesystem::is_symlink(m_out / "Top_linked.bin"));
+    EXPECT_EQ(test::ReadFileBytes(elsewhere / "victim"), "victim");
+    EXPECT_FALSE(HasPartFiles(m_out.path()));
 
-    const CCheckResult& blocked = m_collector.results[server.Url("/" + Attachment("blocked.bin"))];
-    EXPECT_EQ(blocked.m_nStatus, CHECK_ERROR);
-    EXPECT_NE(blocked.m_strError.find("Top_blocked.bin]"), std::string::npos) << blocked.m_strError;
-    EXPECT_TRUE(std::filesystem::is_directory(blockedPart));
-    EXPECT_FALSE(std::filesystem::exists(m_out.path() / "Top_blocked.bin"));
-
-    // The other download of the run is not touched by them.
-    const CCheckResult& fine = m_collector.results[server.Url("/" + Attachment("fine.bin"))];
-    EXPECT_EQ(fine.m_nStatus, CHECK_OK);
-    EXPECT_TRUE(fine.m_strError.empty());
-    EXPECT_EQ(Output("Top_fine.bin"), data);
+    // The other files of the run are not touched by them.
+    EXPECT_EQ(m_collector.results[server.Url("/" + Attachment("fine.bin"))].m_nStatus, CHECK_OK);
+    EXPECT_EQ(Output("Top_fine.bin"), "fine");
+    EXPECT_EQ(m_collector.results[server.Url("/?Top")].m_nStatus, CHECK_OK);
 }
 
 TEST_F(SmallWikiTest, PagesAndFilesOverTheirLimitsFailAsTooLargeAndLeaveNothing) {

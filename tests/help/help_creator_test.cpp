@@ -11,6 +11,7 @@
 
 #include <filesystem>
 
+#include "platform/atomic_file.h"
 #include "platform/process_runner.h"
 #include "platform/text_codec.h"
 #include "support/chm_tools.h"
@@ -162,6 +163,8 @@ struct SampleProject {
         WriteFileBytes(folder / "Guide.html",
                        "<html><head><title>Guide</title></head><body>Guide text</body></html>");
         WriteFileBytes(folder / "logo.png", std::string("\x89PNG\r\n\x1a\n", 8));
+        // For the tests that compile without writing the project first.
+        WriteFileBytes(folder / "Manual.hhp", "[OPTIONS]\r\nCompiled file=Manual.chm\r\n");
         root.AddChild(new CHelpNode("Guide", "Guide.html"));
     }
 };
@@ -235,6 +238,10 @@ TEST(HelpCreatorTest, CompiledHelpFileCarriesTheViewersWindowAndFont) {
     }
 }
 
+// What a stand-in chmcmd does to write the help file its project ($2) names.
+const std::string kWriteHelpFile =
+    "out=$(sed -n 's/^Compiled file=//p' \"$2\" | tr -d '\\r'); echo built > \"$out\"";
+
 std::string WriteScript(const std::filesystem::path& path, const std::string& body) {
     WriteFileBytes(path, "#!/bin/sh\n" + body + "\n");
     chmod(path.c_str(), 0755);
@@ -279,7 +286,7 @@ TEST(HelpCreatorTest, WaitingCallbackRunsWhileTheCompilerWorks) {
     int calls = 0;
     slow.creator.SetWaiting([&] { ++calls; });
     slow.creator.SetCompilerPath(WriteScript(
-        p.dir / "slow compiler", "sleep 0.4; echo 'Error: late line'; echo built > Manual.chm"));
+        p.dir / "slow compiler", "sleep 0.4; echo 'Error: late line'; " + kWriteHelpFile));
     EXPECT_EQ(slow.creator.Compile(), 1);
     EXPECT_GE(calls, 3);
     EXPECT_THAT(slow.log, ::testing::Contains("Error: late line"));
@@ -300,12 +307,20 @@ TEST(HelpCreatorTest, WorkshopCompilerSucceedsWithANonZeroExitCode) {
     SampleProject p;
     std::filesystem::create_directory(p.dir / "bin");
     Creator ok(p.folder);
-    // The Workshop's compiler gets the project's full path; record what it was given.
-    ok.creator.SetCompilerPath(
-        WriteScript(p.dir / "bin" / "HHC.EXE", "echo \"$1\" > ../args.txt; exit 1"));
+    // The Workshop's compiler gets the full path of a project in the output folder; record
+    // what it was given, and write the help file that project names.
+    ok.creator.SetCompilerPath(WriteScript(
+        p.dir / "bin" / "HHC.EXE",
+        "echo \"$1\" > ../args.txt; out=$(sed -n 's/^Compiled file=//p' \"$1\" | tr -d '\\r');"
+        " echo built > \"$out\"; exit 1"));
     EXPECT_EQ(ok.creator.Compile(), 1);
     EXPECT_TRUE(ok.errors.empty());
-    EXPECT_EQ(ReadFileBytes(p.dir / "args.txt"), (p.folder / "Manual.hhp").string() + "\n");
+    std::string args = ReadFileBytes(p.dir / "args.txt");
+    if (!args.empty() && args.back() == '\n') args.pop_back();
+    const std::filesystem::path given = args;
+    EXPECT_EQ(given.parent_path(), p.folder);
+    EXPECT_EQ(given.extension(), ".hhp");
+    EXPECT_EQ(ReadFileBytes(p.folder / "Manual.chm"), "built\n");
     // The Workshop indexes Japanese itself: its help file is not rewritten.
     ASSERT_FALSE(ok.log.empty());
     EXPECT_THAT(ok.log.back(), HasSubstr("Manual.chm]"));
@@ -331,7 +346,7 @@ TEST(HelpCreatorTest, OpensTheHelpFileWithTheDesktopOpenerWhenAsked) {
     SampleProject p;
     const std::filesystem::path bin = p.dir / "opener bin";
     std::filesystem::create_directory(bin);
-    const std::string compiler = WriteScript(p.dir / "compiler", "echo built > Manual.chm");
+    const std::string compiler = WriteScript(p.dir / "compiler", kWriteHelpFile);
     const std::string savedPath = getenv("PATH") ? getenv("PATH") : "";
     setenv("PATH", (bin.string() + ":" + savedPath).c_str(), 1);
 
@@ -435,6 +450,90 @@ TEST(HelpCreatorTest, NamesAndTitlesStayInsideTheirValuesAndLines) {
               "[FILES]\r\nquote.html\r\namp.html\r\nplain.html\r\n\r\n"
               "[INFOTYPES]\r\n");
     EXPECT_THAT(c.log.back(), HasSubstr("[line\\x0Abreak.html]"));
+}
+
+}  // namespace
+}  // namespace corvane
+
+namespace corvane {
+namespace {
+
+bool HasTemporaryFiles(const std::filesystem::path& folder) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (IsTemporaryFileName(entry.path().filename().string())) return true;
+    }
+    return false;
+}
+
+// The previous help file stays as it was until a new one is complete: a compiler that
+// fails half way through its file, or one ended by the cancel, leaves no trace. The
+// project file in the folder keeps naming the real help file.
+TEST(HelpCreatorTest, APreviousHelpFileSurvivesAFailedOrCancelledCompile) {
+    SampleProject p;
+    WriteFileBytes(p.folder / "Manual.chm", "previous");
+    const std::string halfWritten =
+        "out=$(sed -n 's/^Compiled file=//p' \"$2\" | tr -d '\\r'); echo half > \"$out\"; ";
+
+    Creator failing(p.folder);
+    failing.creator.SetCompilerPath(WriteScript(p.dir / "failing", halfWritten + "exit 1"));
+    EXPECT_FALSE(failing.creator.Create(&p.root, p.files));
+    EXPECT_EQ(failing.errors.size(), 1u);
+    EXPECT_FALSE(failing.creator.WasCancelled());
+
+    Creator cancelled(p.folder);
+    int asked = 0;
+    cancelled.creator.SetCancel([&] { return ++asked > 2; });
+    // It would run for a minute, and ignores the polite request to end.
+    cancelled.creator.SetCompilerPath(
+        WriteScript(p.dir / "stubborn", "trap '' TERM; " + halfWritten + "sleep 60"));
+    EXPECT_EQ(cancelled.creator.Compile(), 0);
+    EXPECT_TRUE(cancelled.creator.WasCancelled());
+    EXPECT_TRUE(cancelled.errors.empty());
+
+    // A compile that succeeds but is cancelled before its file is put in place.
+    Creator late(p.folder);
+    bool lateCancel = false;
+    late.creator.SetCancel([&] { return lateCancel; });
+    late.creator.SetWaiting([&] { lateCancel = true; });
+    late.creator.SetCompilerPath(WriteScript(p.dir / "late", "sleep 0.3; " + kWriteHelpFile));
+    EXPECT_EQ(late.creator.Compile(), 0);
+    EXPECT_TRUE(late.creator.WasCancelled());
+
+    EXPECT_EQ(ReadFileBytes(p.folder / "Manual.chm"), "previous");
+    EXPECT_FALSE(HasTemporaryFiles(p.folder));
+    EXPECT_THAT(ReadFileBytes(p.folder / "Manual.hhp"), HasSubstr("Compiled file=Manual.chm\r\n"));
+
+    // The real compiler then replaces it.
+    Creator real(p.folder);
+    real.creator.SetCompilerPath("chmcmd");
+    ASSERT_TRUE(real.creator.Create(&p.root, p.files))
+        << (real.errors.empty() ? "" : real.errors[0]);
+    EXPECT_THAT(ListChm(p.folder / "Manual.chm"), HasSubstr("/Guide.html"));
+    EXPECT_FALSE(HasTemporaryFiles(p.folder));
+}
+
+// Links planted where the contents, project or help file goes: that file fails with the
+// reason in the log or the error, and whatever the link points to keeps its bytes.
+TEST(HelpCreatorTest, LinksInThePlaceOfTheHelpProjectFilesAreNeverFollowed) {
+    ScratchDir elsewhere;
+    for (const char* name : {"Manual.hhc", "Manual.hhp", "Manual.chm"}) {
+        SCOPED_TRACE(name);
+        SampleProject p;
+        std::filesystem::remove(p.folder / "Manual.hhp");
+        const std::filesystem::path victim = elsewhere / name;
+        WriteFileBytes(victim, "victim");
+        std::filesystem::create_symlink(victim, p.folder / name);
+        Creator c(p.folder);
+        c.creator.SetCompilerPath("chmcmd");
+        EXPECT_FALSE(c.creator.Create(&p.root, p.files));
+        std::string said;
+        for (const std::string& line : c.log) said += line + "\n";
+        for (const std::string& line : c.errors) said += line + "\n";
+        EXPECT_THAT(said, HasSubstr(name + std::string("]: ") + WriteErrorText(ELOOP)));
+        EXPECT_TRUE(std::filesystem::is_symlink(p.folder / name));
+        EXPECT_EQ(ReadFileBytes(victim), "victim");
+        EXPECT_FALSE(HasTemporaryFiles(p.folder));
+    }
 }
 
 }  // namespace
