@@ -13,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/progress_display.h"
 #include "crawl/build_driver.h"
+#include "help/help_creator.h"
 #include "platform/folder_create.h"
 #include "platform/message_window.h"
 #include "platform/text_codec.h"
@@ -148,8 +149,11 @@ int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& a
 
     CCliBuildView view(display);
     CBuildDriver driver(doc, view);
-    driver.SetCompilerPath(ResolveProgram(
-        arguments.Has("--compiler") ? arguments.Value("--compiler") : GetOptions().m_strHHWPath));
+    // "builtin" names the compiler inside the program; anything else is a program to run.
+    const std::string compiler =
+        arguments.Has("--compiler") ? arguments.Value("--compiler") : ChosenCompiler(GetOptions());
+    driver.SetCompilerPath(CHelpCreator::IsBuiltinCompiler(compiler) ? compiler
+                                                                     : ResolveProgram(compiler));
     driver.SetThreadCount(workers);
     driver.SetInterval(interval);
     driver.SetOpenResult(arguments.Has("--open"));

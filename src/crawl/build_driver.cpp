@@ -106,11 +106,15 @@ std::string ReadPageLines(const std::string& path) {
     return text;
 }
 
+std::string ChosenCompiler(const COptions& options) {
+    return options.m_bBuiltinCompiler != 0 ? CHelpCreator::kBuiltinCompiler : options.m_strHHWPath;
+}
+
 CBuildDriver::CBuildDriver(CCorvaneDoc& doc, CBuildDriverCallback& callback)
     : m_doc(doc),
       m_callback(callback),
       m_pDownloader(std::make_unique<CDownloader>()),
-      m_strCompilerPath(GetOptions().m_strHHWPath),
+      m_strCompilerPath(ChosenCompiler(GetOptions())),
       m_bKeywordIndex(GetOptions().m_bKeywordIndex != 0),
       m_bJapaneseSearch(GetOptions().m_bJapaneseSearch != 0) {}
 
@@ -137,7 +141,7 @@ void CBuildDriver::AddLog(const std::string& text) {
 }
 
 int CBuildDriver::ValidateProject() {
-    if (!PathExists(m_strCompilerPath)) {
+    if (!CHelpCreator::IsBuiltinCompiler(m_strCompilerPath) && !PathExists(m_strCompilerPath)) {
         ShowMessageBox((boost::format(kNoCompiler) % m_strCompilerPath).str(), kCaption,
                        MB_OK | MB_ICONEXCLAMATION);
         return 0;

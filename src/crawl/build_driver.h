@@ -14,6 +14,12 @@
 
 namespace corvane {
 
+class COptions;
+
+// The compiler the options choose: the built-in one (CHelpCreator::kBuiltinCompiler) or the
+// program at HHWPath.
+std::string ChosenCompiler(const COptions& options);
+
 class CCorvaneDoc;
 
 // What the driver shows, implemented by the front end. Message boxes go through
@@ -63,7 +69,7 @@ public:
     CBuildDriver(const CBuildDriver&) = delete;
     CBuildDriver& operator=(const CBuildDriver&) = delete;
 
-    // The help compiler (default: the HHWPath option), the crawl's workers and pause before
+    // The help compiler (default: the options' choice, ChosenCompiler), the crawl's workers and pause before
     // each page (defaults 1 and 100 ms), and whether the help file is opened once made.
     void SetCompilerPath(const std::string& path) { m_strCompilerPath = path; }
     std::string GetCompilerPath() const { return m_strCompilerPath; }

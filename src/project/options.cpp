@@ -32,6 +32,7 @@ std::string DefaultHHWPath() {
 
 COptions::COptions()
     : m_strHHWPath(DefaultHHWPath()),
+      m_bBuiltinCompiler(1),
       m_bOpenLastFile(0),
       m_bJapaneseSearch(1),
       m_bKeywordIndex(0) {}
@@ -42,7 +43,10 @@ void COptions::SaveOptions() { SaveOptions(GetIniPath()); }
 
 void COptions::LoadOptions(const std::string& iniPath) {
     CIniFile ini(iniPath);
+    const std::string kAbsent = "\x01";
+    const bool namesCompiler = ini.GetString("HHWPath", kAbsent) != kAbsent;
     m_strHHWPath = ini.GetString("HHWPath", m_strHHWPath);
+    m_bBuiltinCompiler = ini.GetInt("BuiltinCompiler", namesCompiler ? 0 : m_bBuiltinCompiler);
     m_bOpenLastFile = ini.GetInt("OpenLastFile", m_bOpenLastFile);
     m_strLastFile = ini.GetString("LastFile", m_strLastFile);
     m_bJapaneseSearch = ini.GetInt("JapaneseSearch", m_bJapaneseSearch);
@@ -60,6 +64,7 @@ void COptions::SaveOptions(const std::string& iniPath) {
     fs::create_directories(ToNativePath(iniPath).parent_path(), ec);
     CIniFile ini(iniPath);
     ini.WriteString("HHWPath", m_strHHWPath);
+    ini.WriteInt("BuiltinCompiler", m_bBuiltinCompiler);
     ini.WriteInt("OpenLastFile", m_bOpenLastFile);
     ini.WriteString("LastFile", m_strLastFile);
     // The help-file switches appear in the file once they leave their defaults, so that a

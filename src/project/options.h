@@ -21,6 +21,10 @@ public:
     void SaveOptions(const std::string& iniPath);
 
     std::string m_strHHWPath;
+    // Compile with the compiler inside the program (1) or with the program at m_strHHWPath
+    // (0). A fresh install starts with 1; an options file from before the choice existed
+    // names its compiler and keeps it.
+    int m_bBuiltinCompiler;
     int m_bOpenLastFile;
     std::string m_strLastFile;
     // Give help files made by chmcmd a full-text index that finds Japanese words (1, the

@@ -374,7 +374,7 @@ bool CMainFrame::OnFileSaveAs() {
 void CMainFrame::OnCreateHelp() {
     if (!m_pDriver->IsCreateHelpEnabled()) return;
     // The compiler may have been changed in the options since the window was made.
-    m_pDriver->SetCompilerPath(GetOptions().m_strHHWPath);
+    m_pDriver->SetCompilerPath(ChosenCompiler(GetOptions()));
     m_pDriver->OnCreateHelp();
     UpdateCommands();
 }

@@ -30,6 +30,8 @@ COptionDlg::COptionDlg(COptions& options, QWidget* parent) : QDialog(parent), m_
         return dialog.selectedFiles().front();
     };
 
+    m_pBuiltinCompiler = new QCheckBox(tr("内蔵のヘルプコンパイラを使う"), this);
+    m_pBuiltinCompiler->setObjectName(QStringLiteral("builtinCompiler"));
     m_pHHWPath = new QLineEdit(this);
     m_pHHWPath->setObjectName(QStringLiteral("hhwPath"));
     m_pHHWPath->setMinimumWidth(320);
@@ -51,6 +53,7 @@ COptionDlg::COptionDlg(COptions& options, QWidget* parent) : QDialog(parent), m_
     pathRow->addWidget(m_pHHWPath, 1);
     pathRow->addWidget(m_pBrowse);
     auto* column = new QVBoxLayout(this);
+    column->addWidget(m_pBuiltinCompiler);
     column->addWidget(new QLabel(tr("HTML Help コンパイラのパス:"), this));
     column->addLayout(pathRow);
     column->addWidget(m_pOpenLastFile);
@@ -59,8 +62,16 @@ COptionDlg::COptionDlg(COptions& options, QWidget* parent) : QDialog(parent), m_
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_pBrowse, &QPushButton::clicked, this, [this] { OnBrowse(); });
+    // The path is for the outside compiler only.
+    connect(m_pBuiltinCompiler, &QCheckBox::toggled, this, [this](bool builtin) {
+        m_pHHWPath->setEnabled(!builtin);
+        m_pBrowse->setEnabled(!builtin);
+    });
 
     m_pHHWPath->setText(FromSjis(m_options.m_strHHWPath));
+    m_pBuiltinCompiler->setChecked(m_options.m_bBuiltinCompiler != 0);
+    m_pHHWPath->setEnabled(m_options.m_bBuiltinCompiler == 0);
+    m_pBrowse->setEnabled(m_options.m_bBuiltinCompiler == 0);
     m_pOpenLastFile->setChecked(m_options.m_bOpenLastFile != 0);
 }
 
@@ -72,6 +83,7 @@ void COptionDlg::OnBrowse() {
 void COptionDlg::accept() {
     // Stored in the options object; the options file is written when the program ends.
     m_options.m_strHHWPath = ToSjis(m_pHHWPath->text());
+    m_options.m_bBuiltinCompiler = m_pBuiltinCompiler->isChecked() ? 1 : 0;
     m_options.m_bOpenLastFile = m_pOpenLastFile->isChecked() ? 1 : 0;
     QDialog::accept();
 }

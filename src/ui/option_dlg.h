@@ -1,5 +1,5 @@
-// The "オプション設定" dialog: the help compiler's path and whether the last project is
-// reopened at start. OK stores into the options object; キャンセル leaves it alone.
+// The "オプション設定" dialog: the built-in help compiler or an outside one (its path), and
+// whether the last project is reopened at start. OK stores into the options object; キャンセル leaves it alone.
 #pragma once
 
 #include <QCheckBox>
@@ -27,6 +27,7 @@ public:
 
     void accept() override;
 
+    QCheckBox* m_pBuiltinCompiler;
     QLineEdit* m_pHHWPath;
     QPushButton* m_pBrowse;
     QCheckBox* m_pOpenLastFile;

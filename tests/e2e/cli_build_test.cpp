@@ -269,6 +269,56 @@ TEST(CliBuildTest, CrawlsTheSampleWikiAndCompilesItsHelpFile) {
     EXPECT_EQ(inside.count("Corvane.hhc"), 1u);
 }
 
+// The same sample compiled by the built-in compiler: chmlib and libmspack give back every
+// file the project lists byte for byte, the window and the search index are there, and the
+// log shows the compile's progress.
+TEST(CliBuildTest, TheBuiltinCompilerMakesAHelpFileThatIndependentReadersRead) {
+    SampleSite site;
+    ScratchDir dir;
+    const auto folder = dir / "help";
+    WriteProject(dir / "sample.xml", site.StartUrl(), FromNativePath(folder) + "/");
+    CliResult result = RunCli({"build", (dir / "sample.xml").string(), "--yes", "--compiler",
+                               "builtin", "--interval", "0"});
+    ASSERT_EQ(result.nExit, 0) << result.strOutput;
+    EXPECT_THAT(result.strOutput, HasSubstr("内蔵コンパイラ"));
+    EXPECT_THAT(result.strOutput, HasSubstr("コンパイル中 "));
+    EXPECT_THAT(result.strOutput, HasSubstr("日本語の全文検索を作成しました"));
+
+    const std::string hhp = ReadFileBytes(folder / "Corvane.hhp");
+    const size_t files = hhp.find("[FILES]\r\n");
+    ASSERT_NE(files, std::string::npos);
+    std::vector<std::string> listed;
+    for (const std::string& line : Lines(hhp.substr(files + 9))) {
+        if (line.empty()) break;
+        listed.push_back(line);
+    }
+    ASSERT_GE(listed.size(), 19u);
+    listed.push_back("Corvane.hhc");
+    const auto chm = folder / "Corvane.chm";
+    CChmFileReader reader;
+    ASSERT_TRUE(reader.Open(FromNativePath(chm)));
+    const auto mspack = test::ExtractWithLibmspack(chm, dir.path());
+    for (const std::string& name : listed) {
+        const std::string expected = ReadFileBytes(folder / name);
+        std::string got;
+        ASSERT_TRUE(reader.Read("/" + name, got)) << name;
+        EXPECT_TRUE(got == expected) << "chmlib: " << name;
+        ASSERT_EQ(mspack.count("/" + name), 1u) << name;
+        EXPECT_TRUE(mspack.at("/" + name) == expected) << "libmspack: " << name;
+    }
+    int windows = 0;
+    test::ChmWindow window;
+    std::string why;
+    ASSERT_TRUE(test::ReadChmWindow(chm, windows, window, why)) << why;
+    EXPECT_EQ(window.strCaption, Utf8ToSjis("Corvane ヘルプ"));
+    EXPECT_EQ(window.nProperties & 0x420, 0x420u);
+    std::string index, error;
+    ASSERT_TRUE(reader.Read("/$FIftiMain", index));
+    CFtsIndexReader fts;
+    ASSERT_TRUE(fts.Parse(index, error)) << error;
+    EXPECT_GE(fts.GetDocumentCount(), 19u);
+}
+
 // What a build leaves in its folder, for comparing two builds: every file but the compiled
 // help (which carries a time stamp) by its bytes.
 std::map<std::string, std::string> OutputOf(const std::filesystem::path& folder) {

@@ -169,11 +169,14 @@ private slots:
     void optionsOkStoresAndCancelDoesNot() {
         COptions options;
         options.m_strHHWPath = "/usr/bin/chmcmd";
+        options.m_bBuiltinCompiler = 0;
         options.m_bOpenLastFile = 0;
         {
             ui::COptionDlg dialog(options);
             QCOMPARE(dialog.windowTitle(), Q("オプション設定"));
             QCOMPARE(dialog.m_pHHWPath->text(), Q("/usr/bin/chmcmd"));
+            QVERIFY(!dialog.m_pBuiltinCompiler->isChecked());
+            QVERIFY(dialog.m_pHHWPath->isEnabled());
             QVERIFY(!dialog.m_pOpenLastFile->isChecked());
             dialog.m_pHHWPath->setText(Q("/opt/ヘルプ/chmcmd"));
             dialog.m_pOpenLastFile->setChecked(true);
@@ -197,6 +200,19 @@ private slots:
         }
         QCOMPARE(ui::FromSjis(options.m_strHHWPath), Q("/opt/ヘルプ/chmcmd"));
         QCOMPARE(options.m_bOpenLastFile, 1);
+        QCOMPARE(options.m_bBuiltinCompiler, 0);
+        {
+            // The built-in compiler: the path waits, greyed, for a return to the outside one.
+            ui::COptionDlg dialog(options);
+            dialog.show();
+            QTest::mouseClick(dialog.m_pBuiltinCompiler, Qt::LeftButton);
+            QVERIFY(dialog.m_pBuiltinCompiler->isChecked());
+            QVERIFY(!dialog.m_pHHWPath->isEnabled());
+            QVERIFY(!dialog.m_pBrowse->isEnabled());
+            QTest::mouseClick(dialog.m_pOk, Qt::LeftButton);
+        }
+        QCOMPARE(options.m_bBuiltinCompiler, 1);
+        QCOMPARE(ui::FromSjis(options.m_strHHWPath), Q("/opt/ヘルプ/chmcmd"));
         QVERIFY(ui::COptionDlg::CompilerFilter().contains(Q("chmcmd")));
         QVERIFY(ui::COptionDlg::CompilerFilter().contains(Q("*.exe")));
     }

@@ -8,7 +8,6 @@
 #include <chm_lib.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <mspack.h>
 
 #include <filesystem>
 #include <random>
@@ -125,27 +124,6 @@ void AddGeneratedSite(Project& p, int pages) {
     p.Add("default.css", "body { font-family: sans-serif; }\r\n");
 }
 
-// Every file libmspack's CHM decompressor extracts, by name.
-std::map<std::string, std::string> ExtractWithLibmspack(const std::filesystem::path& chm,
-                                                        const std::filesystem::path& scratch) {
-    std::map<std::string, std::string> files;
-    mschm_decompressor* chmd = mspack_create_chm_decompressor(nullptr);
-    mschmd_header* header = chmd->open(chmd, chm.c_str());
-    EXPECT_NE(header, nullptr) << "libmspack cannot open the help file";
-    if (header == nullptr) {
-        mspack_destroy_chm_decompressor(chmd);
-        return files;
-    }
-    const std::string out = (scratch / "extracted").string();
-    for (mschmd_file* file = header->files; file != nullptr; file = file->next) {
-        EXPECT_EQ(chmd->extract(chmd, file, out.c_str()), MSPACK_ERR_OK) << file->filename;
-        files[file->filename] = ReadFileBytes(out);
-    }
-    chmd->close(chmd, header);
-    mspack_destroy_chm_decompressor(chmd);
-    return files;
-}
-
 class BuiltinRoundTrip : public testing::TestWithParam<int> {};
 
 TEST_P(BuiltinRoundTrip, ChmlibAndLibmspackGiveBackEveryListedFile) {
@@ -175,7 +153,7 @@ TEST_P(BuiltinRoundTrip, ChmlibAndLibmspackGiveBackEveryListedFile) {
 
     CChmFileReader reader;
     ASSERT_TRUE(reader.Open(FromNativePath(p.Chm())));
-    const auto mspack = ExtractWithLibmspack(p.Chm(), p.dir.path());
+    const auto mspack = test::ExtractWithLibmspack(p.Chm(), p.dir.path());
     std::vector<std::string> all = p.files;
     all.push_back("Manual.hhc");
     for (const std::string& name : all) {

@@ -8,6 +8,8 @@
 #include "platform/text_codec.h"
 #include "project/ini_file.h"
 #include "project/options.h"
+
+#include "crawl/build_driver.h"
 #include "support/test_paths.h"
 
 namespace corvane {
@@ -34,7 +36,7 @@ TEST_F(OptionsTest, FirstStartUsesDefaultsAndCreatesTheFile) {
     options.m_strLastFile = "/home/u/\x83\x5C\x83\x74\x83\x67.xml";  // ソフト
     options.SaveOptions(ini);
     EXPECT_EQ(ReadFileBytes(m_dir / "sub/corvane.ini"),
-              "[Options]\r\nHHWPath=\"/usr/bin/chmcmd\"\r\nOpenLastFile=1\r\n"
+              "[Options]\r\nHHWPath=\"/usr/bin/chmcmd\"\r\nBuiltinCompiler=1\r\nOpenLastFile=1\r\n"
               "LastFile=\"/home/u/\x83\x5C\x83\x74\x83\x67.xml\"\r\n");
 
     COptions again;
@@ -43,6 +45,39 @@ TEST_F(OptionsTest, FirstStartUsesDefaultsAndCreatesTheFile) {
     EXPECT_EQ(again.m_strHHWPath, "/usr/bin/chmcmd");
     EXPECT_EQ(again.m_bOpenLastFile, 1);
     EXPECT_EQ(again.m_strLastFile, options.m_strLastFile);
+}
+
+TEST_F(OptionsTest, FreshInstallsUseTheBuiltinCompilerAndOlderFilesKeepTheirs) {
+    struct Case {
+        const char* name;
+        const char* ini;  // nullptr: no options file
+        int builtin;
+        const char* chosen;
+    };
+    const Case cases[] = {
+        {"fresh install", nullptr, 1, "builtin"},
+        {"older file naming chmcmd", "[Options]\r\nHHWPath=\"/opt/chmcmd\"\r\n", 0, "/opt/chmcmd"},
+        {"older file without a compiler", "[Options]\r\nOpenLastFile=1\r\n", 1, "builtin"},
+        {"outside compiler chosen", "[Options]\r\nHHWPath=\"/x/hhc.exe\"\r\nBuiltinCompiler=0\r\n",
+         0, "/x/hhc.exe"},
+        {"built-in chosen", "[Options]\r\nHHWPath=\"/opt/chmcmd\"\r\nBuiltinCompiler=1\r\n", 1,
+         "builtin"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string ini = Path(std::string(c.name) + ".ini");
+        if (c.ini != nullptr) WriteFileBytes(m_dir / (std::string(c.name) + ".ini"), c.ini);
+        COptions options;
+        options.LoadOptions(ini);
+        EXPECT_EQ(options.m_bBuiltinCompiler, c.builtin);
+        // Saved and read again, the choice stays.
+        options.SaveOptions(ini);
+        COptions again;
+        again.LoadOptions(ini);
+        EXPECT_EQ(again.m_bBuiltinCompiler, c.builtin);
+        EXPECT_EQ(again.m_strHHWPath, options.m_strHHWPath);
+        EXPECT_EQ(ChosenCompiler(again), c.chosen);
+    }
 }
 
 TEST_F(OptionsTest, HelpFileSwitchesDefaultToSearchOnIndexOffAndAreKeptOnceSet) {

@@ -1,5 +1,8 @@
 #include "support/chm_tools.h"
 
+#include <gtest/gtest.h>
+#include <mspack.h>
+
 #include <sstream>
 
 #include "chm/chm_file_reader.h"
@@ -93,6 +96,26 @@ std::map<int, std::string> ReadChmSystem(const std::filesystem::path& chm) {
         at += 4 + length;
     }
     return entries;
+}
+
+std::map<std::string, std::string> ExtractWithLibmspack(const std::filesystem::path& chm,
+                                                        const std::filesystem::path& scratch) {
+    std::map<std::string, std::string> files;
+    mschm_decompressor* chmd = mspack_create_chm_decompressor(nullptr);
+    mschmd_header* header = chmd->open(chmd, chm.c_str());
+    EXPECT_NE(header, nullptr) << "libmspack cannot open the help file";
+    if (header == nullptr) {
+        mspack_destroy_chm_decompressor(chmd);
+        return files;
+    }
+    const std::string out = (scratch / "extracted").string();
+    for (mschmd_file* file = header->files; file != nullptr; file = file->next) {
+        EXPECT_EQ(chmd->extract(chmd, file, out.c_str()), MSPACK_ERR_OK) << file->filename;
+        files[file->filename] = ReadFileBytes(out);
+    }
+    chmd->close(chmd, header);
+    mspack_destroy_chm_decompressor(chmd);
+    return files;
 }
 
 std::map<std::string, int> ListWithChmls(const std::filesystem::path& chm) {

@@ -31,6 +31,11 @@ bool ReadChmWindow(const std::filesystem::path& chm, int& count, ChmWindow& wind
 // string's terminating NUL removed; empty when the file cannot be read.
 std::map<int, std::string> ReadChmSystem(const std::filesystem::path& chm);
 
+// Every file libmspack's CHM decompressor extracts from the help file, by name ("/a.html"),
+// each extracted through a file in `scratch`; a failed extraction fails the test.
+std::map<std::string, std::string> ExtractWithLibmspack(const std::filesystem::path& chm,
+                                                        const std::filesystem::path& scratch);
+
 // chmls's listing of the help file: entry name -> section number.
 std::map<std::string, int> ListWithChmls(const std::filesystem::path& chm);
 
