@@ -69,8 +69,9 @@ public:
     CBuildDriver(const CBuildDriver&) = delete;
     CBuildDriver& operator=(const CBuildDriver&) = delete;
 
-    // The help compiler (default: the options' choice, ChosenCompiler), the crawl's workers and pause before
-    // each page (defaults 1 and 100 ms), and whether the help file is opened once made.
+    // The help compiler (default: the options' choice, ChosenCompiler), the crawl's workers and
+    // pause before each page (defaults 1 and 100 ms), and whether the help file is opened once
+    // made.
     void SetCompilerPath(const std::string& path) { m_strCompilerPath = path; }
     std::string GetCompilerPath() const { return m_strCompilerPath; }
     void SetThreadCount(int count) { m_nThreadCount = count; }

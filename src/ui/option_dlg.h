@@ -1,5 +1,6 @@
 // The "オプション設定" dialog: the built-in help compiler or an outside one (its path), and
-// whether the last project is reopened at start. OK stores into the options object; キャンセル leaves it alone.
+// whether the last project is reopened at start. OK stores into the options object; キャンセル
+// leaves it alone.
 #pragma once
 
 #include <QCheckBox>
