@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "chm/lzx_encoder.h"
+#include "platform/text_codec.h"
 
 using namespace corvane;
 
@@ -44,21 +45,13 @@ std::string FolderBytes(const std::filesystem::path& folder) {
 // Help pages shaped like the converted wiki's: the same frame around every page, a title and
 // headings that vary, Japanese text (Shift_JIS bytes) and links.
 std::string GeneratedPages(size_t bytes) {
-    static const char* const kWords[] = {"\x83\x77\x83\x8b\x83\x76",
-                                         "\x8d\xec\x90\xac",
-                                         "\x90\xdd\x92\xe8",
-                                         "\x83\x79\x81\x5b\x83\x57",
-                                         "\x8f\x6f\x97\xcd",
-                                         "\x83\x74\x83\x48\x83\x8b\x83\x5f",
-                                         "\x8a\x4a\x8e\x6e",
-                                         "URL",
-                                         "\x8e\x77\x92\xe8",
-                                         "\x82\xb5\x82\xdc\x82\xb7",
-                                         "\x82\xf0",
-                                         "\x82\xcd",
-                                         "\x82\xcc",
-                                         "\x81\x42",
-                                         "\x81\x41"};
+    static const std::vector<std::string> kWords = [] {
+        std::vector<std::string> words;
+        for (const char* word : {"ヘルプ", "作成", "設定", "ページ", "出力", "フォルダ", "開始",
+                                 "URL", "指定", "します", "を", "は", "の", "。", "、"})
+            words.push_back(Utf8ToSjis(word));
+        return words;
+    }();
     std::string out;
     uint32_t seed = 12345;
     auto next = [&] { return seed = seed * 1103515245 + 12345, (seed >> 16) & 0x7FFF; };
