@@ -62,6 +62,11 @@ constinit CSjisText kTocPatternNotFound{
     "警告: 目次の開始パターンが開始ページに見つかりません。目次は空になります [%s]"};
 constinit CSjisText kTocListMissing{
     "警告: 目次の開始パターンの直後に箇条書きがありません。目次は空になります [%s]"};
+constinit CSjisText kTocStoppedAfter{"警告: 目次は「%s」の項目で終わっています。%s: %s"};
+constinit CSjisText kTocStoppedAtFirst{"警告: 目次の箇条書きを最初の項目から読めません。%s: %s"};
+constinit CSjisText kTocItemWithoutLink{"リンクで始まらない項目があります"};
+constinit CSjisText kTocUnexpected{"箇条書きの中に項目でも箇条書きでもないものがあります"};
+constinit CSjisText kTocPageEnded{"箇条書きが閉じないままページが終わっています"};
 
 // Failed pages named in the summary; the log has a line for each of them anyway.
 constexpr std::size_t kSummaryPages = 5;
@@ -388,12 +393,30 @@ void CBuildDriver::LogFailureSummary() {
     if (more > 0) AddLog((boost::format(kMoreFailures) % more).str());
 }
 
+void CBuildDriver::WarnContents(const std::string& startText, CHelpNode* root,
+                                const CTocWalk& walk) {
+    // A list that the walk left before it closed loses every entry after that point: say
+    // where and why, so that the page or the pattern can be mended.
+    const char* reason = nullptr;
+    if (walk.m_nStop == CTocWalk::kItemWithoutLink) reason = kTocItemWithoutLink.c_str();
+    if (walk.m_nStop == CTocWalk::kUnexpected) reason = kTocUnexpected.c_str();
+    if (walk.m_nStop == CTocWalk::kPageEnded) reason = kTocPageEnded.c_str();
+    if (reason != nullptr && !walk.m_strLastEntry.empty()) {
+        AddLog((boost::format(kTocStoppedAfter.str()) % walk.m_strLastEntry % reason % walk.m_strAt)
+                   .str());
+    } else if (reason != nullptr) {
+        AddLog((boost::format(kTocStoppedAtFirst.str()) % reason % walk.m_strAt).str());
+    } else if (root->GetChildren()->empty()) {
+        WarnEmptyContents(startText);
+    }
+}
+
 void CBuildDriver::WarnEmptyContents(const std::string& startText) {
     // The help file is still made, but a contents with the top entry alone is rarely what
     // the user meant: say which part of the pattern's road came up empty.
     const std::string& pattern = m_doc.GetTocPat();
     CRegManager reg;
-    if (!pattern.empty() && reg.Search(startText, pattern, "i") <= 0) {
+    if (!pattern.empty() && reg.Search(WikiPartOfPage(startText), pattern, "i") <= 0) {
         AddLog((boost::format(kTocPatternNotFound) % pattern).str());
     } else {
         AddLog((boost::format(kTocListMissing) % pattern).str());
@@ -413,11 +436,12 @@ void CBuildDriver::ShowToc(const std::vector<CWebPage*>& pages) {
     m_nOutcome = kNoStartPage;
     if (CWebPage* start = FindStartPage(pages)) {
         const std::string text = ReadPageLines(CrawlFolder() + start->GetLocalName());
-        std::unique_ptr<CHelpNode> root = ExtractToc(text, m_doc.GetTocPat());
+        CTocWalk walk;
+        std::unique_ptr<CHelpNode> root = ExtractToc(text, m_doc.GetTocPat(), &walk);
         AddLog((boost::format(kTocHeading) % m_doc.GetTocPat()).str());
         AddLog(m_doc.GetTitle() + " [" + start->GetLocalName() + "]");
         LogTree(root.get(), 1, [this](const std::string& line) { AddLog(line); });
-        if (root->GetChildren()->empty()) WarnEmptyContents(text);
+        WarnContents(text, root.get(), walk);
         m_nOutcome = kTocShown;
     }
     SetRunning(0);
@@ -432,8 +456,9 @@ void CBuildDriver::BuildHelp(std::vector<CWebPage*>& pages) {
         // wiki instead (the contents taken from the start page included).
         for (const std::string& error : RelinkFailedPages(folder, pages)) AddLog(error);
         std::string text = ReadPageLines(folder + start->GetLocalName());
-        std::unique_ptr<CHelpNode> root = ExtractToc(text, m_doc.GetTocPat());
-        if (root->GetChildren()->empty()) WarnEmptyContents(text);
+        CTocWalk walk;
+        std::unique_ptr<CHelpNode> root = ExtractToc(text, m_doc.GetTocPat(), &walk);
+        WarnContents(text, root.get(), walk);
         root->SetName(m_doc.GetTitle());
         root->SetLocal(start->GetLocalName());
 

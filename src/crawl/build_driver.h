@@ -10,6 +10,7 @@
 #include "crawl/downloader.h"
 #include "crawl/downloader_listener.h"
 #include "crawl/web_page.h"
+#include "help/toc_extractor.h"
 #include "text/text_encoding.h"
 
 namespace corvane {
@@ -112,6 +113,7 @@ private:
     void SetRunning(int running);
     std::string Folder() const;
     void LogFailureSummary();
+    void WarnContents(const std::string& startText, CHelpNode* root, const CTocWalk& walk);
     void WarnEmptyContents(const std::string& startText);
     std::string CrawlFolder() const;
     CWebPage* FindStartPage(const std::vector<CWebPage*>& pages) const;

@@ -630,11 +630,11 @@ TEST(CliBuildTest, EmptyContentsAreWarnedAbout) {
     EXPECT_TRUE(std::filesystem::exists(p.folder / "Corvane.chm"));
 
     // Found, but no list follows it.
-    p.Write([](CCorvaneDoc& doc) { doc.SetTocPat("<body>"); });
+    p.Write([](CCorvaneDoc& doc) { doc.SetTocPat("<p>"); });
     r = p.Build({"--compiler", "chmcmd"});
     EXPECT_EQ(r.nExit, 0) << r.strOutput;
     EXPECT_THAT(r.strOutput, HasSubstr("警告: 目次の開始パターンの直後に箇条書きがありません。"
-                                       "目次は空になります [<body>]"));
+                                       "目次は空になります [<p>]"));
 
     // The sample's own pattern finds its list: no warning.
     p.Write();
@@ -670,6 +670,56 @@ TEST(CliBuildTest, TocOnlyPrintsTheContentsTreeOfTheStartPage) {
     EXPECT_EQ(r.nExit, 0);
     EXPECT_THAT(r.strOutput, HasSubstr("[no such heading]"));
     EXPECT_THAT(r.strOutput, HasSubstr("警告"));
+}
+
+// The start page's list as wikis write it: "[[Page]] -- description" items; a help title
+// that holds the contents pattern; an item that is plain text, which ends the contents
+// with a word in the log of where and why.
+TEST(CliBuildTest, ContentsPassOverDescriptionsAndSayWhereTheyStop) {
+    test::SampleWiki wiki{test::SampleWiki::DefaultFolder()};
+    const std::string front = wiki.Lookup("/?FrontPage").strBody;
+    const std::string first = "はじめに</a>";
+    const std::string second = "オプション設定</a>";
+    ASSERT_NE(front.find(first), std::string::npos);
+    ASSERT_NE(front.find(second), std::string::npos);
+    std::string described = front;
+    described.insert(described.find(first) + first.size(), " -- 最初に読むページ");
+    described.insert(described.find(second) + second.size(),
+                     " <span class=\"comment_date\">2026-12-01</span>");
+    std::string broken = described;
+    const std::string version = "<li><a href=\"./?VersionDialog\"";
+    ASSERT_NE(broken.find(version), std::string::npos);
+    broken.insert(broken.find(version), "<li>準備中</li>\n");
+    bool serveBroken = false;
+    test::LoopbackServer server;
+    server.Get(".*", [&](const httplib::Request& req, httplib::Response& res) {
+        test::SampleWiki::Answer answer = wiki.Lookup(req.target);
+        if (req.target == "/?FrontPage") answer.strBody = serveBroken ? broken : described;
+        res.status = answer.nStatus;
+        res.set_content(answer.strBody, answer.strType);
+    });
+    server.Start();
+    ScratchDir dir;
+    WriteProject(dir / "p.xml", server.Url("/?FrontPage"), FromNativePath(dir / "out") + "/",
+                 [](CCorvaneDoc& doc) {
+                     doc.SetTitle(Utf8ToSjis("目次"));
+                     doc.SetTocPat(Utf8ToSjis("目次</h2>"));
+                 });
+
+    CliResult r = RunCli({"build", (dir / "p.xml").string(), "--toc-only"});
+    ASSERT_EQ(r.nExit, 0) << r.strOutput;
+    EXPECT_THAT(r.strOutput, HasSubstr("  はじめに ["));
+    EXPECT_THAT(r.strOutput, HasSubstr("  オプション設定 ["));
+    EXPECT_THAT(r.strOutput, HasSubstr("  更新履歴 [ChangeLog.html]"));
+    EXPECT_THAT(r.strOutput, Not(HasSubstr("警告")));
+
+    serveBroken = true;
+    r = RunCli({"build", (dir / "p.xml").string(), "--toc-only"});
+    ASSERT_EQ(r.nExit, 0) << r.strOutput;
+    EXPECT_THAT(r.strOutput, HasSubstr("  オプション設定 ["));
+    EXPECT_THAT(r.strOutput, Not(HasSubstr("バージョン情報")));
+    EXPECT_THAT(r.strOutput, HasSubstr("警告: 目次は「オプション設定」の項目で終わっています。"
+                                       "リンクで始まらない項目があります: <li>準備中</li>"));
 }
 
 TEST(CliInitTest, WritesAProjectThatTheProgramReads) {

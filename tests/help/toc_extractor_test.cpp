@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace corvane {
 namespace {
@@ -44,16 +45,9 @@ TEST(TocExtractorTest, TwoLevelListAfterTheHeadingBecomesTheTree) {
 }
 
 TEST(TocExtractorTest, WalkStopsAtTheFirstThingThatIsNotAListOfLinks) {
-    // Text after the link inside an item: that item is the last one read.
-    auto root = ExtractToc(
-        "TOC<ul class=\"list1\"><li><a href=\"A.html\">A</a> and more</li>"
-        "<li><a href=\"B.html\">B</a></li></ul>",
-        "TOC");
-    EXPECT_EQ(Dump(root.get()), "root|rootpath\n A|A.html\n");
-
     // Upper-case item tags and attribute names are read; an upper-case closing list tag
     // ends the walk; markup in a caption stays.
-    root = ExtractToc(
+    auto root = ExtractToc(
         "TOC <UL CLASS=\"LIST1\">\r\n<LI><A HREF=\"A.html\"><b>A</b></A></li>"
         "<li><a href=\"B.html\">B</a></UL><li><a href=\"C.html\">C</a>",
         "toc");
@@ -66,6 +60,70 @@ TEST(TocExtractorTest, WalkStopsAtTheFirstThingThatIsNotAListOfLinks) {
     EXPECT_EQ(
         Dump(ExtractToc("<ul class=\"list1\"><li><a href=\"A.html\">A</a></li></ul>", "(").get()),
         "root|rootpath\n A|A.html\n");
+}
+
+TEST(TocExtractorTest, TextAfterAnItemsLinkIsPassedOver) {
+    // PukiWiki's own FrontPage: "[[Page]] -- description"; a date in a span; a line break
+    // and a nested list after the text; a "<link"-like tag name is no list tag.
+    CTocWalk walk;
+    auto root = ExtractToc(
+        "TOC<ul class=\"list1\"><li><a href=\"A.html\">A</a> -- \x95\xd2\x8f\x57</li>\r\n"
+        "<li><a href=\"B.html\">B</a> <span class=\"date\">2026-12-01</span>\r\n"
+        "<ul class=\"list2\"><li><a href=\"C.html\">C</a> <linkish> x</li></ul></li>\r\n"
+        "<li><a href=\"D.html\">D</a></li></ul><p>after</p>",
+        "TOC", &walk);
+    EXPECT_EQ(Dump(root.get()), "root|rootpath\n A|A.html\n B|B.html\n  C|C.html\n D|D.html\n");
+    EXPECT_EQ(walk.m_nStop, CTocWalk::kListClosed);
+    EXPECT_EQ(walk.m_strLastEntry, "D");
+}
+
+TEST(TocExtractorTest, AWalkThatStopsInsideTheListSaysAfterWhichEntryAndWhy) {
+    struct Case {
+        std::string strList;
+        CTocWalk::Stop nStop;
+        std::string strLast;
+        std::string strAt;
+    };
+    for (const Case& k : std::vector<Case>{
+             // An item that does not begin with a link.
+             {"<li><a href=\"A.html\">A</a></li>\r\n<li>plain \x96\xda\x8e\x9f</li></ul>",
+              CTocWalk::kItemWithoutLink, "A", "<li>plain \x96\xda\x8e\x9f</li></ul>"},
+             // Something else between the items, its line break made a blank.
+             {"<li><a href=\"A.html\">A</a></li>\r\n<div>x\r\ny</div></ul>", CTocWalk::kUnexpected,
+              "A", "<div>x y</div></ul>"},
+             // The page ends inside the list.
+             {"<li><a href=\"A.html\">A</a></li>\r\n<li><a href=\"B.html\">B</a>\r\n",
+              CTocWalk::kPageEnded, "B", ""},
+             // No entry read at all.
+             {"<li>x</li></ul>", CTocWalk::kItemWithoutLink, "", "<li>x</li></ul>"}}) {
+        SCOPED_TRACE(k.strList);
+        CTocWalk walk;
+        ExtractToc("TOC<ul class=\"list1\">" + k.strList, "TOC", &walk);
+        EXPECT_EQ(walk.m_nStop, k.nStop);
+        EXPECT_EQ(walk.m_strLastEntry, k.strLast);
+        EXPECT_EQ(walk.m_strAt, k.strAt);
+    }
+    CTocWalk walk;
+    ExtractToc("TOC <p>no list</p>", "TOC", &walk);
+    EXPECT_EQ(walk.m_nStop, CTocWalk::kNoList);
+    // An excerpt is cut after a whole double-byte character.
+    std::string many;
+    for (int i = 0; i < 40; ++i) many += "\x96\xda";
+    ExtractToc("TOC<ul class=\"list1\">" + many, "TOC", &walk);
+    EXPECT_EQ(walk.m_strAt, many.substr(0, 60));
+}
+
+TEST(TocExtractorTest, PatternIsLookedForAfterTheHeadingOfTheHelpPage) {
+    // The help title holds the pattern's text; the wiki's own heading follows.
+    const std::string page =
+        "<html>\r\n<head>\r\n<title>\x96\xda\x8e\x9f</title>\r\n</head>\r\n<body>\r\n"
+        "<h2>\x96\xda\x8e\x9f</h2>\r\n<p>intro</p>\r\n"
+        "<h2 id=\"c\">\x96\xda\x8e\x9f</h2>\r\n"
+        "<ul class=\"list1\"><li><a href=\"A.html\">A</a></li></ul>\r\n";
+    EXPECT_EQ(Dump(ExtractToc(page, "\x96\xda\x8e\x9f</h2>").get()), "root|rootpath\n A|A.html\n");
+    EXPECT_EQ(WikiPartOfPage(page).substr(0, 14), "\r\n<p>intro</p>");
+    // A page without the program's heading is searched whole.
+    EXPECT_EQ(WikiPartOfPage("<body><h2>x</h2>"), "<body><h2>x</h2>");
 }
 
 TEST(TocExtractorTest, ClosingMoreListsThanOpenedKeepsWhatWasRead) {
