@@ -66,6 +66,8 @@ inline constinit CSjisText kInitUsage{
     "    --password P             (プロセス一覧とシェルの履歴に残ります)\n"
     "  --wikiname SEARCH REPLACE  WikiName 変換の検索パターンと置換文字列\n"
     "  --force                    同じ名前のプロジェクトファイルを上書きします\n"
+    "  --insecure-tls             HTTPS の証明書のホスト名と有効期限を確認しません (社内の Wiki\n"
+    "                             向け。実行のたびに警告します。発行元は確認します)\n"
     "\n"
     "パスワードはプロジェクトファイルに暗号化ではなく難読化して保存されます。\n"
     "プロジェクトファイルはパスワードと同じように扱ってください。\n"};

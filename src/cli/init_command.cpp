@@ -27,6 +27,7 @@ int RunInitCommand(const CTerminal& terminal, const std::vector<std::string>& ar
                                    {"--password", 1},
                                    {"--ask-password", 0},
                                    {"--force", 0},
+                                   {"--insecure-tls", 0},
                                    {"--wikiname", 2}});
     if (arguments.Error().empty() && arguments.Has("--help")) {
         std::fputs(terminal.ToTerminal(cli::kInitUsage).c_str(), stdout);
@@ -114,6 +115,7 @@ int RunInitCommand(const CTerminal& terminal, const std::vector<std::string>& ar
         doc.SetWikiNameSearch(arguments.Value("--wikiname", 0));
         doc.SetWikiNameReplace(arguments.Value("--wikiname", 1));
     }
+    if (arguments.Has("--insecure-tls")) doc.SetInsecureTls(1);
     const int boxesBefore = boxes.GetShownCount();
     if (!doc.SaveToFile(path)) {
         // The document names the file and the system's reason itself when it can.

@@ -35,6 +35,9 @@ namespace {
 
 constexpr const char* kCaption = "Corvane";
 constinit CSjisText kStarted{"ダウンロードを開始しました。"};
+constinit CSjisText kInsecureTlsWarning{
+    "警告: このプロジェクトは HTTPS のサーバー証明書のホスト名と有効期限を確認しません "
+    "(InsecureTls)。なりすましたサーバーにもパスワードが送られます。"};
 constinit CSjisText kPageFinished{"ダウンロード終了 [%s] %s"};
 constinit CSjisText kCheckFinished{"チェック終了 %d"};
 constinit CSjisText kAbortedLog{"中断しました"};
@@ -241,6 +244,7 @@ int CBuildDriver::OnCreateHelp() {
 
     auto prototype = std::make_unique<CDownloaderThread>();
     if (m_nFetchTimeout > 0) prototype->SetTimeout(m_nFetchTimeout);
+    prototype->SetInsecureTls(m_doc.GetInsecureTls() != 0);
     std::string search, replace;
     if (m_doc.GetConvWikiName()) {
         search = m_doc.GetWikiNameSearch();
@@ -308,6 +312,8 @@ void CBuildDriver::OnStarted(std::vector<CWebPage*> pages) {
     m_nProgressUpper = static_cast<int>(pages.size());
     m_callback.CreateProgress(m_nProgressUpper);
     AddLog(kStarted);
+    // Said at every run, so that an opt-out made once for a test is not forgotten.
+    if (m_doc.GetInsecureTls()) AddLog(kInsecureTlsWarning);
 }
 
 void CBuildDriver::OnPageFinished(CWebPage* page, const CCheckResult& result) {

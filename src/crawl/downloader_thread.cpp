@@ -61,6 +61,11 @@ void CDownloaderThread::SetUserAgent(const std::string& agent) {
     m_protocol.SetUserAgent(agent);
 }
 
+void CDownloaderThread::SetInsecureTls(bool insecure) {
+    m_bInsecureTls = insecure;
+    m_protocol.SetInsecureTls(insecure);
+}
+
 CCheckerThread<CWebPage>* CDownloaderThread::Clone() {
     auto* clone = new CDownloaderThread;
     clone->m_hReceiverWnd = m_hReceiverWnd;
@@ -71,6 +76,7 @@ CCheckerThread<CWebPage>* CDownloaderThread::Clone() {
     clone->SetProxyHost(m_strProxyHost);
     clone->SetProxyPort(m_nProxyPort);
     clone->SetUserAgent(m_strUserAgent);
+    clone->SetInsecureTls(m_bInsecureTls);
     if (m_pFilter) clone->SetFilter(m_pFilter->Clone());
     return clone;
 }

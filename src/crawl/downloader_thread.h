@@ -52,6 +52,8 @@ public:
     void SetTimeout(int milliseconds) override;
     void SetAbortEvent(CManualResetEvent* event) override;
     void SetUserAgent(const std::string& agent) override;
+    // HTTPS without the certificate's host name and date checks (the project's opt-out).
+    void SetInsecureTls(bool insecure);
 
     // The message a page's result carries when its local name would leave the output folder.
     static const CSjisText& kUnsafeNameError;
@@ -69,6 +71,7 @@ private:
     std::string m_strProxyHost;
     int m_nProxyPort = 0;
     std::string m_strUserAgent;
+    bool m_bInsecureTls = false;
 };
 
 }  // namespace corvane

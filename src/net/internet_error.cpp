@@ -52,6 +52,10 @@ std::string InternetErrorText(unsigned long code) {
             return "An error occurred in the secure channel support";
         case INET_ERROR_DECODING_FAILED:
             return "The content of the response could not be decoded";
+        case INET_ERROR_SEC_CERT_EXPIRED:
+            return "The certificate has expired";
+        case INET_ERROR_SEC_CERT_NOT_YET_VALID:
+            return "The certificate is not valid yet";
         case INET_ERROR_ADDRESS_REFUSED:
             return "The address of the server is one that the request may not reach";
         default:

@@ -33,6 +33,9 @@ enum : unsigned long {
     // Numbers of this program's own: a connection to an address that the fetch must not
     // reach (see CFetchRules).
     INET_ERROR_ADDRESS_REFUSED = 12900,
+    // The server's certificate is past its end date, or before its start date.
+    INET_ERROR_SEC_CERT_EXPIRED = 12901,
+    INET_ERROR_SEC_CERT_NOT_YET_VALID = 12902,
 };
 
 // The message text for an error number ("The server name or address could not be resolved"

@@ -80,8 +80,8 @@ int TimeoutSlot(int option) {
     }
 }
 
-// Certificates are checked against their chain only: a certificate outside its dates is
-// accepted like one that names another host.
+// With the project's opt-out, certificates are checked against their chain only: a
+// certificate outside its dates is accepted like one that names another host.
 CURLcode AcceptAnyCertificateDate(CURL*, void* sslContext, void*) {
     X509_VERIFY_PARAM* param = SSL_CTX_get0_param(static_cast<SSL_CTX*>(sslContext));
     if (param != nullptr) X509_VERIFY_PARAM_set_flags(param, X509_V_FLAG_NO_CHECK_TIME);
@@ -99,8 +99,13 @@ unsigned long CertificateError(long verifyResult) {
         case X509_V_ERR_INVALID_CA:
             return INET_ERROR_INVALID_CA;
         case X509_V_ERR_CERT_HAS_EXPIRED:
+            return INET_ERROR_SEC_CERT_EXPIRED;
         case X509_V_ERR_CERT_NOT_YET_VALID:
-            return INET_ERROR_SEC_CERT_DATE_INVALID;
+            return INET_ERROR_SEC_CERT_NOT_YET_VALID;
+        case X509_V_OK:
+        case X509_V_ERR_UNSPECIFIED:
+            // The chain held: libcurl's own host name check failed.
+            return INET_ERROR_SEC_CERT_CN_INVALID;
         case X509_V_ERR_HOSTNAME_MISMATCH:
             return INET_ERROR_SEC_CERT_CN_INVALID;
         default:
@@ -547,10 +552,15 @@ bool CRequestHandle::Send(const std::string& extraHeaders, const std::string& op
     }
 
     if (m_pConnection->IsSecure()) {
-        // The chain is verified; the host name and the dates are not.
+        // The chain, the host name and the dates are verified, unless the project opted out
+        // of the last two.
         curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
-        curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
-        curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, AcceptAnyCertificateDate);
+        if (session.Rules().bInsecureTls) {
+            curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
+            curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, AcceptAnyCertificateDate);
+        } else {
+            curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+        }
         std::lock_guard<std::mutex> lock(g_settingsMutex);
         if (!g_testCaFile.empty()) curl_easy_setopt(e, CURLOPT_CAINFO, g_testCaFile.c_str());
     }

@@ -89,6 +89,9 @@ private:
 struct CFetchRules {
     // Address classes (net/address_class.h) that no connection may go to.
     unsigned nRefusedAddresses = 0;
+    // HTTPS: the certificate's chain is verified, but not its host name and dates (a
+    // project's opt-out for an intranet wiki).
+    bool bInsecureTls = false;
 };
 
 class CSessionHandle : public CInternetHandle {

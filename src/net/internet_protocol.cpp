@@ -20,6 +20,36 @@ namespace {
 
 constinit CSjisText kAddressRefused{"%s は%sのアドレスのため接続しません"};
 constinit CSjisText kRedirectRefused{"リダイレクト先 %s を拒否しました: %s"};
+constinit CSjisText kHostMismatch{"サーバー証明書のホスト名が接続先と一致しません"};
+constinit CSjisText kExpired{"サーバー証明書の有効期限が切れています"};
+constinit CSjisText kNotYetValid{"サーバー証明書の有効期間がまだ始まっていません"};
+constinit CSjisText kUnknownIssuer{
+    "サーバー証明書の発行元を確認できません "
+    "(自己署名か、このコンピューターが信頼していない認証局)"};
+constinit CSjisText kOptOutHint{
+    " (社内の Wiki で承知の上なら、プロジェクトの「証明書のホスト名と期限を確認しない」"
+    "(InsecureTls) をオンにできます)"};
+constinit CSjisText kIssuerHint{
+    " ("
+    "発行元の証明書をシステムの証明書ストアに入れてください。「証明書のホスト名と期限を確認しない」"
+    "(InsecureTls) では省略できません)"};
+
+// The certificate problem in words, and what the user can do about it; empty for any other
+// error.
+std::string CertificateMessage(unsigned long code) {
+    switch (code) {
+        case INET_ERROR_SEC_CERT_CN_INVALID:
+            return kHostMismatch.str() + kOptOutHint;
+        case INET_ERROR_SEC_CERT_EXPIRED:
+            return kExpired.str() + kOptOutHint;
+        case INET_ERROR_SEC_CERT_NOT_YET_VALID:
+            return kNotYetValid.str() + kOptOutHint;
+        case INET_ERROR_INVALID_CA:
+            return kUnknownIssuer.str() + kIssuerHint;
+        default:
+            return std::string();
+    }
+}
 
 }  // namespace
 
@@ -103,6 +133,8 @@ void CInternetProtocol::StoreError(const CInternetException& error, CCheckResult
     if (message.size() >= 2 && message.compare(message.size() - 2, 2, "\r\n") == 0) {
         message.erase(message.size() - 2);
     }
+    const std::string certificate = CertificateMessage(error.GetErrorCode());
+    if (!certificate.empty()) message = certificate;
     m_bAddressRefused = error.GetErrorCode() == INET_ERROR_ADDRESS_REFUSED;
     if (m_bAddressRefused) {
         const std::string address = GetLastRefusedAddress();
@@ -161,7 +193,7 @@ CCheckResult CInternetProtocol::CheckFollowingRedirects(const CUrlParts& url, in
     } forget{m_credentialOrigin};
     struct ForgetRules {
         CFetchRules& rules;
-        ~ForgetRules() { rules = CFetchRules(); }
+        ~ForgetRules() { rules.nRefusedAddresses = 0; }
     } forgetRules{m_rules};
     for (;;) {
         m_bAddressRefused = false;

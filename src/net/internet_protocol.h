@@ -43,6 +43,9 @@ public:
     void SetAbortEvent(CManualResetEvent* event) override { m_pAbortEvent = event; }
     // Empty: the program's own, "Corvane/" and its version.
     void SetUserAgent(const std::string& agent) override { m_strUserAgent = agent; }
+    // HTTPS without the host name and date checks (the chain is still verified).
+    void SetInsecureTls(bool insecure) { m_rules.bInsecureTls = insecure; }
+    bool GetInsecureTls() const { return m_rules.bInsecureTls; }
     static std::string DefaultUserAgent();
 
     virtual HINTERNET Connect(HINTERNET internet, const CUrlParts& url) = 0;

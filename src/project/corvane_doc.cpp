@@ -37,6 +37,9 @@ constexpr const char* kNames[13] = {
     "Folder", "BaseName", "URL",    "UseAuth",      "User",           "Password",        "Level",
     "Title",  "TocPat",   "Footer", "ConvWikiName", "WikiNameSearch", "WikiNameReplace",
 };
+// An element after those, written only when set, so that a project without it keeps the
+// file as before.
+constexpr const char* kInsecureTlsName = "InsecureTls";
 
 constexpr size_t kMaxProjectFileSize = 64u << 20;
 
@@ -61,7 +64,7 @@ std::string WithoutControlCharacters(const std::string& text) {
 }
 
 // The whole project file: the declaration, then "root" with the thirteen elements.
-std::optional<std::string> BuildProjectXml(const std::string (&values)[13]) {
+std::optional<std::string> BuildProjectXml(const std::string (&values)[13], bool insecureTls) {
     XmlDocPtr doc(xmlNewDoc(X("1.0")));
     if (!doc) return std::nullopt;
     xmlNode* root = xmlNewDocNode(doc.get(), nullptr, X("root"), nullptr);
@@ -78,6 +81,9 @@ std::optional<std::string> BuildProjectXml(const std::string (&values)[13]) {
             xmlFreeNode(text);
             return std::nullopt;
         }
+    }
+    if (insecureTls && !xmlNewTextChild(root, nullptr, X(kInsecureTlsName), X("1"))) {
+        return std::nullopt;
     }
 
     xmlBuffer* buffer = xmlBufferCreate();
@@ -207,6 +213,7 @@ void CCorvaneDoc::ResetToDefaults() {
     m_strTocPat.clear();
     m_strFooter.clear();
     m_bConvWikiName = 0;
+    m_bInsecureTls = 0;
     m_strWikiNameSearch.clear();
     m_strWikiNameReplace.clear();
     m_strPathName.clear();
@@ -242,6 +249,8 @@ bool CCorvaneDoc::LoadFromFile(const std::string& path) {
         values[i] = FirstChildValue(node);
         node = NextCounted(node->next);
     }
+    const bool insecureTls =
+        node && QualifiedName(node) == kInsecureTlsName && AtoiClamped(FirstChildValue(node)) != 0;
 
     m_strFolder = values[0];
     m_strBaseName = values[1];
@@ -256,6 +265,7 @@ bool CCorvaneDoc::LoadFromFile(const std::string& path) {
     m_bConvWikiName = AtoiClamped(values[10]);
     m_strWikiNameSearch = values[11];
     m_strWikiNameReplace = values[12];
+    m_bInsecureTls = insecureTls ? 1 : 0;
     m_bModified = false;
     SetPathName(path);
     return true;
@@ -279,7 +289,7 @@ bool CCorvaneDoc::SaveToFile(const std::string& path) {
         m_strWikiNameSearch,
         m_strWikiNameReplace,
     };
-    const std::optional<std::string> xml = BuildProjectXml(values);
+    const std::optional<std::string> xml = BuildProjectXml(values, m_bInsecureTls != 0);
     if (!xml || !WriteFileReplacing(path, *xml)) {
         // The path, then the reason: the XML library could not build the document (out of
         // memory), or the system's reason for the failed write.

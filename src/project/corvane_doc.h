@@ -100,6 +100,10 @@ public:
     void SetWikiNameSearch(const std::string& value) { m_strWikiNameSearch = value; }
     std::string GetWikiNameReplace() const { return m_strWikiNameReplace; }
     void SetWikiNameReplace(const std::string& value) { m_strWikiNameReplace = value; }
+    // 1: HTTPS certificates are not checked for the host name and dates (an intranet wiki
+    // whose certificate names another host or has expired); the chain still is.
+    int GetInsecureTls() const { return m_bInsecureTls; }
+    void SetInsecureTls(int value) { m_bInsecureTls = value; }
 
 private:
     void SetPathName(const std::string& path);
@@ -118,6 +122,7 @@ private:
     int m_bConvWikiName;
     std::string m_strWikiNameSearch;
     std::string m_strWikiNameReplace;
+    int m_bInsecureTls = 0;
 
     std::string m_strPathName;
     std::string m_strDocTitle;

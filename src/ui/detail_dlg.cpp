@@ -24,6 +24,12 @@ CDetailDlg::CDetailDlg(CCorvaneDoc& doc, QWidget* parent) : CTabPage(doc, parent
     m_pConvWikiName->setObjectName(QStringLiteral("convWikiName"));
     m_pWikiNameSearch = edit("wikiNameSearch");
     m_pWikiNameReplace = edit("wikiNameReplace");
+    // For an intranet wiki whose certificate names another host or has expired; every run
+    // warns about it in the log.
+    m_pInsecureTls = new QCheckBox(tr("証明書のホスト名と期限を確認しない"), this);
+    m_pInsecureTls->setObjectName(QStringLiteral("insecureTls"));
+    m_pInsecureTls->setToolTip(
+        tr("社内の Wiki 向け (InsecureTls)。証明書の発行元は確認します。実行のたびに警告します。"));
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(tr("タイトル:"), this), 0, 0);
@@ -44,11 +50,13 @@ CDetailDlg::CDetailDlg(CCorvaneDoc& doc, QWidget* parent) : CTabPage(doc, parent
     auto* column = new QVBoxLayout(this);
     column->addLayout(grid);
     column->addWidget(wiki);
+    column->addWidget(m_pInsecureTls);
     column->addStretch(1);
 
     for (QLineEdit* box : {m_pTitle, m_pTocPat, m_pFooter, m_pWikiNameSearch, m_pWikiNameReplace}) {
         connect(box, &QLineEdit::textChanged, this, [this] { MarkModified(); });
     }
+    connect(m_pInsecureTls, &QCheckBox::clicked, this, [this] { MarkModified(); });
     connect(m_pConvWikiName, &QCheckBox::clicked, this, [this] {
         UpdateWikiNameControls();
         MarkModified();
@@ -69,6 +77,7 @@ void CDetailDlg::LoadFromDocument() {
     m_pConvWikiName->setChecked(m_doc.GetConvWikiName() != 0);
     m_pWikiNameSearch->setText(FromSjis(m_doc.GetWikiNameSearch()));
     m_pWikiNameReplace->setText(FromSjis(m_doc.GetWikiNameReplace()));
+    m_pInsecureTls->setChecked(m_doc.GetInsecureTls() != 0);
     UpdateWikiNameControls();
 }
 
@@ -79,6 +88,7 @@ bool CDetailDlg::SaveToDocument() {
     m_doc.SetConvWikiName(m_pConvWikiName->isChecked() ? 1 : 0);
     m_doc.SetWikiNameSearch(ToSjis(m_pWikiNameSearch->text()));
     m_doc.SetWikiNameReplace(ToSjis(m_pWikiNameReplace->text()));
+    m_doc.SetInsecureTls(m_pInsecureTls->isChecked() ? 1 : 0);
     return true;
 }
 

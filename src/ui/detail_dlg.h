@@ -1,5 +1,5 @@
 // The form's "詳細" (detail) page: help title, contents start, footer and the WikiName
-// conversion.
+// conversion, and the opt-out of the certificate's host name and date checks.
 #pragma once
 
 #include <QCheckBox>
@@ -24,6 +24,7 @@ public:
     QCheckBox* m_pConvWikiName;
     QLineEdit* m_pWikiNameSearch;
     QLineEdit* m_pWikiNameReplace;
+    QCheckBox* m_pInsecureTls;
 
 private:
     void UpdateWikiNameControls();

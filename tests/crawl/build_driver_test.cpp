@@ -350,9 +350,23 @@ TEST(BuildDriverFailureTest, StartPageBehindAnUntrustedCertificateOrASilentServe
         res.set_content("<html></html>", "text/html");
     });
     https.Start();
+    const std::string unknownIssuer = Utf8ToSjis(
+        "サーバー証明書の発行元を確認できません "
+        "(自己署名か、このコンピューターが信頼していない認証局) "
+        "(発行元の証明書をシステムの証明書ストアに入れてください。「証明書のホスト名と期限を確認し"
+        "ない」"
+        "(InsecureTls) では省略できません)");
+    const std::string warning = Utf8ToSjis("警告: このプロジェクトは HTTPS のサーバー証明書");
     FailingRun untrusted(https.Url("/?FrontPage"));
     untrusted.Run();
-    ExpectStartPageFailed(untrusted, InternetErrorText(INET_ERROR_INVALID_CA));
+    ExpectStartPageFailed(untrusted, unknownIssuer);
+    EXPECT_EQ(untrusted.view.Count(warning), 0);
+    // The opt-out waives the host name and dates, never the chain, and every run says so.
+    FailingRun optedOut(https.Url("/?FrontPage"));
+    optedOut.doc.SetInsecureTls(1);
+    optedOut.Run();
+    ExpectStartPageFailed(optedOut, unknownIssuer);
+    EXPECT_EQ(optedOut.view.Count(warning), 1);
 
     test::LoopbackServer silent;
     silent.Get(".*", [&silent](const httplib::Request&, httplib::Response& res) {

@@ -744,6 +744,12 @@ TEST(CliInitTest, WritesAProjectThatTheProgramReads) {
     EXPECT_EQ(doc.GetWikiNameSearch(), "([A-Z])");
     EXPECT_EQ(doc.GetWikiNameReplace(), "$1");
     EXPECT_EQ(doc.GetLevel(), 99);
+    EXPECT_EQ(doc.GetInsecureTls(), 0);
+    r = RunCli({"init", (dir / "tls.xml").string(), "--url", "https://intranet/?Top", "--folder",
+                (dir / "o").string(), "--name", "M", "--insecure-tls"});
+    ASSERT_EQ(r.nExit, 0) << r.strOutput;
+    ASSERT_TRUE(doc.LoadFromFile((dir / "tls.xml").string()));
+    EXPECT_EQ(doc.GetInsecureTls(), 1);
 
     // Missing required values and unknown options are usage errors.
     EXPECT_EQ(RunCli({"init", (dir / "x.xml").string(), "--url", "http://a/"}).nExit, 2);

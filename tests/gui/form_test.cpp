@@ -114,6 +114,15 @@ private slots:
         QVERIFY(form.detail().m_pWikiNameSearch->isEnabled());
         QVERIFY(form.detail().m_pWikiNameReplace->isEnabled());
         QVERIFY(form.doc.IsModified());
+        // The certificate opt-out: off for the sample, marks the document, reaches it on commit.
+        form.doc.SetModifiedFlag(false);
+        QVERIFY(!form.detail().m_pInsecureTls->isChecked());
+        QTest::mouseClick(form.detail().m_pInsecureTls, Qt::LeftButton, {},
+                          QPoint(5, form.detail().m_pInsecureTls->height() / 2));
+        QVERIFY(form.doc.IsModified());
+        QCOMPARE(form.doc.GetInsecureTls(), 0);
+        QVERIFY(form.detail().SaveToDocument());
+        QCOMPARE(form.doc.GetInsecureTls(), 1);
     }
 
     void theFolderGetsItsSeparatorWhenCommitted() {

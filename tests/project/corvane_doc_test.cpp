@@ -122,6 +122,25 @@ TEST_F(CorvaneDocTest, EverySettingRoundTripsByteForByte) {
     EXPECT_EQ(CCorvaneDoc::UnscramblePassword(loaded.GetPassword()), "s3cret");
 }
 
+// The certificate opt-out follows the thirteen settings only when set, so other projects'
+// files stay as they were; loading a project without it clears it.
+TEST_F(CorvaneDocTest, CertificateOptOutIsKeptOnlyWhereSet) {
+    const auto file = m_dir / "tls.xml";
+    m_doc.SetInsecureTls(1);
+    ASSERT_TRUE(m_doc.SaveToFile(Sjis(file)));
+    EXPECT_THAT(ReadFileBytes(file),
+                ::testing::HasSubstr("</WikiNameReplace><InsecureTls>1</InsecureTls></root>"));
+    CCorvaneDoc loaded;
+    ASSERT_TRUE(loaded.LoadFromFile(Sjis(file)));
+    EXPECT_EQ(loaded.GetInsecureTls(), 1);
+
+    m_doc.SetInsecureTls(0);
+    ASSERT_TRUE(m_doc.SaveToFile(Sjis(file)));
+    EXPECT_THAT(ReadFileBytes(file), ::testing::Not(::testing::HasSubstr("InsecureTls")));
+    ASSERT_TRUE(loaded.LoadFromFile(Sjis(file)));
+    EXPECT_EQ(loaded.GetInsecureTls(), 0);
+}
+
 TEST_F(CorvaneDocTest, EveryByteValueOfCodePage932SurvivesSaveAndLoad) {
     // Every printable single byte, Windows' single-byte extras 0x80, 0xA0 and 0xFD to 0xFF
     // among them, and every double-byte code that Windows writes back as it is (user-

@@ -102,9 +102,19 @@ TestCa::TestCa(const std::string& commonName) : m_impl(std::make_unique<Impl>())
 TestCa::~TestCa() = default;
 
 ServerCertificate TestCa::Issue(const std::string& hostName, bool expired) const {
+    return Issue(hostName, expired ? Validity::kExpired : Validity::kCurrent);
+}
+
+ServerCertificate TestCa::Issue(const std::string& hostName, Validity validity) const {
     KeyPtr key = NewKey();
-    const long notBefore = expired ? -40L * 86400L : -86400L;
-    const long notAfter = expired ? -38L * 86400L : 365L * 86400L;
+    long notBefore = -86400L, notAfter = 365L * 86400L;
+    if (validity == Validity::kExpired) {
+        notBefore = -40L * 86400L;
+        notAfter = -38L * 86400L;
+    } else if (validity == Validity::kNotYetValid) {
+        notBefore = 30L * 86400L;
+        notAfter = 400L * 86400L;
+    }
     CertPtr cert =
         NewCert(hostName, key.get(), m_impl->cert.get(), m_impl->key.get(), notBefore, notAfter);
     ServerCertificate out;

@@ -23,6 +23,9 @@ public:
     // A certificate for `hostName` (subject and subjectAltName DNS entry) signed by this
     // CA, valid from yesterday for a year, or, when `expired`, only two days last month.
     ServerCertificate Issue(const std::string& hostName, bool expired = false) const;
+    // The same with its dates chosen: valid now, two days last month, or from next month on.
+    enum class Validity { kCurrent, kExpired, kNotYetValid };
+    ServerCertificate Issue(const std::string& hostName, Validity validity) const;
 
     std::string CertPem() const;
     // Writes the CA certificate as a PEM file (for a client's CA setting).
