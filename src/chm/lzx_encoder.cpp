@@ -6,6 +6,7 @@
 #include <exception>
 #include <mutex>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 
 #include "chm/lzx_bit_writer.h"
@@ -21,6 +22,7 @@ constexpr unsigned kBlockVerbatim = 1;
 constexpr unsigned kBlockAligned = 2;
 constexpr unsigned kBlockUncompressed = 3;
 constexpr size_t kMaxIntervalBytes = size_t{1} << 30;
+constexpr unsigned kMaxThreads = 64;
 constexpr size_t kBlockFrames = 2;  // frames per compressed block: trees sent this often
 
 void CheckWindowBits(unsigned windowBits) {
@@ -281,7 +283,8 @@ CLzxSection LzxCompressSection(std::string_view data, unsigned windowBits, size_
     CLzxSection section;
     section.nUncompressed = data.size();
     const size_t count = (data.size() + intervalBytes - 1) / intervalBytes;
-    const unsigned workers = std::max(1u, std::min<unsigned>(threads, count));
+    const auto workers =
+        static_cast<unsigned>(std::max<size_t>(1, std::min<size_t>({threads, count, kMaxThreads})));
 
     // Workers take intervals in order; the calling thread appends each one as soon as it and
     // all before it are done, so at most a few finished intervals wait in memory.
@@ -308,10 +311,17 @@ CLzxSection LzxCompressSection(std::string_view data, unsigned windowBits, size_
         }
     };
     std::vector<std::thread> pool;
-    if (workers == 1)
-        work();
-    else
-        for (unsigned n = 0; n < workers; ++n) pool.emplace_back(work);
+    if (workers > 1) {
+        for (unsigned n = 0; n < workers; ++n) {
+            // A system that gives no more threads gets the work done on those it gave.
+            try {
+                pool.emplace_back(work);
+            } catch (const std::system_error&) {
+                break;
+            }
+        }
+    }
+    if (pool.empty()) work();
 
     for (size_t i = 0; i < count; ++i) {
         CLzxInterval interval;

@@ -35,8 +35,8 @@ struct CLzxSection {
 
 // Compresses `data` as a section of reset intervals of `intervalBytes` each (a multiple of
 // kLzxFrameBytes; the last interval may be shorter), the intervals on `threads` threads (0 or
-// 1: the calling thread alone). The result does not depend on the number of threads. Throws
-// std::invalid_argument for an interval that is not a positive multiple of a frame (at most
+// 1: the calling thread alone; at most 64). The result does not depend on the number of threads.
+// Throws std::invalid_argument for an interval that is not a positive multiple of a frame (at most
 // 1 GB) or a window size out of range.
 CLzxSection LzxCompressSection(std::string_view data, unsigned windowBits, size_t intervalBytes,
                                unsigned threads);
