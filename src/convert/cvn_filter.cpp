@@ -78,6 +78,7 @@ CCVNFilter::CCVNFilter(CDownloaderConfig* pOwner, const std::string& wikiNameSea
       m_strExcludeRulesPath(excludeRulesPath.empty() ? BesideFile(replaceRulesPath, kExcludeFile)
                                                      : excludeRulesPath) {
     m_linkRules.m_exclusions = ReadRuleFile(m_strExcludeRulesPath);
+    m_linkRules.m_pNames = std::make_shared<CLocalNames>();
     for (const std::string& pattern : ReadRuleFile(replaceRulesPath)) {
         m_rules.emplace_back(pattern, std::string());
     }
@@ -110,7 +111,8 @@ int CCVNFilter::BeginPage(const CUrlParts& url, const std::string& presetName, i
         // No start page seen: a page of the wiki (it has a query) tells the script too.
         script = canonical;
     }
-    std::string local = presetName.empty() ? LocalFileName(canonical, script) : presetName;
+    std::string local =
+        presetName.empty() ? m_linkRules.m_pNames->Assign(canonical, script) : presetName;
     if (local.empty()) {
         return 0;
     }
@@ -255,6 +257,7 @@ CHTMLFilter* CCVNFilter::Clone() const {
         new CCVNFilter(m_pOwner, m_strWikiNameSearch, m_strWikiNameReplace, m_strTitle, m_strFooter,
                        m_strBodyRulesPath, m_strReplaceRulesPath, m_strExcludeRulesPath);
     clone->m_pStartPage = m_pStartPage;
+    clone->m_linkRules.m_pNames = m_linkRules.m_pNames;
     return clone;
 }
 

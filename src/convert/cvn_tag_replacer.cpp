@@ -88,7 +88,9 @@ int CCVNTagReplacer::ConvertNewUrl(int kind, const std::string& value, CLinkReco
         record.m_nFollow = 0;
         return 1;
     }
-    const std::string local = LocalFileName(url, m_rules.m_strScriptUrl);
+    const std::string local = m_rules.m_pNames
+                                  ? m_rules.m_pNames->Assign(url, m_rules.m_strScriptUrl)
+                                  : LocalFileName(url, m_rules.m_strScriptUrl);
     if (local.empty()) {
         return 0;
     }

@@ -2,10 +2,12 @@
 // they are called in the output folder, and the rewriting entry point of the page filter.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "convert/local_names.h"
 #include "convert/tag_replacer.h"
 #include "net/url_parts.h"
 
@@ -17,11 +19,13 @@ namespace corvane {
 struct CLinkRules {
     std::string m_strScriptUrl;
     std::vector<std::string> m_exclusions;
+    // The run's file names (shared by every worker); without it, LocalFileName's.
+    std::shared_ptr<CLocalNames> m_pNames;
 };
 
 // Accepts same-host targets whose scheme is "http" or the page's own, and names them by
-// LocalFileName; links to other sites and schemes stay as they are. An excluded target
-// becomes its absolute URL, recorded with the follow flag 0.
+// the run's CLocalNames (LocalFileName without one); links to other sites and schemes stay as they
+// are. An excluded target becomes its absolute URL, recorded with the follow flag 0.
 class CCVNTagReplacer : public CTagReplacer {
 public:
     CCVNTagReplacer(int tagGroup, int attributeGroup, int valueGroup,

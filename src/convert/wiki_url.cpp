@@ -66,14 +66,13 @@ std::string Fragment(const std::string& text) {
     return hash == std::string::npos ? std::string() : text.substr(hash);
 }
 
-// Attachments and images: "PAGE_FILE" in whatever order PukiWiki wrote the parameters.
-std::string PluginFileName(const std::string& query) {
+// The page and file names of an attachment or image URL, in whatever order PukiWiki wrote
+// the parameters; false when the query names no such file.
+bool PluginParts(const std::string& query, std::string& page, std::string& file) {
     if (query.find("plugin=") == std::string::npos) {
-        return {};
+        return false;
     }
     const std::string plugin = QueryParam(query, "plugin");
-    std::string page;
-    std::string file;
     if (plugin == "attach") {
         page = QueryParam(query, "refer");
         file = QueryParam(query, "openfile");
@@ -84,10 +83,27 @@ std::string PluginFileName(const std::string& query) {
         page = QueryParam(query, "page");
         file = QueryParam(query, "src");
     }
-    if (page.empty() || file.empty()) {
+    return !page.empty() && !file.empty();
+}
+
+// Attachments and images: "PAGE_FILE".
+std::string PluginFileName(const std::string& query) {
+    std::string page;
+    std::string file;
+    if (!PluginParts(query, page, file)) {
         return {};
     }
     return FlattenName((boost::format("%s_%s") % page % file).str());
+}
+
+// Percent escapes with upper-case digits: "%e3" and "%E3" are one byte.
+std::string NormalEscapes(std::string text) {
+    for (std::size_t i = 0; i + 2 < text.size(); ++i) {
+        if (text[i] != '%') continue;
+        text[i + 1] = AsciiUpper(text[i + 1]);
+        text[i + 2] = AsciiUpper(text[i + 2]);
+    }
+    return text;
 }
 
 }  // namespace
@@ -170,6 +186,32 @@ std::string LocalFileName(const std::string& url, const std::string& scriptUrl) 
         name.insert(hash, ".html");
     }
     return name;
+}
+
+std::string LocalFileTarget(const std::string& url, const std::string& scriptUrl) {
+    const CUrlParts parts(url);
+    if (!parts.IsValid()) {
+        return {};
+    }
+    const std::string& extra = parts.GetExtra();
+    std::string query = (!extra.empty() && extra[0] == '?') ? extra.substr(1) : std::string();
+    query = query.substr(0, query.find('#'));
+    if (query.empty()) {
+        if (IsSameScript(url, scriptUrl)) {
+            return std::string("page:") + kDefaultPageName;
+        }
+        return "file:" + url.substr(0, url.find('#'));
+    }
+    std::string page;
+    std::string file;
+    if (PluginParts(query, page, file)) {
+        return "plugin:" + NormalEscapes(page) + "\n" + NormalEscapes(file);
+    }
+    const std::size_t name = query.find("page=");
+    if (name != std::string::npos) {
+        query.erase(0, name + 5);
+    }
+    return "page:" + NormalEscapes(query);
 }
 
 namespace {

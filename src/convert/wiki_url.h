@@ -20,6 +20,12 @@ inline constexpr const char* kDefaultPageName = "FrontPage";
 // any other one (a site's top page, a file) is named by its last path component.
 std::string LocalFileName(const std::string& url, const std::string& scriptUrl = "");
 
+// What `url` fetches, as far as the output folder is concerned: URLs with one target (a page
+// by either of its query forms, the script and its default page) give one text, URLs with
+// different targets different texts, even where LocalFileName gives them one name ("?C%2B"
+// and "?C2B"). Empty when the URL does not parse.
+std::string LocalFileTarget(const std::string& url, const std::string& scriptUrl = "");
+
 // True when `url` has no query and addresses the same wiki script as `scriptUrl`: same
 // scheme, host and port, and the same path, where "dir/" and "dir/index.php" are one.
 bool IsSameScript(const std::string& url, const std::string& scriptUrl);

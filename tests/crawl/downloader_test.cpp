@@ -21,6 +21,7 @@
 #include "crawl/downloader_listener.h"
 #include "crawl/downloader_thread.h"
 #include "crawl/failed_links.h"
+#include "platform/ascii.h"
 #include "platform/atomic_file.h"
 #include "support/loopback_server.h"
 #include "support/sample_wiki.h"
@@ -815,6 +816,47 @@ TEST_F(SmallWikiTest, AbortDuringAStreamedDownloadEndsAtOnceAndKeepsNoPartOfIt) 
     EXPECT_FALSE(HasPartFiles(m_out.path()));
     ASSERT_NE(m_collector.Page(slow), nullptr);
     EXPECT_FALSE(Written(m_collector.Page(slow)->GetLocalName()));
+}
+
+}  // namespace
+}  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// Pages whose usual names differ only in letter case, or whose names lose a '%' escape,
+// are different files to a help file (its names ignore case): each keeps a file of its
+// own, linked from the page that names it, while two URLs of one page still share one.
+TEST_F(SmallWikiTest, DistinctPagesNeverShareAFileEvenIgnoringLetterCase) {
+    test::LoopbackServer server;
+    Install(server, false);
+    server.Start();
+    const std::vector<std::string> pages = {"?CaseName", "?casename", "?C%2B", "?C2B"};
+    std::string links;
+    for (const std::string& page : pages) links += "<a href=\"./" + page + "\">x</a>";
+    links += "<a href=\"./?cmd=read&amp;page=CaseName\">again</a>";
+    Serve("?Top", 200, Page(links));
+    for (const std::string& page : pages) Serve(page, 200, Page("text of " + page));
+    Serve("?cmd=read&page=CaseName", 200, Page("text of ?CaseName"));
+    Start({new CWebPage(server.Url("/?Top"))}, 99, m_rules.path());
+    ASSERT_TRUE(RunToEnd());
+
+    std::set<std::string> folded;
+    const std::string top = Output(m_collector.Page(server.Url("/?Top"))->GetLocalName());
+    for (const std::string& page : pages) {
+        SCOPED_TRACE(page);
+        CWebPage* fetched = m_collector.Page(server.Url("/" + page));
+        ASSERT_NE(fetched, nullptr);
+        const std::string name = fetched->GetLocalName();
+        EXPECT_TRUE(folded.insert(ToLowerAscii(name)).second) << name;
+        EXPECT_NE(Output(name).find("text of " + page), std::string::npos) << name;
+        EXPECT_NE(top.find("href=\"" + name + "\""), std::string::npos) << name;
+    }
+    // The first of each pair keeps the usual name.
+    EXPECT_EQ(m_collector.Page(server.Url("/?CaseName"))->GetLocalName(), "CaseName.html");
+    EXPECT_EQ(m_collector.Page(server.Url("/?C%2B"))->GetLocalName(), "C2B.html");
+    // The other form of a page's URL is the same file, fetched once.
+    EXPECT_EQ(m_collector.Page(server.Url("/?cmd=read&page=CaseName")), nullptr);
 }
 
 }  // namespace
