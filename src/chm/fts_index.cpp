@@ -1,6 +1,8 @@
 #include "chm/fts_index.h"
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_map>
 
 namespace corvane {
 namespace {
@@ -58,10 +60,10 @@ int BitLength(uint32_t v) {
     return n;
 }
 
-// Bits of a scale-2 "scale and root" number with a root of `root` bits.
-int SrBits(uint32_t v, int root) {
-    const int n = BitLength(v);
-    return n <= root ? 1 + root : (n - root) + 1 + (n - 1);
+// Bits of a scale-2 "scale and root" number of `n` significant bits with a root of `root`
+// bits.
+uint64_t SrBitsOfLength(int n, int root) {
+    return static_cast<uint64_t>(n <= root ? 1 + root : (n - root) + 1 + (n - 1));
 }
 
 class CBitWriter {
@@ -186,49 +188,90 @@ std::string ReadWord(const std::string& b, size_t& pos, size_t end, const std::s
 void CFtsIndexWriter::AddDocument(uint32_t topic, const std::vector<CSearchToken>& tokens) {
     ++m_nDocuments;
     m_nTopicLimit = std::max(m_nTopicLimit, topic + 1);
+    // The page's positions of each word, then one packed record per word and part.
+    std::unordered_map<std::string_view, std::vector<uint32_t>> parts[2];
     for (const CSearchToken& token : tokens) {
         if (token.strWord.empty() || token.strWord.size() > kMaxWord) continue;
-        CWord& word = m_words[token.strWord];
-        (token.bTitle ? word.title : word.body)[topic].push_back(token.nPosition);
+        parts[token.bTitle ? 1 : 0][token.strWord].push_back(token.nPosition);
         ++m_nTokens;
         m_nTokenBytes += token.strWord.size();
     }
+    for (int title = 0; title < 2; ++title) {
+        for (auto& [text, positions] : parts[title]) {
+            CWord& word = m_words[std::string(text)];
+            std::string& packed = title ? word.strTitle : word.strBody;
+            std::sort(positions.begin(), positions.end());
+            AppendVarInt(packed, topic);
+            AppendVarInt(packed, static_cast<uint32_t>(positions.size()));
+            uint32_t last = 0;
+            for (uint32_t position : positions) {
+                AppendVarInt(packed, position - last);
+                last = position;
+            }
+        }
+    }
 }
+
+namespace {
+
+// The hits packed by AddDocument, by topic.
+CFtsHits UnpackHits(const std::string& packed) {
+    CFtsHits hits;
+    size_t pos = 0;
+    uint32_t topic = 0, count = 0, delta = 0;
+    while (ReadVarInt(packed, pos, packed.size(), topic) &&
+           ReadVarInt(packed, pos, packed.size(), count)) {
+        std::vector<uint32_t>& positions = hits[topic];
+        uint32_t last = 0;
+        for (uint32_t i = 0; i < count && ReadVarInt(packed, pos, packed.size(), delta); ++i) {
+            last += delta;
+            positions.push_back(last);
+        }
+    }
+    return hits;
+}
+
+}  // namespace
 
 std::string CFtsIndexWriter::Write(uint32_t codePage, uint32_t lcid, uint32_t topicCount) const {
     // The entries in leaf order: a word's body entry before its title entry.
     struct CEntry {
         const std::string* word;
         bool title;
-        const CFtsHits* hits;
+        const std::string* packed;
+        uint32_t nTopics;
     };
     std::vector<CEntry> entries;
     for (const auto& [word, hits] : m_words) {
-        if (!hits.body.empty()) entries.push_back({&word, false, &hits.body});
-        if (!hits.title.empty()) entries.push_back({&word, true, &hits.title});
+        if (!hits.strBody.empty()) entries.push_back({&word, false, &hits.strBody, 0});
+        if (!hits.strTitle.empty()) entries.push_back({&word, true, &hits.strTitle, 0});
     }
 
     // Root sizes that make the hit lists shortest; at least one bit, as other writers use.
+    // A number's size depends only on its bit length, so one pass counts the bit lengths of
+    // each field and the roots are tried on the counts.
+    uint64_t lengths[3][33] = {};
+    for (CEntry& entry : entries) {
+        const CFtsHits hits = UnpackHits(*entry.packed);
+        entry.nTopics = static_cast<uint32_t>(hits.size());
+        uint32_t lastTopic = 0;
+        for (const auto& [topic, positions] : hits) {
+            ++lengths[0][BitLength(topic - lastTopic)];
+            ++lengths[1][BitLength(static_cast<uint32_t>(positions.size()))];
+            uint32_t last = 0;
+            for (uint32_t p : positions) {
+                ++lengths[2][BitLength(p - last)];
+                last = p;
+            }
+            lastTopic = topic;
+        }
+    }
     int roots[3] = {1, 1, 1};
     for (int field = 0; field < 3; ++field) {
         uint64_t best = UINT64_MAX;
         for (int root = 1; root <= 24; ++root) {
             uint64_t total = 0;
-            for (const CEntry& entry : entries) {
-                uint32_t lastTopic = 0;
-                for (const auto& [topic, positions] : *entry.hits) {
-                    if (field == 0) total += SrBits(topic - lastTopic, root);
-                    if (field == 1) total += SrBits(static_cast<uint32_t>(positions.size()), root);
-                    if (field == 2) {
-                        uint32_t last = 0;
-                        for (uint32_t p : positions) {
-                            total += SrBits(p - last, root);
-                            last = p;
-                        }
-                    }
-                    lastTopic = topic;
-                }
-            }
+            for (int n = 0; n <= 32; ++n) total += lengths[field][n] * SrBitsOfLength(n, root);
             if (total < best) {
                 best = total;
                 roots[field] = root;
@@ -239,7 +282,7 @@ std::string CFtsIndexWriter::Write(uint32_t codePage, uint32_t lcid, uint32_t to
     std::string out(kHeaderSize, '\0');
     std::vector<std::pair<uint32_t, uint32_t>> hitPlaces;  // offset, size
     for (const CEntry& entry : entries) {
-        const std::string encoded = EncodeHits(*entry.hits, roots);
+        const std::string encoded = EncodeHits(UnpackHits(*entry.packed), roots);
         hitPlaces.emplace_back(static_cast<uint32_t>(out.size()),
                                static_cast<uint32_t>(encoded.size()));
         out += encoded;
@@ -259,7 +302,7 @@ std::string CFtsIndexWriter::Write(uint32_t codePage, uint32_t lcid, uint32_t to
         std::string data;
         AppendWord(data, *entries[i].word, previous);
         data += static_cast<char>(entries[i].title ? 1 : 0);
-        AppendVarInt(data, static_cast<uint32_t>(entries[i].hits->size()));
+        AppendVarInt(data, entries[i].nTopics);
         Append32(data, hitPlaces[i].first);
         data.append(2, '\0');
         AppendVarInt(data, hitPlaces[i].second);

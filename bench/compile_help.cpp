@@ -1,0 +1,43 @@
+// The built-in help compiler on a help project that lies in a folder, for scripts/bench
+// compile (which times it beside chmcmd with /usr/bin/time):
+//   bench_compile_help builtin FOLDER PROJECT.hhp   compiles; prints files, MB in and out
+//   bench_compile_help search HELP.chm PAGE...      gives a help file chmcmd made the
+//                                                   Japanese index, as the program does
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "help/builtin_compiler.h"
+#include "help/japanese_search.h"
+
+int main(int argc, char** argv) {
+    using namespace corvane;
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "builtin" && argc == 4) {
+        CBuiltinCompiler compiler;
+        std::string error;
+        std::string folder = argv[2];
+        if (folder.back() != '/') folder += '/';
+        if (!compiler.Compile(folder, argv[3], error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
+        const CBuiltinCompileStats& s = compiler.GetStats();
+        std::printf("%zu files, %.1f MB in, %.1f MB out, %zu topics, %zu words\n", s.nFiles,
+                    s.nInputBytes / 1048576.0, s.nOutputBytes / 1048576.0, s.nTopics, s.nWords);
+        return 0;
+    }
+    if (mode == "search" && argc >= 3) {
+        std::vector<std::string> pages(argv + 3, argv + argc);
+        const CJapaneseSearchResult r = RebuildJapaneseSearch(argv[2], pages);
+        if (!r.bReplaced) {
+            std::fprintf(stderr, "%s\n", r.strReason.c_str());
+            return 1;
+        }
+        std::printf("%zu pages, %zu words\n", r.nPages, r.nWords);
+        return 0;
+    }
+    std::fprintf(stderr,
+                 "usage: bench_compile_help builtin FOLDER PROJECT.hhp | search HELP.chm\n");
+    return 2;
+}
