@@ -187,6 +187,7 @@ int CBuildDriver::ValidateProject() {
     // Settings that would only fail after the whole crawl, or fail every page.
     for (const std::string& problem :
          {CheckFolderWritable(folder), CheckBaseName(m_doc.GetBaseName()),
+          CheckBaseNameForCompiler(m_doc.GetBaseName(), m_strCompilerPath),
           CheckTitle(m_doc.GetTitle()), CheckStartUrl(m_doc.GetURL()),
           CheckUrlCredentials(m_doc.GetURL()), CheckTocPattern(m_doc.GetTocPat())}) {
         if (!problem.empty()) {

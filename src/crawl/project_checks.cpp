@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "help/help_creator.h"
 #include "net/url_parts.h"
 #include "net/url_primitives.h"
 #include "platform/control_chars.h"
@@ -34,6 +35,14 @@ constinit CSjisText kControlInTitle{
     "[%s]"};
 constinit CSjisText kCredentialsInUrl{
     "URLにユーザー名やパスワードを含めることはできません。認証の設定を使ってください\n"
+    "[%s]"};
+constinit CSjisText kQuoteInBaseName{
+    "ファイル名に \" を含めることはできません\n"
+    "[%s]"};
+constinit CSjisText kCompilerNeedsAscii{
+    "このヘルプコンパイラは日本語のファイル名を扱えません。ファイル名を半角英数字にするか、"
+    "ほかのコンパイラを選んでください\n"
+    "[%s]\n"
     "[%s]"};
 constinit CSjisText kBadUrl{
     "URLは http:// または https:// で始まり、ホスト名を含むものを入力してください\n"
@@ -69,6 +78,26 @@ std::string CheckBaseName(const std::string& baseName) {
     const bool plain = !baseName.empty() && baseName != "." && baseName != ".." &&
                        baseName.find_first_of("/\\") == std::string::npos;
     return plain ? std::string() : (boost::format(kBadBaseName) % baseName).str();
+}
+
+std::string CheckBaseNameForCompiler(const std::string& baseName, const std::string& compilerPath) {
+    // The viewer's window definition names the contents file inside double quotes, which
+    // have no escape.
+    if (baseName.find('"') != std::string::npos) {
+        return (boost::format(kQuoteInBaseName) % baseName).str();
+    }
+#ifndef _WIN32
+    // hhc.exe reads the project's names in the Windows code page, while here the files lie
+    // under their UTF-8 names: it would find neither the contents nor write the help file.
+    const bool ascii = std::all_of(baseName.begin(), baseName.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii && CHelpCreator::IsWorkshopCompiler(compilerPath)) {
+        return (boost::format(kCompilerNeedsAscii) % compilerPath % baseName).str();
+    }
+#else
+    (void)compilerPath;
+#endif
+    return std::string();
 }
 
 std::string CheckStartUrl(const std::string& url) {

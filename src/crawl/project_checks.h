@@ -18,6 +18,10 @@ std::string CheckBaseName(const std::string& baseName);
 // help project file).
 std::string CheckTitle(const std::string& title);
 
+// The base name suits the help compiler: no double quote (the viewer's window definition
+// cannot hold one), and only ASCII for hhc.exe outside Windows.
+std::string CheckBaseNameForCompiler(const std::string& baseName, const std::string& compilerPath);
+
 // The start URL is http or https and has a host.
 std::string CheckStartUrl(const std::string& url);
 

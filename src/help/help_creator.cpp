@@ -289,7 +289,7 @@ std::string CHelpCreator::NameForCompiler(const std::string& name) const {
     // system's code page.
     return IsWorkshopCompiler(m_strCompilerPath) || IsBuiltinCompiler(m_strCompilerPath)
                ? name
-               : FromNativePath(ToNativePath(name));
+               : ToNativePath(name).string();
 }
 
 std::string CHelpCreator::WindowDefinition(CHelpNode* root) const {
@@ -376,7 +376,7 @@ int CHelpCreator::Compile() {
     }
     const std::string temporaryHelp = FromNativePath(help.TemporaryPath().filename());
     CAtomicFile compiledProject(ToNativePath(projectPath), ".hhp");
-    const std::string text = WithCompiledFile(project, temporaryHelp);
+    const std::string text = WithCompiledFile(project, NameForCompiler(temporaryHelp));
     if (!compiledProject.Open() || !compiledProject.Write(text.data(), text.size())) {
         ReportError(CannotWriteText(projectPath, compiledProject.ErrorCode()));
         return 0;

@@ -599,6 +599,8 @@ TEST(CliBuildTest, BadSettingsStopBeforeTheCrawl) {
          [](CCorvaneDoc& doc) { doc.SetTitle("Manual\n[FILES]\n../../../../etc/passwd"); },
          "タイトルに改行や制御文字を含めることはできません\n"
          "[Manual\\x0A[FILES]\\x0A../../../../etc/passwd]"},
+        {"base name with a double quote", [](CCorvaneDoc& doc) { doc.SetBaseName("a\"b"); },
+         "ファイル名に \" を含めることはできません\n[a\"b]"},
         {"base name with a tab", [](CCorvaneDoc& doc) { doc.SetBaseName("Man\tual"); },
          "ファイル名に改行や制御文字を含めることはできません\n[Man\tual]"},
         {"password in the URL",
@@ -617,6 +619,18 @@ TEST(CliBuildTest, BadSettingsStopBeforeTheCrawl) {
     }
     // The probe of the folder leaves nothing behind.
     EXPECT_EQ(FilesIn(p.folder).size(), 0u);
+
+    // hhc.exe cannot take a Japanese base name here; it is said before the crawl.
+    const auto workshop = p.dir / "bin" / "hhc.exe";
+    std::filesystem::create_directories(workshop.parent_path());
+    WriteFileBytes(workshop, "#!/bin/sh\nexit 1\n");
+    std::filesystem::permissions(workshop, std::filesystem::perms::owner_all);
+    p.Write([](CCorvaneDoc& doc) { doc.SetBaseName(Utf8ToSjis("ピアヘルプ")); });
+    CliResult r = p.Build({"--yes", "--compiler", workshop.string()});
+    EXPECT_EQ(r.nExit, 1);
+    EXPECT_THAT(r.strOutput, HasSubstr("このヘルプコンパイラは日本語のファイル名を扱えません"));
+    EXPECT_THAT(r.strOutput, HasSubstr("[ピアヘルプ]"));
+    EXPECT_TRUE(p.site.server.RequestCount() == 0);
 }
 
 // A TOC pattern that finds nothing still makes the help file, with a warning that names it.
@@ -720,6 +734,48 @@ TEST(CliBuildTest, ContentsPassOverDescriptionsAndSayWhereTheyStop) {
     EXPECT_THAT(r.strOutput, Not(HasSubstr("バージョン情報")));
     EXPECT_THAT(r.strOutput, HasSubstr("警告: 目次は「オプション設定」の項目で終わっています。"
                                        "リンクで始まらない項目があります: <li>準備中</li>"));
+}
+
+// A Japanese base name: the project's files lie under the name as the file system writes
+// names, the compiler finds each file the project names, and the help file holds the
+// contents and every page.
+TEST(CliBuildTest, AJapaneseBaseNameMakesAWholeHelpFile) {
+    SampleSite site;
+    ScratchDir dir;
+    for (const std::string compiler : {"chmcmd", "builtin"}) {
+        SCOPED_TRACE(compiler);
+        const auto folder = dir / compiler;
+        WriteProject(dir / "p.xml", site.StartUrl(), FromNativePath(folder) + "/",
+                     [](CCorvaneDoc& doc) { doc.SetBaseName(Utf8ToSjis("ピアヘルプ")); });
+        CliResult r = RunCli({"build", (dir / "p.xml").string(), "--yes", "--compiler", compiler,
+                              "--interval", "0"});
+        ASSERT_EQ(r.nExit, 0) << r.strOutput;
+        for (const char* extension : {".chm", ".hhp", ".hhc"}) {
+            EXPECT_TRUE(
+                std::filesystem::is_regular_file(folder / ("ピアヘルプ" + std::string(extension))))
+                << extension;
+        }
+        const std::map<std::string, int> inside = test::ListWithChmls(folder / "ピアヘルプ.chm");
+        EXPECT_EQ(inside.count("/ピアヘルプ.hhc"), 1u) << r.strOutput;
+        const std::string hhp = ReadFileBytes(folder / "ピアヘルプ.hhp");
+        const size_t files = hhp.find("[FILES]\r\n");
+        ASSERT_NE(files, std::string::npos);
+        std::vector<std::string> listed = Lines(hhp.substr(files + 9));
+        int pages = 0;
+        for (const std::string& name : listed) {
+            if (name.empty() || name[0] == '[') continue;
+            EXPECT_EQ(inside.count("/" + SjisToUtf8(name)), 1u) << name;
+            pages += name.ends_with(".html");
+        }
+        EXPECT_EQ(pages, 19);
+        // The contents the help file carries are the project's whole tree.
+        CChmFileReader reader;
+        ASSERT_TRUE(reader.Open(FromNativePath(folder / "ピアヘルプ.chm")));
+        std::string hhc;
+        ASSERT_TRUE(reader.Read("/" + std::string("ピアヘルプ.hhc"), hhc));
+        EXPECT_EQ(hhc, ReadFileBytes(folder / "ピアヘルプ.hhc"));
+        EXPECT_THAT(hhc, HasSubstr(Utf8ToSjis("よくある質問")));
+    }
 }
 
 TEST(CliInitTest, WritesAProjectThatTheProgramReads) {
