@@ -1,7 +1,9 @@
 #include "crawl/build_driver.h"
 
 #include <stdlib.h>
+#include <algorithm>
 #include <boost/format.hpp>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -246,6 +248,7 @@ int CBuildDriver::OnCreateHelp() {
     auto prototype = std::make_unique<CDownloaderThread>();
     if (m_nFetchTimeout > 0) prototype->SetTimeout(m_nFetchTimeout);
     prototype->SetInsecureTls(m_doc.GetInsecureTls() != 0);
+    prototype->SetPageTimeLimit(std::min(GetOptions().m_nPageTimeLimit, INT_MAX / 1000) * 1000);
     std::string search, replace;
     if (m_doc.GetConvWikiName()) {
         search = m_doc.GetWikiNameSearch();

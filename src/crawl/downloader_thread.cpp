@@ -66,6 +66,11 @@ void CDownloaderThread::SetInsecureTls(bool insecure) {
     m_protocol.SetInsecureTls(insecure);
 }
 
+void CDownloaderThread::SetPageTimeLimit(int milliseconds) {
+    m_nPageTimeLimit = milliseconds;
+    m_protocol.SetPageTimeLimit(milliseconds);
+}
+
 CCheckerThread<CWebPage>* CDownloaderThread::Clone() {
     auto* clone = new CDownloaderThread;
     clone->m_hReceiverWnd = m_hReceiverWnd;
@@ -77,6 +82,7 @@ CCheckerThread<CWebPage>* CDownloaderThread::Clone() {
     clone->SetProxyPort(m_nProxyPort);
     clone->SetUserAgent(m_strUserAgent);
     clone->SetInsecureTls(m_bInsecureTls);
+    clone->SetPageTimeLimit(m_nPageTimeLimit);
     if (m_pFilter) clone->SetFilter(m_pFilter->Clone());
     return clone;
 }

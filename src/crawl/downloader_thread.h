@@ -54,6 +54,8 @@ public:
     void SetUserAgent(const std::string& agent) override;
     // HTTPS without the certificate's host name and date checks (the project's opt-out).
     void SetInsecureTls(bool insecure);
+    // The longest one page may take in all (0: no limit).
+    void SetPageTimeLimit(int milliseconds);
 
     // The message a page's result carries when its local name would leave the output folder.
     static const CSjisText& kUnsafeNameError;
@@ -72,6 +74,7 @@ private:
     int m_nProxyPort = 0;
     std::string m_strUserAgent;
     bool m_bInsecureTls = false;
+    int m_nPageTimeLimit = 0;
 };
 
 }  // namespace corvane

@@ -48,10 +48,17 @@ void CHTTPProtocol::SendAndReceive(const CUrlParts& url, int method, CCheckResul
                          m_strUser, m_strPassword, m_strExtraHeaders, m_strOptional);
     // A response that could not be read leaves the result as it was (CHECK_ERROR).
     m_bTooLarge = false;
-    m_pInet->ReceiveResponse(request, url, method, result, *this);
+    SetLastInternetError(0);
+    const bool received = m_pInet->ReceiveResponse(request, url, method, result, *this);
     if (m_bTooLarge) {
         result.m_nStatus = CHECK_ERROR;
         result.m_strError = TooLargeError();
+    } else if (!received) {
+        // A body cut off by the network or the deadline: the reason goes with the result.
+        const unsigned long code = GetLastInternetError();
+        if (code != 0 && code != INET_ERROR_OPERATION_CANCELLED) {
+            StoreError(CInternetException(code), result);
+        }
     }
 }
 

@@ -56,6 +56,8 @@ std::string InternetErrorText(unsigned long code) {
             return "The certificate has expired";
         case INET_ERROR_SEC_CERT_NOT_YET_VALID:
             return "The certificate is not valid yet";
+        case INET_ERROR_DEADLINE_PASSED:
+            return "The operation took longer than it may in all";
         case INET_ERROR_ADDRESS_REFUSED:
             return "The address of the server is one that the request may not reach";
         default:

@@ -36,6 +36,8 @@ enum : unsigned long {
     // The server's certificate is past its end date, or before its start date.
     INET_ERROR_SEC_CERT_EXPIRED = 12901,
     INET_ERROR_SEC_CERT_NOT_YET_VALID = 12902,
+    // The fetch went past its overall deadline (see CFetchRules).
+    INET_ERROR_DEADLINE_PASSED = 12903,
 };
 
 // The message text for an error number ("The server name or address could not be resolved"

@@ -365,6 +365,7 @@ struct CRequestHandle::Impl {
     bool Drive(Ready ready) {
         const CSessionHandle& session = owner->m_pConnection->Session();
         const long timeoutMs = session.GetTimeout(INTERNET_OPTION_RECEIVE_TIMEOUT);
+        const Clock::time_point deadline = session.Rules().deadline;
         for (;;) {
             if (owner->IsClosed() || session.IsCancelled()) {
                 failure = INET_ERROR_OPERATION_CANCELLED;
@@ -389,6 +390,18 @@ struct CRequestHandle::Impl {
             // One time-out for connecting, sending and receiving: the longest wait for the
             // next sign of life from the server.
             int waitMs = 100;
+            if (deadline != Clock::time_point{}) {
+                // Idle time alone would let a server that sends a byte now and then hold
+                // the fetch for ever.
+                const Clock::time_point now = Clock::now();
+                if (now >= deadline) {
+                    failure = INET_ERROR_DEADLINE_PASSED;
+                    continue;
+                }
+                const auto left =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+                waitMs = static_cast<int>(std::min<long long>(waitMs, left + 1));
+            }
             if (timeoutMs > 0) {
                 const auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(
                                       Clock::now() - lastActivity)

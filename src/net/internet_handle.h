@@ -92,6 +92,9 @@ struct CFetchRules {
     // HTTPS: the certificate's chain is verified, but not its host name and dates (a
     // project's opt-out for an intranet wiki).
     bool bInsecureTls = false;
+    // The moment the fetch must have ended, however steadily the server sends; the
+    // clock's epoch for none.
+    std::chrono::steady_clock::time_point deadline{};
 };
 
 class CSessionHandle : public CInternetHandle {

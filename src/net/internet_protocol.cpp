@@ -20,6 +20,7 @@ namespace {
 
 constinit CSjisText kAddressRefused{"%s は%sのアドレスのため接続しません"};
 constinit CSjisText kRedirectRefused{"リダイレクト先 %s を拒否しました: %s"};
+constinit CSjisText kDeadlinePassed{"ページの取得が制限時間 (%d 秒) を超えたため打ち切りました"};
 constinit CSjisText kHostMismatch{"サーバー証明書のホスト名が接続先と一致しません"};
 constinit CSjisText kExpired{"サーバー証明書の有効期限が切れています"};
 constinit CSjisText kNotYetValid{"サーバー証明書の有効期間がまだ始まっていません"};
@@ -128,13 +129,19 @@ bool CInternetProtocol::ShouldRetryAfterError(const CInternetException& error, i
 }
 
 void CInternetProtocol::StoreError(const CInternetException& error, CCheckResult& result) {
-    result.m_nStatus = error.GetErrorCode() == INET_ERROR_TIMEOUT ? CHECK_TIMEOUT : CHECK_ERROR;
+    const unsigned long code = error.GetErrorCode();
+    result.m_nStatus = code == INET_ERROR_TIMEOUT || code == INET_ERROR_DEADLINE_PASSED
+                           ? CHECK_TIMEOUT
+                           : CHECK_ERROR;
     std::string message = error.GetErrorMessage();
     if (message.size() >= 2 && message.compare(message.size() - 2, 2, "\r\n") == 0) {
         message.erase(message.size() - 2);
     }
     const std::string certificate = CertificateMessage(error.GetErrorCode());
     if (!certificate.empty()) message = certificate;
+    if (code == INET_ERROR_DEADLINE_PASSED) {
+        message = (boost::format(kDeadlinePassed) % ((m_nPageTimeLimit + 999) / 1000)).str();
+    }
     m_bAddressRefused = error.GetErrorCode() == INET_ERROR_ADDRESS_REFUSED;
     if (m_bAddressRefused) {
         const std::string address = GetLastRefusedAddress();
@@ -193,8 +200,15 @@ CCheckResult CInternetProtocol::CheckFollowingRedirects(const CUrlParts& url, in
     } forget{m_credentialOrigin};
     struct ForgetRules {
         CFetchRules& rules;
-        ~ForgetRules() { rules.nRefusedAddresses = 0; }
+        ~ForgetRules() {
+            rules.nRefusedAddresses = 0;
+            rules.deadline = {};
+        }
     } forgetRules{m_rules};
+    if (m_nPageTimeLimit > 0) {
+        m_rules.deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(m_nPageTimeLimit);
+    }
     for (;;) {
         m_bAddressRefused = false;
         results.push_back(Check(copy, method));

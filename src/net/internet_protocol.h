@@ -46,6 +46,9 @@ public:
     // HTTPS without the host name and date checks (the chain is still verified).
     void SetInsecureTls(bool insecure) { m_rules.bInsecureTls = insecure; }
     bool GetInsecureTls() const { return m_rules.bInsecureTls; }
+    // The longest CheckFollowingRedirects may take in all, redirects included (0: no limit).
+    void SetPageTimeLimit(int milliseconds) { m_nPageTimeLimit = milliseconds; }
+    int GetPageTimeLimit() const { return m_nPageTimeLimit; }
     static std::string DefaultUserAgent();
 
     virtual HINTERNET Connect(HINTERNET internet, const CUrlParts& url) = 0;
@@ -89,6 +92,7 @@ protected:
     CFetchRules m_rules;
     // The last error stored was a refused address.
     bool m_bAddressRefused = false;
+    int m_nPageTimeLimit = 0;
 
 private:
     struct Origin {

@@ -56,6 +56,8 @@ void COptions::LoadOptions(const std::string& iniPath) {
     const int file = ini.GetInt("MaxFileSizeMB", static_cast<int>(m_nMaxFileSize >> 20));
     if (page >= 0) m_nMaxPageSize = static_cast<std::uint64_t>(page) << 20;
     if (file >= 0) m_nMaxFileSize = static_cast<std::uint64_t>(file) << 20;
+    const int seconds = ini.GetInt("PageTimeLimitSec", m_nPageTimeLimit);
+    if (seconds >= 0) m_nPageTimeLimit = seconds;
 }
 
 void COptions::SaveOptions(const std::string& iniPath) {

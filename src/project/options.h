@@ -37,6 +37,9 @@ public:
     // never written, so the options file holds them only when the user adds them.
     std::uint64_t m_nMaxPageSize = std::uint64_t{64} << 20;
     std::uint64_t m_nMaxFileSize = std::uint64_t{2048} << 20;
+    // The longest a page (with its redirects) may take to come back, however steadily its
+    // bytes arrive, in seconds (0: no limit). Read from "PageTimeLimitSec"; never written.
+    int m_nPageTimeLimit = 300;
 };
 
 // The compiler the options start with.
