@@ -76,6 +76,12 @@ TEST(SearchTokenizerTest, MarkupIsReadAsTheViewerShowsIt) {
     // Entities: named ones separate or stand for ASCII, numeric ones become Shift_JIS.
     EXPECT_EQ(body("a&amp;b &#26085;&#x672C; &#x41;BC &nbsp;x &bogus y"),
               (std::vector<std::string>{"a", "b", S("日"), S("本"), "abc", "x", "bogus", "y"}));
+    // Named references of every kind are the characters they stand for: symbols that
+    // Shift_JIS holds are words of their own, letters join their word; the name's letter
+    // case counts ("&AMP;" is none); letters Shift_JIS lacks (é, ℵ) separate.
+    EXPECT_EQ(body("&uarr;&dagger;x &Alpha;&beta; caf&eacute; &AMP; &alefsym;&zwnj;&zwj;z"),
+              (std::vector<std::string>{S("↑"), S("†"), "x", S("Α"), S("β"), "caf", "z"}));
+    EXPECT_EQ(TokenizeHelpPage("<title>&sect;1 &times; 2</title>").strTitle, S("§1 × 2"));
     // A character Shift_JIS lacks separates.
     EXPECT_EQ(body("a&#x1F600;b"), (std::vector<std::string>{"a", "b"}));
     // Inline tags keep a word whole, block tags break it; scripts, comments and
