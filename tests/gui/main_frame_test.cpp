@@ -187,11 +187,15 @@ private slots:
     void theWindowKeepsPaintingWhileTheCompilerRuns() {
         test::SampleProject project;
         const std::filesystem::path compiler = project.Folder() / "slow compiler";
-        test::WriteFileBytes(compiler, "#!/bin/sh\nsleep 1\necho built > Corvane.chm\n");
+        test::WriteFileBytes(
+            compiler,
+            "#!/bin/sh\nsleep 1\n"
+            "echo built > \"$(sed -n 's/^Compiled file=//p' \"$2\" | tr -d '\\r')\"\n");
         std::filesystem::permissions(compiler, std::filesystem::perms::owner_all);
         Frame f;
         QVERIFY(f.frame.OpenDocument(project.ProjectPath()));
         GetOptions().m_strHHWPath = FromNativePath(compiler);
+        GetOptions().m_bBuiltinCompiler = 0;
         f.frame.GetDriver().SetInterval(0);
 
         // Timer ticks during the compile prove the event loop runs; the commands stay off.
