@@ -9,6 +9,7 @@
 #include "convert/wiki_url.h"
 #include "net/url_primitives.h"
 #include "platform/markup_escape.h"
+#include "platform/sjis_text.h"
 #include "text/reg_manager.h"
 #include "text/text_encoding.h"
 
@@ -18,6 +19,7 @@ namespace {
 const char* const kFooterFormat = "<hr class=\"full_hr\" />\n<address>\n%s</address>\n";
 const char* const kTitleSuffix = " - PukiWiki";
 const char* const kExcludeFile = "exclude.txt";
+constinit CSjisText kSearchGivenUp{"ページの変換を打ち切りました: パターン [%s] (%s)"};
 
 // The path of `name` in the folder of the file at `path` (a Shift_JIS path text).
 std::string BesideFile(const std::string& path, const std::string& name) {
@@ -127,6 +129,7 @@ int CCVNFilter::BeginPage(const CUrlParts& url, const std::string& presetName, i
 int CCVNFilter::ConvertPage(int kind, const std::string& headers, std::string_view content,
                             std::string& out, std::vector<CLinkRecord>& links) {
     out.clear();
+    m_strConversionError.clear();
     if (ClassifyContent(m_pageUrl.GetPath(), headers, content, kind) != ContentKind::Html) {
         return 0;
     }
@@ -163,9 +166,18 @@ int CCVNFilter::ConvertPage(int kind, const std::string& headers, std::string_vi
     return 1;
 }
 
-std::string CCVNFilter::BuildHead(std::string& text, std::vector<CLinkRecord>& links) const {
+bool CCVNFilter::GaveUp(int result, const CRegManager& reg, const std::string& pattern) {
+    // A pattern that does not compile was refused before the crawl.
+    if (result != CRegManager::kGivenUp) return false;
+    m_strConversionError = (boost::format(kSearchGivenUp) % pattern % reg.GetError()).str();
+    return true;
+}
+
+std::string CCVNFilter::BuildHead(std::string& text, std::vector<CLinkRecord>& links) {
     CRegManager reg;
-    if (reg.Search(text, ".*?</head>", "i") < 1) {
+    const char* const headEnd = ".*?</head>";
+    if (const int found = reg.Search(text, headEnd, "i"); found < 1) {
+        GaveUp(found, reg, headEnd);
         return {};
     }
     const std::string oldHead = reg.GetGroup(0);
@@ -196,20 +208,23 @@ std::string CCVNFilter::BuildHead(std::string& text, std::vector<CLinkRecord>& l
 }
 
 std::string CCVNFilter::BuildBody(const std::string& text, const std::string& wikiBase,
-                                  const std::string& pageName,
-                                  std::vector<CLinkRecord>& links) const {
+                                  const std::string& pageName, std::vector<CLinkRecord>& links) {
     if (m_strBodyPattern.empty()) {
         return {};
     }
     CRegManager reg;
-    if (reg.Search(text, m_strBodyPattern, "i") < 1) {
+    if (const int found = reg.Search(text, m_strBodyPattern, "i"); found < 1) {
+        GaveUp(found, reg, m_strBodyPattern);
         return {};
     }
     std::string content = reg.GetGroup(1);
     for (const auto& [pattern, replacement] : m_rules) {
         // An abort is not kept waiting for the rest of a long page's rules.
         if (IsAborted()) return {};
-        reg.ReplaceFormat(content, pattern, replacement, "ig");
+        // A removal rule that gave up would leave what it removes: the page fails instead.
+        if (GaveUp(reg.ReplaceFormat(content, pattern, replacement, "ig"), reg, pattern)) {
+            return {};
+        }
     }
     if (IsAborted()) return {};
     if (!m_strWikiNameSearch.empty()) {

@@ -11,6 +11,7 @@
 
 #include "convert/cvn_tag_replacer.h"
 #include "convert/html_filter.h"
+#include "text/reg_manager.h"
 
 namespace corvane {
 
@@ -49,9 +50,12 @@ private:
         std::string m_strUrl;
     };
 
-    std::string BuildHead(std::string& text, std::vector<CLinkRecord>& links) const;
+    std::string BuildHead(std::string& text, std::vector<CLinkRecord>& links);
     std::string BuildBody(const std::string& text, const std::string& wikiBase,
-                          const std::string& pageName, std::vector<CLinkRecord>& links) const;
+                          const std::string& pageName, std::vector<CLinkRecord>& links);
+    // True, with the conversion error set, when `result` of a search of `reg` for
+    // `pattern` says that the engine gave up.
+    bool GaveUp(int result, const CRegManager& reg, const std::string& pattern);
 
     std::string m_strBodyPattern;
     std::vector<std::pair<std::string, std::string>> m_rules;

@@ -35,6 +35,10 @@ public:
     // A new filter of the same class and settings, owned by the caller.
     virtual CHTMLFilter* Clone() const = 0;
 
+    // Why the last ConvertPage that answered 0 fails the page instead of leaving it as
+    // downloaded (a rule's search gave up on it); empty otherwise.
+    const std::string& GetConversionError() const { return m_strConversionError; }
+
     const std::string& GetBaseUrl() const { return m_strBaseUrl; }
     const std::string& GetLocalName() const { return m_strLocalName; }
     const CUrlParts& GetPageUrl() const { return m_pageUrl; }
@@ -53,6 +57,7 @@ protected:
     std::string m_strLocalName;
     int m_nDepth = 0;
     const CManualResetEvent* m_pAbortEvent = nullptr;
+    std::string m_strConversionError;
 };
 
 }  // namespace corvane

@@ -7,10 +7,12 @@
 
 namespace corvane {
 
-std::vector<std::string> ParseRuleLines(const std::string& text) {
-    std::vector<std::string> lines;
+std::vector<CRuleLine> ParseNumberedRuleLines(const std::string& text) {
+    std::vector<CRuleLine> lines;
     std::size_t start = 0;
+    int number = 0;
     while (start < text.size()) {
+        ++number;
         std::size_t end = text.find('\n', start);
         if (end == std::string::npos) {
             end = text.size();
@@ -26,20 +28,37 @@ std::vector<std::string> ParseRuleLines(const std::string& text) {
         }
         line = line.substr(first, line.find_last_not_of(" \t") - first + 1);
         if (line[0] != '#') {
-            lines.push_back(line);
+            lines.push_back({number, line});
         }
     }
     return lines;
 }
 
-std::vector<std::string> ReadRuleFile(const std::string& path) {
+std::vector<std::string> ParseRuleLines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (CRuleLine& line : ParseNumberedRuleLines(text)) {
+        lines.push_back(std::move(line.m_strPattern));
+    }
+    return lines;
+}
+
+bool ReadRuleFileText(const std::string& path, std::string& text) {
     std::ifstream in(ToNativePath(path), std::ios::binary);
     if (!in) {
+        return false;
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    text = bytes.str();
+    return true;
+}
+
+std::vector<std::string> ReadRuleFile(const std::string& path) {
+    std::string text;
+    if (!ReadRuleFileText(path, text)) {
         return {};
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return ParseRuleLines(text.str());
+    return ParseRuleLines(text);
 }
 
 }  // namespace corvane

@@ -191,7 +191,8 @@ int CBuildDriver::ValidateProject() {
          {CheckFolderWritable(folder), CheckBaseName(m_doc.GetBaseName()),
           CheckBaseNameForCompiler(m_doc.GetBaseName(), m_strCompilerPath),
           CheckTitle(m_doc.GetTitle()), CheckStartUrl(m_doc.GetURL()),
-          CheckUrlCredentials(m_doc.GetURL()), CheckTocPattern(m_doc.GetTocPat())}) {
+          CheckUrlCredentials(m_doc.GetURL()), CheckTocPattern(m_doc.GetTocPat()),
+          CheckRuleFiles(GetConfFolder(), GetConfFolderCandidates())}) {
         if (!problem.empty()) {
             ShowMessageBox(problem, kCaption, MB_OK | MB_ICONEXCLAMATION);
             return 0;
@@ -210,6 +211,7 @@ int CBuildDriver::OnCreateHelp() {
         std::string problem = m_doc.GetURL().empty() ? kNoUrl.str() : CheckStartUrl(m_doc.GetURL());
         if (problem.empty()) problem = CheckUrlCredentials(m_doc.GetURL());
         if (problem.empty()) problem = CheckTocPattern(m_doc.GetTocPat());
+        if (problem.empty()) problem = CheckRuleFiles(GetConfFolder(), GetConfFolderCandidates());
         if (!problem.empty()) {
             ShowMessageBox(problem, kCaption, MB_OK | MB_ICONEXCLAMATION);
             m_nOutcome = kRefused;

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <chrono>
+#include <new>
 #include <thread>
 
 #include "crawl/checker_config.h"
 #include "crawl/checker_messages.h"
+#include "crawl/page_failure.h"
 #include "crawl/page_list.h"
 #include "crawl/progress_throttle.h"
 #include "crawl/thread.h"
@@ -86,6 +88,19 @@ protected:
     }
 
 private:
+    // CheckPage on the heap; a page that needs more memory than there is fails alone, and
+    // the run goes on with the next one.
+    CCheckResult* CheckPageInMemory(T* page) {
+        try {
+            return new CCheckResult(CheckPage(page));
+        } catch (const std::bad_alloc&) {
+            auto* result = new CCheckResult;
+            result->m_nStatus = CHECK_ERROR;
+            result->m_strError = OutOfMemoryReason();
+            return result;
+        }
+    }
+
     CProgressThrottle m_progress;
 };
 
@@ -104,7 +119,7 @@ int CCheckerThread<T>::Run() {
             if (IsRunning()) Post(ids.m_nCheckStarted, reinterpret_cast<WParam>(m_pCurrent), 0);
             if (!IsRunning()) break;
             m_progress.Begin();
-            CCheckResult* result = new CCheckResult(CheckPage(m_pCurrent));
+            CCheckResult* result = CheckPageInMemory(m_pCurrent);
             // The page's last size, if it was held back, reaches the listeners before its end.
             if (auto held = m_progress.Flush()) PostProgress(*held);
             if (IsRunning()) {

@@ -191,6 +191,12 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
                 next->SetKind(link.m_nKind);
                 if (!m_pPageList->Add(next)) delete next;
             }
+        } else if (!m_pFilter->GetConversionError().empty()) {
+            // The rules gave up on the page (too much work): it fails with the reason
+            // rather than be saved as downloaded.
+            result.m_nStatus = CHECK_ERROR;
+            result.m_strError = m_pFilter->GetConversionError();
+            result.m_body.clear();
         }
     }
 

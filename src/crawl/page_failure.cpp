@@ -13,6 +13,7 @@ constinit CSjisText kRefused{"ページとして扱えない URL です"};
 constinit CSjisText kTimedOut{"時間内に応答がありませんでした"};
 constinit CSjisText kUnknown{"取得できませんでした (状態 %d)"};
 constinit CSjisText kAuthHint{" (ユーザー名とパスワードを確認してください)"};
+constinit CSjisText kOutOfMemory{"メモリが足りないため、このページを処理できませんでした"};
 
 const char* UsualPhrase(int status) {
     switch (status) {
@@ -91,5 +92,7 @@ std::string PageFailureReason(const CCheckResult& result) {
             return (boost::format(kUnknown) % result.m_nStatus).str();
     }
 }
+
+std::string OutOfMemoryReason() { return kOutOfMemory.str(); }
 
 }  // namespace corvane

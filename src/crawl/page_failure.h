@@ -16,6 +16,9 @@ bool IsFailedPage(const CCheckResult& result);
 // text; empty for a page that did not fail.
 std::string PageFailureReason(const CCheckResult& result);
 
+// The reason of a page that ran out of memory while it was fetched or converted.
+std::string OutOfMemoryReason();
+
 // The reason phrase of the response's status line ("Not Found"), or the usual phrase for
 // the status when the line has none.
 std::string HttpReasonPhrase(const std::string& rawHeaders, int status);

@@ -8,10 +8,12 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "convert/rule_file.h"
 #include "help/help_creator.h"
 #include "net/url_parts.h"
 #include "net/url_primitives.h"
 #include "platform/control_chars.h"
+#include "platform/folder_create.h"
 #include "platform/sjis_text.h"
 #include "platform/system_error.h"
 #include "platform/text_codec.h"
@@ -44,6 +46,16 @@ constinit CSjisText kCompilerNeedsAscii{
     "ほかのコンパイラを選んでください\n"
     "[%s]\n"
     "[%s]"};
+constinit CSjisText kNoRuleFolder{
+    "ルールファイルのフォルダ (conf) が見つかりません。次の場所を探しました:\n"
+    "%s"};
+constinit CSjisText kNoBodyRule{
+    "本文ルールファイルがないか、パターンが書かれていません\n"
+    "[%s]"};
+constinit CSjisText kBadRulePattern{
+    "ルールファイルのパターンが正規表現として正しくありません\n"
+    "[%s] %d 行目: %s\n"
+    "%s"};
 constinit CSjisText kBadUrl{
     "URLは http:// または https:// で始まり、ホスト名を含むものを入力してください\n"
     "[%s]"};
@@ -123,6 +135,41 @@ std::string CheckUrlCredentials(const std::string& url) {
     if (at == std::string::npos || at < start || at >= authorityEnd) return std::string();
     const std::string shown = url.substr(0, start) + url.substr(at + 1);
     return (boost::format(kCredentialsInUrl) % ShowControlCharacters(shown)).str();
+}
+
+std::string CheckRuleFiles(const std::string& confFolder,
+                           const std::vector<std::string>& searchedFolders) {
+    if (!FolderExists(confFolder)) {
+        std::string places;
+        for (const std::string& folder : searchedFolders) {
+            places += (places.empty() ? "" : "\n") + folder;
+        }
+        return (boost::format(kNoRuleFolder) % places).str();
+    }
+    // The options each file's patterns are searched with ("g" changes no compile).
+    const std::pair<const char*, const char*> files[] = {
+        {"body.txt", "i"}, {"replace.txt", "i"}, {"exclude.txt", "i"}};
+    for (const auto& [name, options] : files) {
+        const std::string path = confFolder + name;
+        std::string text;
+        const bool read = ReadRuleFileText(path, text);
+        const std::vector<CRuleLine> lines = ParseNumberedRuleLines(text);
+        // Only the body rule is needed; without the others nothing is removed or excluded.
+        if (std::string(name) == "body.txt" && (!read || lines.empty())) {
+            return (boost::format(kNoBodyRule) % path).str();
+        }
+        for (const CRuleLine& line : lines) {
+            const std::string error = CRegManager::CompileError(line.m_strPattern, options);
+            if (!error.empty()) {
+                return (boost::format(kBadRulePattern) % path % line.m_nLine % error %
+                        line.m_strPattern)
+                    .str();
+            }
+            // Only the first line of body.txt is used.
+            if (std::string(name) == "body.txt") break;
+        }
+    }
+    return std::string();
 }
 
 std::string CheckTocPattern(const std::string& pattern) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace corvane {
 
@@ -29,6 +30,13 @@ std::string CheckStartUrl(const std::string& url);
 // stand in the project file unscrambled and in every log line. The message shows the URL
 // without them.
 std::string CheckUrlCredentials(const std::string& url);
+
+// The rule files can convert pages: the rule folder `confFolder` exists (else the message
+// lists `searchedFolders`), body.txt there holds a pattern, and every pattern of body.txt,
+// replace.txt and exclude.txt compiles (else the message names the file, the line and the
+// engine's reason).
+std::string CheckRuleFiles(const std::string& confFolder,
+                           const std::vector<std::string>& searchedFolders);
 
 // The contents pattern compiles (an empty pattern is fine: it matches at the start).
 std::string CheckTocPattern(const std::string& pattern);

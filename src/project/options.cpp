@@ -109,6 +109,14 @@ std::string GetConfFolder() {
     return ChooseConfFolder(GetProgramFolder(), GetUserConfigFolder(), GetDataFolder());
 }
 
+std::vector<std::string> GetConfFolderCandidates() {
+    std::vector<std::string> folders;
+    for (const std::string& folder : {GetProgramFolder(), GetUserConfigFolder(), GetDataFolder()}) {
+        if (!folder.empty()) folders.push_back(folder + kConfName + NativeSeparator());
+    }
+    return folders;
+}
+
 std::string GetReplaceRulesPath() { return GetConfFolder() + "replace.txt"; }
 
 std::string GetBodyRulesPath() { return GetConfFolder() + "body.txt"; }

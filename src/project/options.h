@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace corvane {
 
@@ -55,6 +56,8 @@ std::string GetIniPath();
 // The rule folder (ending with the separator): conf/ beside the program when present there,
 // else in the user's configuration folder, else in the installed data folder.
 std::string GetConfFolder();
+// The places GetConfFolder looks for conf/, in its order (each ending with the separator).
+std::vector<std::string> GetConfFolderCandidates();
 std::string GetReplaceRulesPath();  // conf/replace.txt
 std::string GetBodyRulesPath();     // conf/body.txt
 std::string GetExcludeRulesPath();  // conf/exclude.txt

@@ -1,6 +1,8 @@
 #include "text/reg_manager.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <memory>
 #include <unordered_map>
@@ -15,6 +17,25 @@ namespace corvane {
 
 namespace {
 
+std::atomic<unsigned long> g_nRetriesInMatch{CRegLimits{}.m_nRetriesInMatch};
+std::atomic<unsigned long> g_nRetriesInSearch{CRegLimits{}.m_nRetriesInSearch};
+std::atomic<int> g_nMilliseconds{CRegLimits{}.m_nMilliseconds};
+
+// Our own code, beside Oniguruma's negative error codes, for a search out of time.
+constexpr int kTimeLimitOver = -100000;
+
+using Clock = std::chrono::steady_clock;
+
+std::string EngineErrorText(int code, const OnigErrorInfo* info = nullptr) {
+    if (code == kTimeLimitOver) {
+        return "time limit over (" + std::to_string(g_nMilliseconds.load()) + " ms)";
+    }
+    OnigUChar text[ONIG_MAX_ERROR_MESSAGE_LEN];
+    const int length = info != nullptr ? onig_error_code_to_str(text, code, info)
+                                       : onig_error_code_to_str(text, code);
+    return std::string(reinterpret_cast<const char*>(text), length > 0 ? length : 0);
+}
+
 const OnigUChar* Bytes(std::string_view text) {
     return reinterpret_cast<const OnigUChar*>(text.data());
 }
@@ -26,17 +47,25 @@ public:
     Compiled(const Compiled&) = delete;
     Compiled& operator=(const Compiled&) = delete;
     ~Compiled() {
+        if (m_pParam) onig_free_match_param(m_pParam);
         if (m_pRegion) onig_region_free(m_pRegion, 1);
         if (m_pRegex) onig_free(m_pRegex);
     }
-    bool Compile(std::string_view pattern, const CRegOptions& options) {
+    // False with the engine's reason in `error` when the pattern does not compile.
+    bool Compile(std::string_view pattern, const CRegOptions& options,
+                 std::string* error = nullptr) {
+        OnigErrorInfo info{};
         const int rc =
             onig_new(&m_pRegex, Bytes(pattern), Bytes(pattern) + pattern.size(), options.m_nOption,
-                     OnigEncodingOf(options.m_nEncoding), ONIG_SYNTAX_RUBY, nullptr);
+                     OnigEncodingOf(options.m_nEncoding), ONIG_SYNTAX_RUBY, &info);
         if (rc != ONIG_NORMAL) {
             m_pRegex = nullptr;
+            if (error != nullptr) *error = EngineErrorText(rc, &info);
             return false;
         }
+        m_pParam = onig_new_match_param();
+        if (m_pParam == nullptr) return false;
+        onig_initialize_match_param(m_pParam);
         m_pRegion = onig_region_new();
         // Oniguruma has no fast search for a case-folded literal; a case-sensitive one it
         // finds well by itself.
@@ -57,13 +86,25 @@ public:
         return m_pRegion != nullptr;
     }
 
+    // Takes the process-wide work bounds for the searches that follow.
+    void ApplyLimits() const {
+        onig_set_retry_limit_in_match_of_match_param(m_pParam, g_nRetriesInMatch.load());
+        onig_set_retry_limit_in_search_of_match_param(m_pParam, g_nRetriesInSearch.load());
+        if (m_pTail) m_pTail->ApplyLimits();
+    }
+
+    // The engine's own search; its retry limits bound it.
+    int EngineSearch(const OnigUChar* begin, const OnigUChar* end, int start) const {
+        return onig_search_with_param(m_pRegex, begin, end, begin + start, end, m_pRegion,
+                                      ONIG_OPTION_NONE, m_pParam);
+    }
+
     // onig_search from `start` to the end of the subject: the first match, its start
-    // offset (or a negative code) returned and its groups in the region.
-    int Search(const OnigUChar* begin, const OnigUChar* end, int start) const {
-        if (!m_pPrefix) {
-            return onig_search(m_pRegex, begin, end, begin + start, end, m_pRegion,
-                               ONIG_OPTION_NONE);
-        }
+    // offset (or a negative code) returned and its groups in the region. Gives up with
+    // kTimeLimitOver once `deadline` has passed between two match attempts.
+    int Search(const OnigUChar* begin, const OnigUChar* end, int start,
+               Clock::time_point deadline) const {
+        if (!m_pPrefix) return EngineSearch(begin, end, start);
         // A match can only start where the literal stands: only those places are tried,
         // in order, each with one match attempt. A place counts as a character start when
         // the encoding says so, as Oniguruma's own literal search decides it.
@@ -71,13 +112,18 @@ public:
         const char* const stop = reinterpret_cast<const char*>(end);
         const OnigEncoding encoding = onig_get_encoding(m_pRegex);
         const char* from = text + start;
-        for (;;) {
+        for (unsigned attempts = 1;; ++attempts) {
             const char* const at = m_pPrefix->Find(from, stop);
             if (at == stop) return ONIG_MISMATCH;
+            // Each attempt is bounded by the engine; their number by the clock.
+            if (attempts % 16 == 0 && Clock::now() > deadline) return kTimeLimitOver;
             const auto* const place = reinterpret_cast<const OnigUChar*>(at);
             if (onigenc_get_left_adjust_char_head(encoding, begin + start, place) == place) {
-                if (m_pTail) return SearchLazyTail(begin, end, start, static_cast<int>(at - text));
-                const int rc = onig_match(m_pRegex, begin, end, place, m_pRegion, ONIG_OPTION_NONE);
+                if (m_pTail) {
+                    return SearchLazyTail(begin, end, start, static_cast<int>(at - text), deadline);
+                }
+                const int rc = onig_match_with_param(m_pRegex, begin, end, place, m_pRegion,
+                                                     ONIG_OPTION_NONE, m_pParam);
                 if (rc >= 0) return static_cast<int>(at - text);
                 if (rc != ONIG_MISMATCH) return rc;
             }
@@ -89,15 +135,16 @@ public:
     // The pattern LITERAL(.*?)(?=TAIL) found at `at`: group 1 runs up to the first place
     // from its start where the look-ahead matches, which a search for the tail finds. When
     // the tail matches nowhere after this place it matches nowhere after a later one.
-    int SearchLazyTail(const OnigUChar* begin, const OnigUChar* end, int start, int at) const {
+    int SearchLazyTail(const OnigUChar* begin, const OnigUChar* end, int start, int at,
+                       Clock::time_point deadline) const {
         const int open = at + static_cast<int>(m_lazy.m_nHeadLength);
-        const int found = m_pTail->Search(begin, end, open);
+        const int found = m_pTail->Search(begin, end, open, deadline);
         if (found == ONIG_MISMATCH) return ONIG_MISMATCH;
+        if (found < 0) return found;
         const char* const text = reinterpret_cast<const char*>(begin);
         if (found < open || !IsWellFormedSjis(text + open, text + found)) {
-            // Broken double-byte text (or an engine error): the engine decides alone.
-            return onig_search(m_pRegex, begin, end, begin + start, end, m_pRegion,
-                               ONIG_OPTION_NONE);
+            // Broken double-byte text: the engine decides alone.
+            return EngineSearch(begin, end, start);
         }
         int close = found;
         if (m_lazy.m_bLeadingBlanks) {
@@ -113,6 +160,7 @@ public:
 
     OnigRegex m_pRegex = nullptr;
     OnigRegion* m_pRegion = nullptr;
+    OnigMatchParam* m_pParam = nullptr;
     std::unique_ptr<CRegLiteralPrefix> m_pPrefix;
     CRegLazyTail m_lazy;
     std::unique_ptr<Compiled> m_pTail;
@@ -124,7 +172,8 @@ public:
 // emptied when it grows past a bound.
 constexpr std::size_t kMaxCachedPatterns = 256;
 
-const Compiled* CompiledPattern(std::string_view pattern, const CRegOptions& options) {
+const Compiled* CompiledPattern(std::string_view pattern, const CRegOptions& options,
+                                std::string* error) {
     thread_local std::unordered_map<std::string, std::unique_ptr<Compiled>> cache;
     std::string key(pattern);
     key += '\0';
@@ -135,14 +184,36 @@ const Compiled* CompiledPattern(std::string_view pattern, const CRegOptions& opt
     if (it != cache.end()) return it->second.get();
     auto compiled = std::make_unique<Compiled>();
     // A pattern that does not compile is not kept: it is rare, and its error comes each time.
-    if (!compiled->Compile(pattern, options)) return nullptr;
+    if (!compiled->Compile(pattern, options, error)) return nullptr;
     if (cache.size() >= kMaxCachedPatterns) cache.clear();
     return cache.emplace(std::move(key), std::move(compiled)).first->second.get();
 }
 
 }  // namespace
 
+CRegLimits GetRegLimits() {
+    CRegLimits limits;
+    limits.m_nRetriesInMatch = g_nRetriesInMatch.load();
+    limits.m_nRetriesInSearch = g_nRetriesInSearch.load();
+    limits.m_nMilliseconds = g_nMilliseconds.load();
+    return limits;
+}
+
+void SetRegLimits(const CRegLimits& limits) {
+    g_nRetriesInMatch = limits.m_nRetriesInMatch;
+    g_nRetriesInSearch = limits.m_nRetriesInSearch;
+    g_nMilliseconds = limits.m_nMilliseconds;
+}
+
 CRegManager::CRegManager() { InitializeRegEngine(); }
+
+std::string CRegManager::CompileError(std::string_view pattern, std::string_view options) {
+    InitializeRegEngine();
+    const CRegOptions parsed(options);
+    std::string error;
+    if (CompiledPattern(pattern, parsed, &error) != nullptr) return std::string();
+    return error.empty() ? std::string("invalid pattern") : error;
+}
 
 CRegManager::~CRegManager() = default;
 
@@ -153,6 +224,7 @@ void CRegManager::Reset() {
     m_strSubject.clear();
     m_pOptions.reset();
     m_nCurrent = -1;
+    m_strError.clear();
 }
 
 int CRegManager::Search(std::string_view subject, std::string_view pattern,
@@ -165,19 +237,32 @@ int CRegManager::Search(std::string_view subject, std::string_view pattern,
 int CRegManager::SearchSubject(std::string_view pattern, std::string_view options) {
     m_pOptions = std::make_unique<CRegOptions>(options);
     // Region offsets are ints.
-    if (m_strSubject.size() >= static_cast<size_t>(INT_MAX)) return -1;
+    if (m_strSubject.size() >= static_cast<size_t>(INT_MAX)) {
+        m_strError = "subject too long";
+        return kNotCompiled;
+    }
 
-    const Compiled* const compiled = CompiledPattern(pattern, *m_pOptions);
-    if (compiled == nullptr) return -1;
+    const Compiled* const compiled = CompiledPattern(pattern, *m_pOptions, &m_strError);
+    if (compiled == nullptr) return kNotCompiled;
     OnigRegion* const region = compiled->m_pRegion;
+    compiled->ApplyLimits();
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(g_nMilliseconds);
 
     const OnigUChar* const begin = Bytes(m_strSubject);
     const OnigUChar* const end = begin + m_strSubject.size();
     const int length = static_cast<int>(m_strSubject.size());
     int start = 0;
     for (;;) {
-        const int found = compiled->Search(begin, end, start);
-        if (found < 0) break;  // no match, or the engine gave up
+        const int found = compiled->Search(begin, end, start, deadline);
+        if (found == ONIG_MISMATCH) break;
+        if (found < 0 || Clock::now() > deadline) {
+            // Out of bounds: what was found so far is no answer either.
+            m_strError = EngineErrorText(found < 0 ? found : kTimeLimitOver);
+            m_regions.clear();
+            m_nGroupCount = 0;
+            m_nMatchCount = 0;
+            return kGivenUp;
+        }
         m_nGroupCount = region->num_regs;
         for (int i = 0; i < region->num_regs; ++i) {
             m_regions.push_back(region->beg[i]);

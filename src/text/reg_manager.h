@@ -15,6 +15,20 @@
 
 namespace corvane {
 
+// Bounds on the work of one search, so that a pattern that backtracks badly on a page (a lazy
+// group over unclosed tags, nested repeats) gives up with a reason instead of hanging.
+struct CRegLimits {
+    // Oniguruma's backtracking steps for one match attempt and for one whole engine search.
+    unsigned long m_nRetriesInMatch = 10'000'000;
+    unsigned long m_nRetriesInSearch = 200'000'000;
+    // The time one Search may take over all its match attempts, in milliseconds.
+    int m_nMilliseconds = 20'000;
+};
+
+// The process-wide bounds; every search reads them when it starts.
+CRegLimits GetRegLimits();
+void SetRegLimits(const CRegLimits& limits);
+
 // Made by its user for one task; not shared between threads (each thread uses its own).
 // Positions and lengths are byte offsets into the subject.
 class CRegManager {
@@ -24,10 +38,20 @@ public:
     CRegManager(const CRegManager&) = delete;
     CRegManager& operator=(const CRegManager&) = delete;
 
+    // What Search answers when the pattern does not compile, and when the engine gave up
+    // (a work bound of CRegLimits was reached; no match is kept then).
+    static constexpr int kNotCompiled = -1;
+    static constexpr int kGivenUp = -2;
+
     // Finds the first match, or every match with the option "g". Returns the number of
-    // matches, 0 when none, -1 when the pattern does not compile. The first match becomes
-    // the current one.
+    // matches, 0 when none, kNotCompiled or kGivenUp. The first match becomes the current
+    // one.
     int Search(std::string_view subject, std::string_view pattern, std::string_view options = {});
+    // Why the last search answered kNotCompiled or kGivenUp, in the engine's words
+    // ("invalid pattern in look-behind", "retry-limit-in-match over"); empty otherwise.
+    const std::string& GetError() const { return m_strError; }
+    // The engine's reason why `pattern` does not compile with `options`; empty when it does.
+    static std::string CompileError(std::string_view pattern, std::string_view options = {});
     // Forgets the last search.
     void Reset();
 
@@ -71,6 +95,7 @@ private:
     std::string m_strSubject;
     std::unique_ptr<CRegOptions> m_pOptions;
     int m_nCurrent = -1;
+    std::string m_strError;
 };
 
 }  // namespace corvane

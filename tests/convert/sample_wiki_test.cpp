@@ -105,7 +105,7 @@ TEST(SampleWiki, EveryPageBecomesACleanHelpPage) {
         SCOPED_TRACE(page.url);
         const std::string source = ReadFileBytes(SourceDir() / "sample/wiki" / page.file);
         const Converted c = ConvertSample(*filter, page);
-        ASSERT_EQ(c.result, 1);
+        ASSERT_EQ(c.result, 1) << filter->GetConversionError();
         const std::string& out = c.text;
         // Nothing of the wiki's frame is left.
         for (const char* gone :

@@ -633,6 +633,75 @@ TEST(CliBuildTest, BadSettingsStopBeforeTheCrawl) {
     EXPECT_TRUE(p.site.server.RequestCount() == 0);
 }
 
+// Rule files that cannot convert a page stop the build before the crawl, with the file, the
+// line and the engine's reason: a copy of the program whose own conf/ the test writes.
+TEST(CliBuildTest, RuleFilesThatCannotWorkStopTheBuild) {
+    CheckedProject p;
+    p.Write();
+    const auto program = p.dir / "prog";
+    std::filesystem::create_directories(program);
+    std::filesystem::copy_file(CliPath(), program / "corvane-cli");
+    const auto conf = program / "conf";
+    const auto userConfig = p.dir / "config";
+    setenv("XDG_CONFIG_HOME", userConfig.c_str(), 1);
+    auto build = [&] {
+        CProcessRun run;
+        run.args = {(program / "corvane-cli").string(),
+                    "build",
+                    p.project.string(),
+                    "--yes",
+                    "--compiler",
+                    "chmcmd",
+                    "--interval",
+                    "0"};
+        run.bCaptureOutput = true;
+        CliResult result;
+        if (RunProgram(run) == 1) result.nExit = run.nExitCode;
+        result.strOutput = run.strOutput;
+        return result;
+    };
+    const std::string body = ReadFileBytes(test::SourceDir() / "conf" / "body.txt");
+    struct Case {
+        const char* what;
+        std::string body, replace;  // "-": no such file
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"no conf folder anywhere", "", "",
+         "ルールファイルのフォルダ (conf) が見つかりません。次の場所を探しました:\n" +
+             (program / "conf").string() + "/\n" + (userConfig / "corvane" / "conf").string() +
+             "/"},
+        {"no body rule", "-", "",
+         "本文ルールファイルがないか、パターンが書かれていません\n[" +
+             (conf / "body.txt").string() + "]"},
+        {"body rule of comments only", "# nothing\n\n", "", "パターンが書かれていません"},
+        {"body rule that does not compile", "# rule\n\n<div id=\"body\">(.*?</div>\n", "",
+         "ルールファイルのパターンが正規表現として正しくありません\n[" +
+             (conf / "body.txt").string() +
+             "] 3 行目: end pattern with unmatched parenthesis\n<div id=\"body\">(.*?</div>"},
+        {"replace rule that does not compile", body, "<a>\n# c\n[b-\n",
+         "[" + (conf / "replace.txt").string() + "] 3 行目: premature end of char-class\n[b-"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(conf);
+        if (!c.body.empty()) {
+            std::filesystem::create_directories(conf);
+            if (c.body != "-") WriteFileBytes(conf / "body.txt", c.body);
+            WriteFileBytes(conf / "replace.txt", c.replace);
+        }
+        CliResult r = build();
+        EXPECT_EQ(r.nExit, 1) << r.strOutput;
+        EXPECT_THAT(r.strOutput, HasSubstr(c.message));
+        EXPECT_EQ(p.site.server.RequestCount(), 0u);
+    }
+    // The same files with the rule mended build the help file.
+    WriteFileBytes(conf / "replace.txt", "<a>\n# c\n[b-]\n");
+    CliResult r = build();
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(r.nExit, 0) << r.strOutput;
+}
+
 // A TOC pattern that finds nothing still makes the help file, with a warning that names it.
 TEST(CliBuildTest, EmptyContentsAreWarnedAbout) {
     CheckedProject p;
