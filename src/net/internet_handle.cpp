@@ -542,6 +542,10 @@ bool CRequestHandle::Send(const std::string& extraHeaders, const std::string& op
         start = end + 1;
     }
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, d.headerList);
+    // Pages come compressed (a third of the bytes over a slow line) and are decoded as they
+    // arrive, so the size limits count the decoded bytes. A body in an encoding that
+    // libcurl cannot decode fails; it is never kept as it came.
+    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
 
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, HeaderCallback);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, &d);

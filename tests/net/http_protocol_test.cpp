@@ -273,7 +273,7 @@ TEST(HttpProtocol, RefusedConnectionIsAnErrorWithItsMessage) {
 // A large body sent slowly: 1 KB every 20 ms for up to 20 seconds.
 void AddSlowPage(LoopbackServer& server) {
     server.Get("/slow", [&server](const httplib::Request&, httplib::Response& res) {
-        res.set_chunked_content_provider("text/html",
+        res.set_chunked_content_provider("application/octet-stream",
                                          [&server](size_t offset, httplib::DataSink& sink) {
                                              if (offset >= 1024 * 1000 || !server.Sleep(20))
                                                  return false;

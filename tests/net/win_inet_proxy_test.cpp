@@ -42,10 +42,10 @@ class WinInetProxyTest : public ::testing::Test {
 protected:
     void SetUp() override {
         server.Get("/fixed", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content(Repeat(3000), "text/html");
+            res.set_content(Repeat(3000), "application/octet-stream");
         });
         server.Get("/chunked", [](const httplib::Request&, httplib::Response& res) {
-            res.set_chunked_content_provider("text/html",
+            res.set_chunked_content_provider("application/octet-stream",
                                              [](size_t offset, httplib::DataSink& sink) {
                                                  if (offset < 2500) {
                                                      const std::string piece = Repeat(500);
