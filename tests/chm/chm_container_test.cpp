@@ -146,6 +146,58 @@ TEST(ChmContainerTest, RewrittenDirectoryChunksHoldTogether) {
     EXPECT_EQ(Get32(out, itsp + 0x1C), chunks - 1);  // the index chunk is the root
 }
 
+// Chunks filled to the last byte: whatever the name lengths, a chunk's entries end before its
+// quick references and entry count, so writing those never overwrites an entry's tail.
+TEST(ChmContainerTest, FullChunksKeepEntriesClearOfTheirQuickReferences) {
+    for (uint32_t chunkSize : {0x200u, 0x1000u}) {
+        for (size_t pad = 0; pad < 48; ++pad) {
+            std::vector<CChmEntry> entries;
+            for (int i = 0; i < 400; ++i) {
+                char name[16];
+                std::snprintf(name, sizeof name, "/%04d", i);
+                entries.push_back({name + std::string(pad, 'x'), 0, 1000u * i, 77u + i});
+            }
+            const CChmDirectory directory = WriteChmDirectory(entries, chunkSize);
+            ASSERT_EQ(directory.strChunks.size(), directory.nChunks * chunkSize);
+            std::vector<CChmEntry> back;
+            for (uint32_t c = 0; c < directory.nChunks; ++c) {
+                const std::string& out = directory.strChunks;
+                const size_t start = c * chunkSize;
+                const bool listing = out.compare(start, 4, "PMGL") == 0;
+                const size_t header = listing ? 20 : 8;
+                const size_t end = start + chunkSize - Get32(out, start + 4);
+                const size_t count = Get16(out, start + chunkSize - 2);
+                // The quick references sit below the count: one per fifth entry.
+                ASSERT_LE(end, start + chunkSize - 2 - 2 * (count / 5))
+                    << "chunk " << c << " of " << chunkSize << ", pad " << pad;
+                size_t pos = start + header, seen = 0;
+                while (pos < end) {
+                    uint64_t length = 0, number = 0;
+                    ASSERT_TRUE(ReadEncInt(out, pos, end, length));
+                    CChmEntry entry{out.substr(pos, length)};
+                    pos += length;
+                    if (!listing) {
+                        ASSERT_TRUE(ReadEncInt(out, pos, end, number));
+                    } else {
+                        ASSERT_TRUE(ReadEncInt(out, pos, end, entry.nSection));
+                        ASSERT_TRUE(ReadEncInt(out, pos, end, entry.nOffset));
+                        ASSERT_TRUE(ReadEncInt(out, pos, end, entry.nLength));
+                        back.push_back(entry);
+                    }
+                    ++seen;
+                }
+                EXPECT_EQ(seen, count) << "chunk " << c;
+            }
+            ASSERT_EQ(back.size(), entries.size()) << chunkSize << " " << pad;
+            for (size_t i = 0; i < entries.size(); ++i) {
+                EXPECT_EQ(back[i].strName, entries[i].strName);
+                EXPECT_EQ(back[i].nOffset, entries[i].nOffset);
+                EXPECT_EQ(back[i].nLength, entries[i].nLength);
+            }
+        }
+    }
+}
+
 TEST(ChmContainerTest, OtherLayoutsAreRefused) {
     CChmContainer container;
     std::string error;

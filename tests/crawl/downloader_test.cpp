@@ -365,13 +365,16 @@ TEST_F(SmallWikiTest, OnlyTwoHundredAnswersBecomeFilesAndLinksToTheRestGoToTheWe
     server.Start();
     const std::string links =
         "<a href=\"./?Broken\">b</a> <a href=\"./?Moved#part\">m</a> <a href=\"./?Locked\">l</a>"
-        " <img src=\"./?plugin=ref&amp;page=Top&amp;src=gone.png\"> <img src=\"cut.png\">";
+        " <img src=\"./?plugin=ref&amp;page=Top&amp;src=gone.png\"> <img src=\"cut.png\">"
+        " <a href=\"./?Same\">s</a>";
     Serve("?Top", 200, Page(links + " <a href=\"./?Fine\">f</a>"));
     Serve("?Fine", 200, Page("fine " + links));
     Serve("?Broken", 500, "<b>Fatal error</b>: DB password is hunter2", "text/html");
     Serve("?plugin=ref&page=Top&src=gone.png", 404, "<html>not here</html>", "text/html");
     Serve("?Moved", 302, "<a href=\"x\">moved</a>", "text/html", "elsewhere");
     Serve("?Locked", 401, "members only", "text/plain");
+    // Nothing asked whether the page changed: a 304 brings no page.
+    Serve("?Same", 304, "", "text/html");
     Serve("/skin/s.css", 200, "body {}", "text/css");
     Start({new CWebPage(server.Url("/?Top"))}, 99, m_rules.path());
     ASSERT_TRUE(RunToEnd());
@@ -380,11 +383,10 @@ TEST_F(SmallWikiTest, OnlyTwoHundredAnswersBecomeFilesAndLinksToTheRestGoToTheWe
         std::string url;
         int status;
     };
-    const std::vector<Failed> failed = {{server.Url("/?Broken"), 500},
-                                        {server.Url("/?Moved"), 302},
-                                        {server.Url("/?Locked"), 401},
-                                        {server.Url("/?plugin=ref&page=Top&src=gone.png"), 404},
-                                        {server.Url("/cut.png"), 0}};
+    const std::vector<Failed> failed = {
+        {server.Url("/?Broken"), 500}, {server.Url("/?Moved"), 302},
+        {server.Url("/?Locked"), 401}, {server.Url("/?plugin=ref&page=Top&src=gone.png"), 404},
+        {server.Url("/cut.png"), 0},   {server.Url("/?Same"), 304}};
     for (const Failed& f : failed) {
         SCOPED_TRACE(f.url);
         EXPECT_EQ(m_collector.results[f.url].m_nStatus, CHECK_ERROR);
@@ -403,10 +405,11 @@ TEST_F(SmallWikiTest, OnlyTwoHundredAnswersBecomeFilesAndLinksToTheRestGoToTheWe
 
     EXPECT_TRUE(RelinkFailedPages(m_out.path().string() + "/", m_collector.pages).empty());
     const std::string web = server.Url("/");
-    const std::string relinked =
-        "<a href=\"" + web + "?Broken\">b</a> <a href=\"" + web + "?Moved#part\">m</a> <a href=\"" +
-        web + "?Locked\">l</a> <img src=\"" + web +
-        "?plugin=ref&amp;page=Top&amp;src=gone.png\"> <img src=\"" + web + "cut.png\">";
+    const std::string relinked = "<a href=\"" + web + "?Broken\">b</a> <a href=\"" + web +
+                                 "?Moved#part\">m</a> <a href=\"" + web +
+                                 "?Locked\">l</a> <img src=\"" + web +
+                                 "?plugin=ref&amp;page=Top&amp;src=gone.png\"> <img src=\"" + web +
+                                 "cut.png\">" + " <a href=\"" + web + "?Same\">s</a>";
     EXPECT_NE(Output("Top.html").find(relinked + " <a href=\"Fine.html\">f</a>"), std::string::npos)
         << Output("Top.html");
     EXPECT_NE(Output("Fine.html").find("fine " + relinked), std::string::npos)
