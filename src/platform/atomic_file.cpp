@@ -105,6 +105,12 @@ bool CAtomicFile::Open(bool makeFolders) {
     if (m_fd >= 0) return true;
     // Not worth a download: a link there would refuse the file at the end anyway.
     if (IsSymbolicLink(m_target)) return Fail(ELOOP);
+    return OpenTemporary(makeFolders);
+}
+
+bool CAtomicFile::OpenTemporary(bool makeFolders) {
+    if (m_nError != 0 || m_bCommitted) return false;
+    if (m_fd >= 0) return true;
     bool madeFolders = !makeFolders;
     for (int attempt = 0; attempt < 100; ++attempt) {
         m_temporary = TemporaryPathFor(m_target, m_strSuffix);
@@ -174,8 +180,11 @@ void CAtomicFile::Discard() {
 }
 
 bool WriteFileAtomically(const fs::path& target, std::string_view bytes, bool makeFolders) {
+    // The bytes are all here: Commit's link check follows the open at once, so the one in
+    // Open would only cost every file of a crawl a second look-up.
     CAtomicFile file(target);
-    return file.Open(makeFolders) && file.Write(bytes.data(), bytes.size()) && file.Commit();
+    return file.OpenTemporary(makeFolders) && file.Write(bytes.data(), bytes.size()) &&
+           file.Commit();
 }
 
 }  // namespace corvane

@@ -38,6 +38,10 @@ public:
     const std::filesystem::path& TemporaryPath() const { return m_temporary; }
 
 private:
+    friend bool WriteFileAtomically(const std::filesystem::path&, std::string_view, bool);
+    // Open without the early link check, for a caller whose Commit follows at once (its
+    // check there is the one that counts).
+    bool OpenTemporary(bool makeFolders);
     bool Fail(int code);
 
     std::filesystem::path m_target;

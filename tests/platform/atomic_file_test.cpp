@@ -61,6 +61,10 @@ TEST(AtomicFileTest, ALinkInThePlaceOfTheFileIsNeverWrittenThrough) {
     errno = 0;
     EXPECT_FALSE(WriteFileAtomically(dir / "before.html", "x"));
     EXPECT_EQ(errno, ELOOP);
+    // A streamed file is refused before its first byte is fetched.
+    CAtomicFile streamed(dir / "before.html");
+    EXPECT_FALSE(streamed.Open());
+    EXPECT_EQ(streamed.ErrorCode(), ELOOP);
 
     CAtomicFile during(dir / "during.html");
     ASSERT_TRUE(during.Open());
