@@ -120,6 +120,13 @@ int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& a
         arguments.Number("--interval", 0, interval) && arguments.Number("--workers", 1, workers);
     }
     std::string error = arguments.Error();
+    // Each worker is a thread with its own connection: beyond a few dozen the wiki gains
+    // nothing, and thousands exhaust the system's threads.
+    if (error.empty() && workers > cli::kMaxWorkers) {
+        error =
+            (boost::format(cli::kTooManyWorkers) % cli::kMaxWorkers % arguments.Value("--workers"))
+                .str();
+    }
     if (error.empty() && arguments.Positional().empty()) error = cli::kNoProject;
     if (error.empty() && arguments.Positional().size() > 1) {
         error = (boost::format(cli::kExtraArgument) % arguments.Positional()[1]).str();

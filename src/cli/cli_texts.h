@@ -78,6 +78,10 @@ inline constinit CSjisText kUnknownOption{"不明なオプションです: %s"};
 
 inline constinit CSjisText kMissingValue{"%s には値が必要です"};
 
+inline constexpr int kMaxWorkers = 64;
+inline constinit CSjisText kTooManyWorkers{
+    "--workers には 1 から %d までの数を指定してください: %s"};
+
 inline constinit CSjisText kBadNumber{"%s には数値を指定してください: %s"};
 
 inline constinit CSjisText kNoProject{"プロジェクトファイルを指定してください"};

@@ -880,6 +880,12 @@ TEST(CliInitTest, WritesAProjectThatTheProgramReads) {
     EXPECT_EQ(RunCli({"init", (dir / "x.xml").string(), "--url", "http://a/"}).nExit, 2);
     EXPECT_EQ(RunCli({"build", (dir / "new.xml").string(), "--bogus"}).nExit, 2);
     EXPECT_EQ(RunCli({"build", (dir / "new.xml").string(), "--workers", "0"}).nExit, 2);
+    // Thousands of threads would abort the program: a clear usage error instead.
+    const CliResult many = RunCli({"build", (dir / "new.xml").string(), "--workers", "100000"});
+    EXPECT_EQ(many.nExit, 2);
+    EXPECT_THAT(many.strOutput,
+                HasSubstr("--workers には 1 から 64 までの数を指定してください: 100000"));
+    EXPECT_EQ(RunCli({"build", (dir / "new.xml").string(), "--workers", "65"}).nExit, 2);
     EXPECT_FALSE(std::filesystem::exists(dir / "x.xml"));
 }
 
