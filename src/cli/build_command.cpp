@@ -14,8 +14,10 @@
 #include "cli/progress_display.h"
 #include "crawl/build_driver.h"
 #include "help/help_creator.h"
+#include "net/proxy_setting.h"
 #include "platform/folder_create.h"
 #include "platform/message_window.h"
+#include "platform/program_search.h"
 #include "platform/text_codec.h"
 #include "project/corvane_doc.h"
 #include "project/options.h"
@@ -77,31 +79,6 @@ private:
 
 }  // namespace
 
-std::string ResolveProgram(const std::string& program) {
-    std::error_code ec;
-    if (program.find('/') != std::string::npos) {
-        auto absolute = std::filesystem::absolute(ToNativePath(program), ec);
-        return ec ? program : FromNativePath(absolute);
-    }
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= dirs.size()) {
-        size_t end = dirs.find(':', start);
-        if (end == std::string::npos) end = dirs.size();
-        std::string dir = dirs.substr(start, end - start);
-        if (!dir.empty()) {
-            std::filesystem::path candidate = std::filesystem::path(dir) / ToNativePath(program);
-            if (std::filesystem::is_regular_file(candidate, ec) &&
-                access(candidate.c_str(), X_OK) == 0) {
-                return FromNativePath(candidate);
-            }
-        }
-        start = end + 1;
-    }
-    return program;
-}
-
 int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& args) {
     CCliArguments arguments(args, {{"--help", 0},
                                    {"--yes", 0},
@@ -110,7 +87,8 @@ int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& a
                                    {"--workers", 1},
                                    {"--open", 0},
                                    {"--index", 0},
-                                   {"--toc-only", 0}});
+                                   {"--toc-only", 0},
+                                   {"--proxy", 1}});
     if (arguments.Error().empty() && arguments.Has("--help")) {
         std::fputs(terminal.ToTerminal(cli::kBuildUsage).c_str(), stdout);
         return kExitMade;
@@ -126,6 +104,13 @@ int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& a
         error =
             (boost::format(cli::kTooManyWorkers) % cli::kMaxWorkers % arguments.Value("--workers"))
                 .str();
+    }
+    std::string proxyHost;
+    int proxyPort = 0;
+    const bool direct = arguments.Has("--proxy") && arguments.Value("--proxy") == "direct";
+    if (error.empty() && arguments.Has("--proxy") && !direct &&
+        !ParseProxyAddress(arguments.Value("--proxy"), proxyHost, proxyPort)) {
+        error = (boost::format(cli::kBadProxy) % arguments.Value("--proxy")).str();
     }
     if (error.empty() && arguments.Positional().empty()) error = cli::kNoProject;
     if (error.empty() && arguments.Positional().size() > 1) {
@@ -166,6 +151,11 @@ int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& a
     driver.SetOpenResult(arguments.Has("--open"));
     if (arguments.Has("--index")) driver.SetKeywordIndex(true);
     driver.SetTocOnly(arguments.Has("--toc-only"));
+    if (direct) {
+        driver.SetProxy(kProxyDirect, std::string(), 0);
+    } else if (arguments.Has("--proxy")) {
+        driver.SetProxy(kProxyServer, proxyHost, proxyPort);
+    }
 
     g_interrupted = 0;
     // Ctrl-C at the folder question still ends the program at once; from the start of the

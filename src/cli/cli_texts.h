@@ -36,6 +36,9 @@ inline constinit CSjisText kBuildUsage{
     "  --index            キーワード索引 (.hhk) も作成します (オプション設定 KeywordIndex)\n"
     "  --toc-only         開始ページだけを取得して、作られる目次を表示します\n"
     "                     (出力フォルダには何も書きません。目次の開始パターンの調整に)\n"
+    "  --proxy HOST:PORT  このプロキシを通して取得します (オプション設定 ProxyType など)。\n"
+    "                     direct: プロキシを使いません。既定は環境変数 http_proxy、\n"
+    "                     https_proxy、no_proxy に従います\n"
     "\n"
     "Ctrl-C で中断します。\n"
     "\n"
@@ -82,6 +85,8 @@ inline constexpr int kMaxWorkers = 64;
 inline constinit CSjisText kTooManyWorkers{
     "--workers には 1 から %d までの数を指定してください: %s"};
 
+inline constinit CSjisText kBadProxy{
+    "--proxy には HOST:PORT (ポート番号は 1-65535) または direct を指定してください: %s"};
 inline constinit CSjisText kBadNumber{"%s には数値を指定してください: %s"};
 
 inline constinit CSjisText kNoProject{"プロジェクトファイルを指定してください"};

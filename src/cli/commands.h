@@ -20,8 +20,4 @@ inline constexpr int kExitAborted = 130;
 int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& args);
 int RunInitCommand(const CTerminal& terminal, const std::vector<std::string>& args);
 
-// A program name without a folder is looked up in PATH; a relative path is made absolute.
-// Returns the text unchanged when nothing is found.
-std::string ResolveProgram(const std::string& program);
-
 }  // namespace corvane

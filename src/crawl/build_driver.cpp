@@ -21,11 +21,13 @@
 #include "crawl/project_checks.h"
 #include "help/help_creator.h"
 #include "help/toc_extractor.h"
+#include "net/proxy_setting.h"
 #include "platform/atomic_file.h"
 #include "platform/control_chars.h"
 #include "platform/exclusive_open.h"
 #include "platform/folder_create.h"
 #include "platform/message_box.h"
+#include "platform/program_search.h"
 #include "platform/sjis_text.h"
 #include "platform/text_codec.h"
 #include "project/corvane_doc.h"
@@ -50,11 +52,15 @@ constinit CSjisText kCreateFolder{
     "出力フォルダを作成しますか？\n"
     "[%s]"};
 constinit CSjisText kFolderFailed{"出力フォルダの作成に失敗しました"};
+constinit CSjisText kNoFolder{"出力フォルダを入力してください\n"};
 constinit CSjisText kNoBaseName{"ファイル名を入力してください\n"};
 constinit CSjisText kChmInUse{
     "CHMファイルがオープンできません\n"
     "[%s]"};
 constinit CSjisText kNoUrl{"URLを入力してください\n"};
+constinit CSjisText kBadProxy{
+    "プロキシの設定が正しくありません。ホスト名とポート番号 (1-65535) を確かめてください\n"
+    "[%s:%d]"};
 constinit CSjisText kPageFailed{"  取得に失敗しました: %s"};
 constinit CSjisText kFailureSummary{"取得に失敗したページ: %d 件"};
 constinit CSjisText kFailureLine{"  %s (%s)"};
@@ -126,7 +132,10 @@ CBuildDriver::CBuildDriver(CCorvaneDoc& doc, CBuildDriverCallback& callback)
       m_pDownloader(std::make_unique<CDownloader>()),
       m_strCompilerPath(ChosenCompiler(GetOptions())),
       m_bKeywordIndex(GetOptions().m_bKeywordIndex != 0),
-      m_bJapaneseSearch(GetOptions().m_bJapaneseSearch != 0) {}
+      m_bJapaneseSearch(GetOptions().m_bJapaneseSearch != 0),
+      m_nProxyType(GetOptions().m_nProxyType),
+      m_strProxyHost(GetOptions().m_strProxyHost),
+      m_nProxyPort(GetOptions().m_nProxyPort) {}
 
 CBuildDriver::~CBuildDriver() {
     // Destroying the engine stops a run still going (reason 1: nothing is built).
@@ -151,15 +160,19 @@ void CBuildDriver::AddLog(const std::string& text) {
 }
 
 int CBuildDriver::ValidateProject() {
-    if (!CHelpCreator::IsBuiltinCompiler(m_strCompilerPath) && !PathExists(m_strCompilerPath)) {
+    // A compiler given by name alone is the one PATH finds, as in a shell.
+    const bool builtin = CHelpCreator::IsBuiltinCompiler(m_strCompilerPath);
+    const std::string compiler = builtin ? m_strCompilerPath : ResolveProgram(m_strCompilerPath);
+    if (!builtin && (compiler.find('/') == std::string::npos || !PathExists(compiler))) {
         ShowMessageBox((boost::format(kNoCompiler) % m_strCompilerPath).str(), kCaption,
                        MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
+    m_strCompilerPath = compiler;
     const std::string folder = Folder();
     if (folder.empty()) {
-        // Never the file-system root: an empty folder cannot be created.
-        ShowMessageBox(kFolderFailed, kCaption, MB_OK | MB_ICONEXCLAMATION);
+        // Never the file-system root: an empty folder is a folder still to be given.
+        ShowMessageBox(kNoFolder, kCaption, MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
     if (!FolderExists(folder)) {
@@ -192,13 +205,21 @@ int CBuildDriver::ValidateProject() {
           CheckBaseNameForCompiler(m_doc.GetBaseName(), m_strCompilerPath),
           CheckTitle(m_doc.GetTitle()), CheckStartUrl(m_doc.GetURL()),
           CheckUrlCredentials(m_doc.GetURL()), CheckTocPattern(m_doc.GetTocPat()),
-          CheckRuleFiles(GetConfFolder(), GetConfFolderCandidates())}) {
+          CheckRuleFiles(GetConfFolder(), GetConfFolderCandidates()), CheckProxy()}) {
         if (!problem.empty()) {
             ShowMessageBox(problem, kCaption, MB_OK | MB_ICONEXCLAMATION);
             return 0;
         }
     }
     return 1;
+}
+
+std::string CBuildDriver::CheckProxy() const {
+    if (m_nProxyType != kProxyServer) return std::string();
+    if (IsValidProxyHost(m_strProxyHost) && m_nProxyPort >= 1 && m_nProxyPort <= 65535) {
+        return std::string();
+    }
+    return (boost::format(kBadProxy) % m_strProxyHost % m_nProxyPort).str();
 }
 
 std::string CBuildDriver::CrawlFolder() const { return m_bTocOnly ? m_strScratchFolder : Folder(); }
@@ -212,6 +233,7 @@ int CBuildDriver::OnCreateHelp() {
         if (problem.empty()) problem = CheckUrlCredentials(m_doc.GetURL());
         if (problem.empty()) problem = CheckTocPattern(m_doc.GetTocPat());
         if (problem.empty()) problem = CheckRuleFiles(GetConfFolder(), GetConfFolderCandidates());
+        if (problem.empty()) problem = CheckProxy();
         if (!problem.empty()) {
             ShowMessageBox(problem, kCaption, MB_OK | MB_ICONEXCLAMATION);
             m_nOutcome = kRefused;
@@ -251,6 +273,10 @@ int CBuildDriver::OnCreateHelp() {
     if (m_nFetchTimeout > 0) prototype->SetTimeout(m_nFetchTimeout);
     prototype->SetInsecureTls(m_doc.GetInsecureTls() != 0);
     prototype->SetPageTimeLimit(std::min(GetOptions().m_nPageTimeLimit, INT_MAX / 1000) * 1000);
+    // Every worker is a clone of this one and takes its proxy setting.
+    prototype->SetUseProxy(m_nProxyType != kProxyDirect);
+    prototype->SetProxyHost(m_nProxyType == kProxyServer ? m_strProxyHost : std::string());
+    prototype->SetProxyPort(m_nProxyPort);
     std::string search, replace;
     if (m_doc.GetConvWikiName()) {
         search = m_doc.GetWikiNameSearch();
@@ -359,6 +385,11 @@ void CBuildDriver::OnPageFinished(CWebPage* page, const CCheckResult& result) {
 }
 
 void CBuildDriver::OnFinished(std::vector<CWebPage*> pages, int reason) {
+    // The crawl's progress ends with the crawl: the compile and the viewer have none.
+    if (m_bProgress) {
+        m_callback.DestroyProgress();
+        m_bProgress = false;
+    }
     if (reason == 0) {
         if (m_bAborting) {
             AddLog(kAbortedLog);
@@ -381,10 +412,6 @@ void CBuildDriver::OnFinished(std::vector<CWebPage*> pages, int reason) {
                 LogFailureSummary();
             }
         }
-    }
-    if (m_bProgress) {
-        m_callback.DestroyProgress();
-        m_bProgress = false;
     }
     DeleteAll(pages);
     if (!m_strScratchFolder.empty()) {

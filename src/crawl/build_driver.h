@@ -79,6 +79,13 @@ public:
     void SetInterval(int milliseconds) { m_nInterval = milliseconds; }
     void SetOpenResult(bool open) { m_bOpenResult = open; }
     void SetKeywordIndex(bool on) { m_bKeywordIndex = on; }
+    // How the crawl reaches the wiki (default: the proxy options): a ProxyType of
+    // net/proxy_setting.h, with the host and port of a given proxy.
+    void SetProxy(int type, const std::string& host, int port) {
+        m_nProxyType = type;
+        m_strProxyHost = host;
+        m_nProxyPort = port;
+    }
     // How long a fetch may wait for the server (0: the network layer's default, 20 s).
     void SetFetchTimeout(int milliseconds) { m_nFetchTimeout = milliseconds; }
     // A contents preview instead of a build: only the start page is fetched (into a scratch
@@ -116,6 +123,8 @@ private:
     void WarnContents(const std::string& startText, CHelpNode* root, const CTocWalk& walk);
     void WarnEmptyContents(const std::string& startText);
     std::string CrawlFolder() const;
+    // Empty, or why the proxy setting cannot be used.
+    std::string CheckProxy() const;
     CWebPage* FindStartPage(const std::vector<CWebPage*>& pages) const;
     void ShowToc(const std::vector<CWebPage*>& pages);
 
@@ -137,6 +146,9 @@ private:
     bool m_bJapaneseSearch;
     Outcome m_nOutcome = kNotRun;
     int m_nFetchTimeout = 0;
+    int m_nProxyType;
+    std::string m_strProxyHost;
+    int m_nProxyPort;
     bool m_bTocOnly = false;
     std::string m_strScratchFolder;  // the preview's folder while it runs
     // The failures of the current run: how many, the first few with their reasons, and the

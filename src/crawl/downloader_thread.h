@@ -69,7 +69,8 @@ private:
     std::unique_ptr<COutputStream> m_pStream;
     // The protocol settings, kept so that a clone gets the same.
     int m_nTimeout = 20000;
-    bool m_bUseProxy = false;
+    // The environment's proxy unless told otherwise (see net/proxy_setting.h).
+    bool m_bUseProxy = true;
     std::string m_strProxyHost;
     int m_nProxyPort = 0;
     std::string m_strUserAgent;

@@ -468,7 +468,8 @@ int CHelpCreator::Compile() {
     }
     Log((boost::format(kCompiled) % helpPath).str());
     // Opening is a convenience: a desktop without an opener still has its help file.
-    if (m_bOpenResult && !ShellOpen(helpPath)) Log((boost::format(kCannotOpen) % helpPath).str());
+    if (m_bOpenResult && !ShellOpen(helpPath, m_fnWaiting))
+        Log((boost::format(kCannotOpen) % helpPath).str());
     return 1;
 }
 

@@ -1,9 +1,52 @@
 #include "net/internet_error.h"
 
+#include "platform/sjis_text.h"
+
 namespace corvane {
 namespace {
 
 thread_local unsigned long t_lastError = 0;
+
+constinit CSjisText kCannotConnect{"サーバーに接続できませんでした"};
+constinit CSjisText kNameNotResolved{"サーバーが見つかりません (名前を解決できません)"};
+constinit CSjisText kTimeout{"時間内に応答がありませんでした"};
+constinit CSjisText kConnectionReset{"サーバーとの接続がリセットされました"};
+constinit CSjisText kConnectionAborted{"サーバーとの接続が途中で切れました"};
+constinit CSjisText kCertDate{"サーバーの証明書が期限切れか、まだ有効ではありません"};
+constinit CSjisText kCertName{"サーバーの証明書の名前がホスト名と一致しません"};
+constinit CSjisText kCertAuthority{"サーバーの証明書を信頼できません (発行元が不明です)"};
+constinit CSjisText kCertErrors{"サーバーの証明書に誤りがあります"};
+constinit CSjisText kSecureChannel{"暗号化された接続を確立できませんでした"};
+constinit CSjisText kInvalidResponse{"サーバーの応答が正しくありません"};
+
+const CSjisText* JapaneseReason(unsigned long code) {
+    switch (code) {
+        case INET_ERROR_CANNOT_CONNECT:
+            return &kCannotConnect;
+        case INET_ERROR_NAME_NOT_RESOLVED:
+            return &kNameNotResolved;
+        case INET_ERROR_TIMEOUT:
+            return &kTimeout;
+        case INET_ERROR_CONNECTION_RESET:
+            return &kConnectionReset;
+        case INET_ERROR_CONNECTION_ABORTED:
+            return &kConnectionAborted;
+        case INET_ERROR_SEC_CERT_DATE_INVALID:
+            return &kCertDate;
+        case INET_ERROR_SEC_CERT_CN_INVALID:
+            return &kCertName;
+        case INET_ERROR_INVALID_CA:
+            return &kCertAuthority;
+        case INET_ERROR_SEC_CERT_ERRORS:
+            return &kCertErrors;
+        case INET_ERROR_SECURITY_CHANNEL_ERROR:
+            return &kSecureChannel;
+        case INET_ERROR_HTTP_INVALID_SERVER_RESPONSE:
+            return &kInvalidResponse;
+        default:
+            return nullptr;
+    }
+}
 
 }  // namespace
 
@@ -63,6 +106,12 @@ std::string InternetErrorText(unsigned long code) {
         default:
             return "Internet error " + std::to_string(code);
     }
+}
+
+std::string InternetErrorReason(unsigned long code) {
+    const CSjisText* japanese = JapaneseReason(code);
+    if (japanese == nullptr) return InternetErrorText(code);
+    return japanese->str() + " (" + InternetErrorText(code) + ")";
 }
 
 unsigned long GetLastInternetError() { return t_lastError; }

@@ -44,6 +44,12 @@ enum : unsigned long {
 // for 12007), without a trailing line break; a generic text for numbers it does not know.
 std::string InternetErrorText(unsigned long code);
 
+// What a page's failure says in the log and in message boxes: for the usual network
+// failures (refused, unknown host, time-out, certificate, reset) a Japanese text in
+// Shift_JIS followed by the English text above in parentheses, which a search engine
+// knows; InternetErrorText alone for the rest.
+std::string InternetErrorReason(unsigned long code);
+
 // The last transport error of the calling thread, like the platform's GetLastError.
 unsigned long GetLastInternetError();
 void SetLastInternetError(unsigned long code);

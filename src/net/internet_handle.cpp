@@ -17,6 +17,7 @@
 
 #include "net/address_class.h"
 #include "net/internet_error.h"
+#include "net/proxy_setting.h"
 #include "platform/ascii.h"
 #include "platform/manual_reset_event.h"
 
@@ -518,12 +519,17 @@ bool CRequestHandle::Send(const std::string& extraHeaders, const std::string& op
     curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     const long connectTimeout = session.GetTimeout(INTERNET_OPTION_CONNECT_TIMEOUT);
     if (connectTimeout > 0) curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, connectTimeout);
-    if (session.UsesProxy()) {
-        curl_easy_setopt(e, CURLOPT_PROXY, session.GetProxy().c_str());
-        curl_easy_setopt(e, CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");
-    } else {
+    if (!session.UsesProxy()) {
         // Direct access: no proxy from the environment either.
         curl_easy_setopt(e, CURLOPT_PROXY, "");
+    } else if (session.GetProxy().empty()) {
+        // The environment's proxy: libcurl reads http_proxy and https_proxy itself; the
+        // bypass list adds the loopback host to no_proxy.
+        const std::string noProxy = EnvironmentNoProxy();
+        curl_easy_setopt(e, CURLOPT_NOPROXY, noProxy.c_str());
+    } else {
+        curl_easy_setopt(e, CURLOPT_PROXY, session.GetProxy().c_str());
+        curl_easy_setopt(e, CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");
     }
     if (!session.GetAgent().empty()) {
         curl_easy_setopt(e, CURLOPT_USERAGENT, session.GetAgent().c_str());

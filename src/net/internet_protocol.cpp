@@ -133,7 +133,10 @@ void CInternetProtocol::StoreError(const CInternetException& error, CCheckResult
     result.m_nStatus = code == INET_ERROR_TIMEOUT || code == INET_ERROR_DEADLINE_PASSED
                            ? CHECK_TIMEOUT
                            : CHECK_ERROR;
+    // A detailed text of the error's own (a certificate's problem) stays; the library's
+    // bare English text gets its Japanese reading in front.
     std::string message = error.GetErrorMessage();
+    if (message == InternetErrorText(code)) message = InternetErrorReason(code);
     if (message.size() >= 2 && message.compare(message.size() - 2, 2, "\r\n") == 0) {
         message.erase(message.size() - 2);
     }

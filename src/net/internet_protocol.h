@@ -76,7 +76,8 @@ protected:
     std::recursive_timed_mutex m_fetchLock;
     std::atomic<CManualResetEvent*> m_pAbortEvent{nullptr};
     std::atomic<bool> m_bRunning{false};
-    bool m_bUseProxy = false;
+    // The environment's proxy unless told otherwise (see net/proxy_setting.h).
+    bool m_bUseProxy = true;
     std::string m_strProxyHost;
     int m_nProxyPort = 0;
     std::string m_strUserAgent;

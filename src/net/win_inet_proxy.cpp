@@ -25,7 +25,9 @@ std::string VerbOfMethod(int method) {
 
 HINTERNET CWinInetProxy::OpenInternet(int timeout, const std::string& userAgent, bool useProxy,
                                       const std::string& proxyHost, int proxyPort) {
-    const std::string proxy = useProxy ? proxyHost + ":" + std::to_string(proxyPort) : "";
+    // A proxy flag without a host leaves the choice to the environment.
+    const std::string proxy =
+        useProxy && !proxyHost.empty() ? proxyHost + ":" + std::to_string(proxyPort) : "";
     HINTERNET internet = RegisterInternetHandle(
         std::make_shared<CSessionHandle>(userAgent, useProxy, proxy, m_pConnections));
     if (auto session = LookupInternetHandleAs<CSessionHandle>(internet)) {

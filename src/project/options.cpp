@@ -54,6 +54,11 @@ void COptions::LoadOptions(const std::string& iniPath) {
     // A negative value keeps the default.
     const int page = ini.GetInt("MaxPageSizeMB", static_cast<int>(m_nMaxPageSize >> 20));
     const int file = ini.GetInt("MaxFileSizeMB", static_cast<int>(m_nMaxFileSize >> 20));
+    const int proxyType = ini.GetInt("ProxyType", m_nProxyType);
+    // An unknown kind keeps the environment's proxy.
+    m_nProxyType = proxyType >= 0 && proxyType <= 2 ? proxyType : 0;
+    m_strProxyHost = ini.GetString("ProxyHost", m_strProxyHost);
+    m_nProxyPort = ini.GetInt("ProxyPort", m_nProxyPort);
     if (page >= 0) m_nMaxPageSize = static_cast<std::uint64_t>(page) << 20;
     if (file >= 0) m_nMaxFileSize = static_cast<std::uint64_t>(file) << 20;
     const int seconds = ini.GetInt("PageTimeLimitSec", m_nPageTimeLimit);
@@ -77,6 +82,12 @@ void COptions::SaveOptions(const std::string& iniPath) {
     }
     if (m_bKeywordIndex != 0 || ini.GetString("KeywordIndex", kAbsent) != kAbsent) {
         ini.WriteInt("KeywordIndex", m_bKeywordIndex);
+    }
+    if (m_nProxyType != 0 || !m_strProxyHost.empty() ||
+        ini.GetString("ProxyType", kAbsent) != kAbsent) {
+        ini.WriteInt("ProxyType", m_nProxyType);
+        ini.WriteString("ProxyHost", m_strProxyHost);
+        ini.WriteInt("ProxyPort", m_nProxyPort);
     }
 }
 

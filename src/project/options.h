@@ -41,6 +41,12 @@ public:
     // The longest a page (with its redirects) may take to come back, however steadily its
     // bytes arrive, in seconds (0: no limit). Read from "PageTimeLimitSec"; never written.
     int m_nPageTimeLimit = 300;
+    // How the crawl reaches the wiki ("ProxyType"): 0 through the proxy the environment
+    // names (http_proxy, https_proxy, no_proxy), 1 directly, 2 through the proxy
+    // "ProxyHost":"ProxyPort". Written once they leave their defaults.
+    int m_nProxyType = 0;
+    std::string m_strProxyHost;
+    int m_nProxyPort = 8080;
 };
 
 // The compiler the options start with.

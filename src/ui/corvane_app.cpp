@@ -1,6 +1,7 @@
 #include "ui/corvane_app.h"
 
 #include <QByteArray>
+#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
@@ -17,6 +18,16 @@ namespace {
 constexpr const char* kRecentSection = "Recent File List";
 constexpr const char* kBarSection = "BarState";
 constexpr const char* kBarKey = "MainWindow";
+// The log window's sizes, under the bar's control id.
+constexpr const char* kLogSizeSection = "BarState-SCBar-59424";
+
+int ReadInt(const std::string& section, const char* key, int fallback, const std::string& ini) {
+    const std::string text = GetPrivateProfileString(section.c_str(), key, "", ini, 64);
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value < 0 || value > 100000) return fallback;
+    return static_cast<int>(value);
+}
 
 bool FileExists(const std::string& path) {
     std::error_code ec;
@@ -36,6 +47,19 @@ void CCorvaneApp::LoadProfile() {
                                                  m_strIniPath, 1024));
     }
     m_pFrame->SetRecentFiles(recent);
+    // The sizes first: the placement then docks the log with the size it had there. Sizes
+    // out of range (none, or larger than any screen) keep the usual ones.
+    CMainFrame::CLogSizes sizes = m_pFrame->GetLogSizes();
+    auto read = [&](const char* key, int fallback) {
+        return ReadInt(kLogSizeSection, key, fallback, m_strIniPath);
+    };
+    sizes.horz =
+        QSize(read("sizeHorzCX", sizes.horz.width()), read("sizeHorzCY", sizes.horz.height()));
+    sizes.vert =
+        QSize(read("sizeVertCX", sizes.vert.width()), read("sizeVertCY", sizes.vert.height()));
+    sizes.floating = QSize(read("sizeFloatCX", sizes.floating.width()),
+                           read("sizeFloatCY", sizes.floating.height()));
+    m_pFrame->SetLogSizes(sizes);
     const std::string state = GetPrivateProfileString(kBarSection, kBarKey, "", m_strIniPath, 8192);
     if (!state.empty())
         m_pFrame->RestoreBarState(QByteArray::fromBase64(QByteArray::fromStdString(state)));
@@ -54,6 +78,15 @@ void CCorvaneApp::SaveProfile() {
     }
     const std::string state = m_pFrame->SaveBarState().toBase64().toStdString();
     WritePrivateProfileString(kBarSection, kBarKey, state.c_str(), m_strIniPath);
+    const CMainFrame::CLogSizes sizes = m_pFrame->GetLogSizes();
+    const std::pair<const char*, int> values[] = {
+        {"sizeHorzCX", sizes.horz.width()},      {"sizeHorzCY", sizes.horz.height()},
+        {"sizeVertCX", sizes.vert.width()},      {"sizeVertCY", sizes.vert.height()},
+        {"sizeFloatCX", sizes.floating.width()}, {"sizeFloatCY", sizes.floating.height()}};
+    for (const auto& [key, value] : values) {
+        WritePrivateProfileString(kLogSizeSection, key, std::to_string(value).c_str(),
+                                  m_strIniPath);
+    }
 }
 
 bool CCorvaneApp::InitInstance(const QStringList& arguments) {
@@ -79,16 +112,8 @@ bool CCorvaneApp::InitInstance(const QStringList& arguments) {
 
     if (!files.isEmpty()) {
         const std::string path = PathToSjis(files.front());
-        if (!m_pFrame->OpenDocument(path)) {
-            // A missing file has been reported by the load; a file that is there but is no
-            // project would otherwise end the program without a word.
-            if (FileExists(path)) {
-                ShowMessageBox(ToSjis(QObject::tr("プロジェクトファイルとして読み込めません\n[%1]")
-                                          .arg(files.front())),
-                               CCorvaneDoc::kDocName, MB_OK | MB_ICONEXCLAMATION);
-            }
-            return false;
-        }
+        // The window has said why a file could not be opened.
+        if (!m_pFrame->OpenDocument(path)) return false;
     } else if (options.m_bOpenLastFile && FileExists(options.m_strLastFile) &&
                m_pFrame->OpenDocument(options.m_strLastFile)) {
         // Reopened the last project.

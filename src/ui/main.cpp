@@ -4,6 +4,7 @@
 #include "project/options.h"
 #include "ui/corvane_app.h"
 #include "ui/main_frame.h"
+#include "ui/qt_translations.h"
 #include "ui/ui_text.h"
 
 int main(int argc, char* argv[]) {
@@ -11,6 +12,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Corvane"));
     QApplication::setDesktopFileName(QStringLiteral("corvane"));
     QApplication::setFont(corvane::ui::UiFont());
+    corvane::ui::InstallQtTranslations();
 
     corvane::ui::CCorvaneApp app(corvane::GetIniPath());
     QStringList arguments = QApplication::arguments();

@@ -2,17 +2,22 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <QScreen>
 #include <QStyle>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "platform/app_folders.h"
 #include "platform/message_box.h"
+#include "platform/shell_open.h"
 #include "platform/text_codec.h"
 #include "project/corvane_doc.h"
 #include "project/options.h"
@@ -30,12 +35,6 @@ namespace {
 
 constexpr int kProgressPane = 1;
 constexpr int kProgressPaneWidth = 80;
-// The log window's width when first docked at a side.
-constexpr int kLogColumnWidth = 200;
-
-bool IsRow(Qt::DockWidgetArea area) {
-    return area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea;
-}
 const char* const kManualName = "Corvane.chm";
 
 // A box through the core's handler, so that tests see the window's own questions too.
@@ -48,8 +47,9 @@ QString FileFilter() {
            QObject::tr("すべてのファイル (*)");
 }
 
+// The viewer runs on its own; the window keeps painting while the opener starts it.
 bool OpenWithDesktop(const std::string& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(PathFromSjis(path)));
+    return ShellOpen(path, [] { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
 }
 
 }  // namespace
@@ -99,20 +99,23 @@ CMainFrame::CMainFrame(CCorvaneDoc& doc, QWidget* parent)
     m_pStatusBar->SetPaneText(0, tr("レディ"));
 
     m_pLogBar = new CCVNLogBar(this);
-    // Moved to another side (by the user or a restored state), floated and docked again.
-    connect(m_pLogBar, &QDockWidget::topLevelChanged, this, [this](bool floating) {
-        if (!floating) return;
-        RememberLogExtent();
-        m_logArea = Qt::NoDockWidgetArea;
-    });
-    connect(m_pLogBar, &QDockWidget::dockLocationChanged, this, [this](Qt::DockWidgetArea area) {
-        if (area == Qt::NoDockWidgetArea) return;
-        RememberLogExtent();
-        m_logArea = area;
-        // Before the window is shown its first layout makes the room.
-        if (isVisible()) QTimer::singleShot(0, this, [this] { FitDockedLogBar(); });
-    });
     addDockWidget(Qt::BottomDockWidgetArea, m_pLogBar);
+    // Docked elsewhere, floated or docked again (by the user or a restored state): the bar
+    // takes the size it last had there, and the window is fitted around it.
+    connect(m_pLogBar, &QDockWidget::topLevelChanged, this, [this] {
+        ApplyLogConstraints();
+        RequestAdjust();
+    });
+    connect(m_pLogBar, &QDockWidget::dockLocationChanged, this, [this] {
+        ApplyLogConstraints();
+        RequestAdjust();
+    });
+    connect(m_pToolBar, &QToolBar::topLevelChanged, this, [this] { RequestAdjust(); });
+    // Presses on the bars tell when the user drags one.
+    m_pLogBar->installEventFilter(this);
+    m_pToolBar->installEventFilter(this);
+    m_pLogBar->GetCaption().installEventFilter(this);
+    ApplyLogConstraints();
 
     m_pViewToolBar->setChecked(true);
     m_pViewStatusBar->setChecked(true);
@@ -125,6 +128,9 @@ CMainFrame::CMainFrame(CCorvaneDoc& doc, QWidget* parent)
     m_formSize = m_pView->sizeHint()
                      .expandedTo(m_pView->minimumSizeHint())
                      .expandedTo(m_pView->minimumSize());
+    // The form keeps its size whatever the bars do; the window is fitted around it.
+    m_pView->setFixedSize(m_formSize);
+    installEventFilter(this);
     UpdateCommands();
     UpdateTitle();
     UpdateRecentMenu();
@@ -134,6 +140,11 @@ CMainFrame::~CMainFrame() {
     // The base class still hides the bars while it goes, and their signals must no longer
     // reach this half-destroyed window.
     disconnect(m_pLogBar, nullptr, this, nullptr);
+    disconnect(m_pToolBar, nullptr, this, nullptr);
+    removeEventFilter(this);
+    m_pLogBar->removeEventFilter(this);
+    m_pToolBar->removeEventFilter(this);
+    m_pLogBar->GetCaption().removeEventFilter(this);
     disconnect(m_pToolBar, nullptr, m_pViewToolBar, nullptr);
     disconnect(m_pView, nullptr, this, nullptr);
     m_pView->removeEventFilter(this);
@@ -341,7 +352,17 @@ void CMainFrame::OnFileOpen() {
 
 bool CMainFrame::OpenDocument(const std::string& path) {
     if (m_pDriver->IsRunning() || !SaveModified()) return false;
-    if (!m_doc.LoadFromFile(path)) return false;
+    if (!m_doc.LoadFromFile(path)) {
+        // A file that is missing or unreadable has been reported by the load; one that reads
+        // but is no project would otherwise leave the window as it was without a word.
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(ToNativePath(path), ec) &&
+            std::ifstream(ToNativePath(path), std::ios::binary).is_open()) {
+            Ask(tr("プロジェクトファイルとして読み込めません\n[%1]").arg(FromSjis(path)),
+                MB_OK | MB_ICONEXCLAMATION);
+        }
+        return false;
+    }
     AddRecentFile(path);
     m_pView->OnInitialUpdate();
     UpdateTitle();
@@ -373,8 +394,11 @@ bool CMainFrame::OnFileSaveAs() {
 
 void CMainFrame::OnCreateHelp() {
     if (!m_pDriver->IsCreateHelpEnabled()) return;
-    // The compiler may have been changed in the options since the window was made.
+    // The compiler and the proxy may have been changed in the options since the window
+    // was made.
     m_pDriver->SetCompilerPath(ChosenCompiler(GetOptions()));
+    m_pDriver->SetProxy(GetOptions().m_nProxyType, GetOptions().m_strProxyHost,
+                        GetOptions().m_nProxyPort);
     m_pDriver->OnCreateHelp();
     UpdateCommands();
 }
@@ -432,39 +456,10 @@ void CMainFrame::WhileBusy() {
 // --- view, tools and help ------------------------------------------------------------
 
 void CMainFrame::OnToggleLogBar() {
-    if (!m_pLogBar->isHidden()) {
-        m_pLogBar->hide();
-        m_pViewLog->setChecked(false);
-        return;
-    }
-    // A hidden bar keeps its last geometry: it comes back at that size.
-    const QSize previous = m_pLogBar->size();
-    m_pLogBar->show();
-    m_pViewLog->setChecked(true);
-    QTimer::singleShot(0, this, [this, previous] {
-        if (m_pLogBar->isHidden()) return;
-        if (m_pLogBar->isFloating()) {
-            m_pLogBar->resize(previous);
-            return;
-        }
-        // The window makes room first: a fixed window would take the room from the form.
-        const Qt::DockWidgetArea area = dockWidgetArea(m_pLogBar);
-        const bool vertical = area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea;
-        const QSize grow = vertical ? QSize(0, previous.height() - m_pLogBar->height())
-                                    : QSize(previous.width() - m_pLogBar->width(), 0);
-        m_bAdjusting = true;
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        resize(size() + grow);
-        if (vertical) {
-            resizeDocks({m_pLogBar}, {previous.height()}, Qt::Vertical);
-        } else {
-            resizeDocks({m_pLogBar}, {previous.width()}, Qt::Horizontal);
-        }
-        layout()->activate();
-        m_bAdjusting = false;
-        AdjustToBars();
-    });
+    // A hidden bar keeps its sizes: it comes back as it was, and the window with it.
+    m_pLogBar->setVisible(m_pLogBar->isHidden());
+    m_pViewLog->setChecked(!m_pLogBar->isHidden());
+    RequestAdjust();
 }
 
 void CMainFrame::OnOptions() {
@@ -512,42 +507,197 @@ void CMainFrame::OnHelp() {
 
 // --- bars and size -------------------------------------------------------------------
 
-QByteArray CMainFrame::SaveBarState() const { return saveState(); }
+namespace {
 
-void CMainFrame::RestoreBarState(const QByteArray& state) {
-    if (!state.isEmpty()) restoreState(state);
-    m_pViewLog->setChecked(!m_pLogBar->isHidden());
-    m_pViewToolBar->setChecked(!m_pToolBar->isHidden());
+// Whether a floating bar at this place could be seen and grabbed on some screen.
+bool OnSomeScreen(const QRect& geometry) {
+    if (geometry.width() <= 0 || geometry.height() <= 0) return false;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        // Its top band (where it is grabbed) must be on the screen, not just a corner.
+        const QRect band(geometry.topLeft(), QSize(geometry.width(), 20));
+        const QRect seen = screen->availableGeometry().intersected(band);
+        if (seen.width() >= 40 && seen.height() >= 10) return true;
+    }
+    return false;
 }
 
-void CMainFrame::RememberLogExtent() {
-    if (m_logArea == Qt::NoDockWidgetArea || m_pLogBar->isHidden()) return;
-    if (IsRow(m_logArea)) {
-        m_logRowHeight = m_pLogBar->height();
+bool IsRowArea(Qt::DockWidgetArea area) {
+    return area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea;
+}
+
+}  // namespace
+
+QByteArray CMainFrame::SaveBarState() {
+    // A bar floating where no screen shows it is kept docked: the next start must not bring
+    // back a bar nobody can reach.
+    if (m_pLogBar->isFloating() && !OnSomeScreen(m_pLogBar->geometry())) {
+        addDockWidget(Qt::BottomDockWidgetArea, m_pLogBar);
+        m_pLogBar->setFloating(false);
+    }
+    if (m_pToolBar->isFloating() && !OnSomeScreen(m_pToolBar->geometry())) DockToolBar();
+    return saveState();
+}
+
+void CMainFrame::RestoreBarState(const QByteArray& state) {
+    if (!state.isEmpty() && !restoreState(state)) {
+        // Unreadable: the bars stay where they were made.
+        addToolBar(Qt::TopToolBarArea, m_pToolBar);
+        addDockWidget(Qt::BottomDockWidgetArea, m_pLogBar);
+    }
+    // A bar left floating off every screen (a monitor since unplugged) or at no size comes
+    // back docked at its usual place.
+    if (m_pLogBar->isFloating() && !OnSomeScreen(m_pLogBar->geometry())) {
+        addDockWidget(Qt::BottomDockWidgetArea, m_pLogBar);
+        m_pLogBar->setFloating(false);
+    }
+    if (m_pToolBar->isFloating() && !OnSomeScreen(m_pToolBar->geometry())) DockToolBar();
+    if (m_pLogBar->isFloating()) m_logFloatSize = m_pLogBar->size();
+    ApplyLogConstraints();
+    m_pViewLog->setChecked(!m_pLogBar->isHidden());
+    m_pViewToolBar->setChecked(!m_pToolBar->isHidden());
+    RequestAdjust();
+}
+
+void CMainFrame::DockToolBar() {
+    // Adding a floating bar to an area does not take it back from its own window.
+    removeToolBar(m_pToolBar);
+    m_pToolBar->setWindowFlags(Qt::Widget);
+    addToolBar(Qt::TopToolBarArea, m_pToolBar);
+    m_pToolBar->show();
+    RequestAdjust();
+}
+
+CMainFrame::CLogSizes CMainFrame::GetLogSizes() const {
+    CLogSizes sizes;
+    sizes.horz = QSize(m_pLogBar->width(), m_logRowHeight);
+    sizes.vert = QSize(m_logColumnWidth, m_pLogBar->height());
+    sizes.floating = m_pLogBar->isFloating() ? m_pLogBar->size() : m_logFloatSize;
+    return sizes;
+}
+
+void CMainFrame::SetLogSizes(const CLogSizes& sizes) {
+    auto usable = [](int extent) { return extent >= kMinLogExtent && extent <= kMaxLogExtent; };
+    if (usable(sizes.horz.height())) m_logRowHeight = sizes.horz.height();
+    if (usable(sizes.vert.width())) m_logColumnWidth = sizes.vert.width();
+    if (usable(sizes.floating.width()) && usable(sizes.floating.height())) {
+        m_logFloatSize = sizes.floating;
+        if (m_pLogBar->isFloating()) m_pLogBar->resize(m_logFloatSize);
+    }
+    ApplyLogConstraints();
+    RequestAdjust();
+}
+
+void CMainFrame::SetLogExtent(int extent) {
+    extent = std::clamp(extent, kMinLogExtent, kMaxLogExtent);
+    if (m_pLogBar->isFloating()) return;
+    if (IsRowArea(dockWidgetArea(m_pLogBar))) {
+        m_logRowHeight = extent;
     } else {
-        m_logColumnWidth = m_pLogBar->width();
+        m_logColumnWidth = extent;
+    }
+    ApplyLogConstraints();
+    AdjustToBars();
+}
+
+void CMainFrame::ApplyLogConstraints() {
+    if (m_pLogBar->isFloating()) {
+        // Floating, the user sizes it like any window.
+        m_pLogBar->setMinimumSize(120, kMinLogExtent);
+        m_pLogBar->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        return;
+    }
+    // Docked, its thickness is what it was given; the other way it spans the window.
+    if (IsRowArea(dockWidgetArea(m_pLogBar))) {
+        m_pLogBar->setMinimumSize(0, m_logRowHeight);
+        m_pLogBar->setMaximumSize(QWIDGETSIZE_MAX, m_logRowHeight);
+    } else {
+        m_pLogBar->setMinimumSize(m_logColumnWidth, 0);
+        m_pLogBar->setMaximumSize(m_logColumnWidth, QWIDGETSIZE_MAX);
     }
 }
 
-void CMainFrame::FitDockedLogBar() {
-    if (m_pLogBar->isHidden() || m_pLogBar->isFloating()) return;
-    // The window has a fixed size and does not grow by itself: a bar docked at a new side
-    // would push the form out of it and be squeezed to its narrowest. Make room for the bar
-    // at its thickness first; the adjustment then trims the window to the form.
-    const bool row = IsRow(dockWidgetArea(m_pLogBar));
-    int extent = row ? m_logRowHeight : m_logColumnWidth;
-    if (extent <= 0) extent = row ? m_pLogBar->sizeHint().height() : kLogColumnWidth;
-    // The bar and the separator beside it; too much is trimmed below.
-    const int room =
-        extent + style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, this);
-    m_bAdjusting = true;
-    setMinimumSize(0, 0);
-    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    resize(size() + (row ? QSize(0, room) : QSize(room, 0)));
-    resizeDocks({m_pLogBar}, {extent}, row ? Qt::Vertical : Qt::Horizontal);
-    layout()->activate();
-    m_bAdjusting = false;
-    AdjustToBars();
+QRect CMainFrame::LogSizingEdge() const {
+    if (m_pLogBar->isHidden() || m_pLogBar->isFloating()) return QRect();
+    const int separator = style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, this);
+    // The separator, and a few pixels of the bar's own border beside it.
+    const int grip = separator + 3;
+    const QRect bar = m_pLogBar->geometry();
+    switch (dockWidgetArea(m_pLogBar)) {
+        case Qt::TopDockWidgetArea:
+            return QRect(bar.left(), bar.bottom() - 2, bar.width(), grip);
+        case Qt::BottomDockWidgetArea:
+            return QRect(bar.left(), bar.top() - separator, bar.width(), grip);
+        case Qt::LeftDockWidgetArea:
+            return QRect(bar.right() - 2, bar.top(), grip, bar.height());
+        case Qt::RightDockWidgetArea:
+            return QRect(bar.left() - separator, bar.top(), grip, bar.height());
+        default:
+            return QRect();
+    }
+}
+
+bool CMainFrame::TrackLogEdge(QEvent* event) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            if (mouse->button() != Qt::LeftButton ||
+                !LogSizingEdge().contains(mouse->position().toPoint())) {
+                return false;
+            }
+            m_bSizingLog = true;
+            m_sizingStart = mouse->globalPosition().toPoint();
+            m_nSizingExtent =
+                IsRowArea(dockWidgetArea(m_pLogBar)) ? m_logRowHeight : m_logColumnWidth;
+            return true;
+        }
+        case QEvent::MouseMove: {
+            if (!m_bSizingLog) return false;
+            // The window grows away from the edge, so the edge's place on the screen stays
+            // put: the distance from the press is what the bar gains or loses.
+            const QPoint moved = mouse->globalPosition().toPoint() - m_sizingStart;
+            int delta = 0;
+            switch (dockWidgetArea(m_pLogBar)) {
+                case Qt::TopDockWidgetArea:
+                    delta = moved.y();
+                    break;
+                case Qt::BottomDockWidgetArea:
+                    delta = -moved.y();
+                    break;
+                case Qt::LeftDockWidgetArea:
+                    delta = moved.x();
+                    break;
+                default:
+                    delta = -moved.x();
+                    break;
+            }
+            SetLogExtent(m_nSizingExtent + delta);
+            return true;
+        }
+        case QEvent::MouseButtonRelease:
+            if (!m_bSizingLog || mouse->button() != Qt::LeftButton) return false;
+            m_bSizingLog = false;
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CMainFrame::IsDragging() const {
+    return m_bDragging && QGuiApplication::mouseButtons() != Qt::NoButton;
+}
+
+void CMainFrame::OnDragStarted() {
+    if (m_bDragging) return;
+    m_bDragging = true;
+    // While a bar is dragged the form may give room to the gap where it would dock: a
+    // window that cannot make room refuses every dock.
+    m_pView->setMinimumSize(0, 0);
+}
+
+void CMainFrame::OnDragEnded() {
+    if (!m_bDragging) return;
+    // After the bar has been dropped (the dock handles the release after this filter).
+    QTimer::singleShot(0, this, [this] { AdjustToBars(); });
 }
 
 void CMainFrame::RequestAdjust() {
@@ -561,28 +711,56 @@ void CMainFrame::RequestAdjust() {
 
 void CMainFrame::AdjustToBars() {
     if (m_bAdjusting || isMinimized() || isMaximized() || m_formSize.isEmpty()) return;
-    // The bars take what the window has beyond the form: growing or shrinking the window by
-    // the change keeps the form at its size.
-    const QSize delta = m_formSize - m_pView->size();
-    if (delta.isNull() && size() == minimumSize() && size() == maximumSize()) return;
+    if (m_bDragging) {
+        // Mid-drag the docking framework owns the layout; the drop brings the next fit.
+        if (IsDragging()) return;
+        // A drag whose release went elsewhere is over all the same.
+        m_bDragging = false;
+        m_pView->setFixedSize(m_formSize);
+        ApplyLogConstraints();
+    }
     m_bAdjusting = true;
-    const QSize target = size() + delta;
-    setMinimumSize(0, 0);
-    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    resize(target);
-    setFixedSize(target);
+    // The form and the docked log have fixed sizes and every other bar its own height, so
+    // the least the layout needs is exactly the form and the bars around it.
+    layout()->invalidate();
+    const QSize target = layout()->totalMinimumSize().expandedTo(m_formSize);
+    if (target != size() || minimumSize() != target || maximumSize() != target) {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        resize(target);
+        setFixedSize(target);
+    }
     m_bAdjusting = false;
 }
 
 void CMainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     // The first layout grows the window by the bars shown at start.
-    layout()->activate();
     AdjustToBars();
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_pView && event->type() == QEvent::Resize) RequestAdjust();
+    if (watched == this) {
+        if (TrackLogEdge(event)) return true;
+        // Any change of a bar's size or visibility asks the window to lay itself out.
+        if (event->type() == QEvent::LayoutRequest) RequestAdjust();
+        return QMainWindow::eventFilter(watched, event);
+    }
+    // A press on a bar (its caption, its handle, a floating bar anywhere) may start a drag.
+    if (watched == m_pLogBar || watched == m_pToolBar || watched == &m_pLogBar->GetCaption()) {
+        if (event->type() == QEvent::MouseButtonPress &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            OnDragStarted();
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            OnDragEnded();
+        } else if (event->type() == QEvent::MouseButtonDblClick && watched == m_pToolBar &&
+                   m_pToolBar->isFloating()) {
+            // A floating tool bar docks again where it belongs on a double click, as the
+            // log window does.
+            DockToolBar();
+            return true;
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -60,14 +60,36 @@ public:
     void SetRecentFiles(const std::vector<std::string>& files);
     void AddRecentFile(const std::string& path);
 
-    // Dock and tool-bar placement, to keep in the options file and restore at start.
-    QByteArray SaveBarState() const;
+    // Dock and tool-bar placement, to keep in the options file and restore at start. A
+    // placement that makes no sense here (a bar off every screen, a size of nothing) is
+    // replaced by the usual one.
+    QByteArray SaveBarState();
     void RestoreBarState(const QByteArray& state);
+
+    // The log window's sizes: its height in a row (docked at the top or bottom), its width in
+    // a column (docked at a side) and its floating size. Setting them applies the one in
+    // use; values out of range are ignored.
+    struct CLogSizes {
+        QSize horz;
+        QSize vert;
+        QSize floating;
+    };
+    CLogSizes GetLogSizes() const;
+    void SetLogSizes(const CLogSizes& sizes);
+    // Gives the docked log window this thickness (height in a row, width in a column), as
+    // dragging its inner edge does; the window grows or shrinks with it.
+    void SetLogExtent(int extent);
+    // Lower and upper bounds of the docked log window's thickness.
+    static constexpr int kMinLogExtent = 40;
+    static constexpr int kMaxLogExtent = 2000;
 
     // Fits the window to the form and the bars shown now.
     void AdjustToBars();
     // The size the form keeps while bars come and go.
     QSize GetFormSize() const { return m_formSize; }
+    // The strip between the docked log window and the form that resizes the log when
+    // dragged, in this window's coordinates; empty while the log is hidden or floating.
+    QRect LogSizingEdge() const;
 
     // Where the manual is looked for: the installed data folder, beside the program, then
     // the current folder.
@@ -121,8 +143,12 @@ private:
     void UpdateTitle();
     void UpdateRecentMenu();
     void RequestAdjust();
-    void RememberLogExtent();
-    void FitDockedLogBar();
+    void ApplyLogConstraints();
+    void DockToolBar();
+    bool IsDragging() const;
+    void OnDragStarted();
+    void OnDragEnded();
+    bool TrackLogEdge(QEvent* event);
 
     CCorvaneDoc& m_doc;
     CQtMessageBoxHandler m_boxes;
@@ -154,14 +180,21 @@ private:
 
     std::vector<std::string> m_recent;
     QSize m_formSize;
-    // Where the log window was last docked (none while it floats), and the thickness it had
-    // in a row (top, bottom) and in a column (left, right): a bar docked again gets the
-    // thickness it last had on that kind of side. Zero: not docked there yet.
-    Qt::DockWidgetArea m_logArea = Qt::NoDockWidgetArea;
-    int m_logRowHeight = 0;
-    int m_logColumnWidth = 0;
+    // The log window's height in a row (top, bottom), width in a column (left, right) and
+    // floating size: a bar docked again gets the thickness it last had on that kind of side.
+    // Docked, its thickness is fixed to these, so that nothing but the user changes them.
+    int m_logRowHeight = 150;
+    int m_logColumnWidth = 200;
+    QSize m_logFloatSize{400, 150};
     bool m_bAdjusting = false;
     bool m_bAdjustPending = false;
+    // A bar is being dragged by the user (the mouse button is down on it): the form may
+    // give room for a dock gap meanwhile, and the window is fitted once it is dropped.
+    bool m_bDragging = false;
+    // The log window's inner edge is being dragged: the start of the drag.
+    bool m_bSizingLog = false;
+    QPoint m_sizingStart;
+    int m_nSizingExtent = 0;
     Opener m_fnOpen;
     FileChooser m_fnChooseOpen;
     FileChooser m_fnChooseSave;

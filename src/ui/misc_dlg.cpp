@@ -1,6 +1,6 @@
 #include "ui/misc_dlg.h"
 
-#include <QDesktopServices>
+#include <QApplication>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 
 #include "platform/folder_create.h"
+#include "platform/message_box.h"
+#include "platform/shell_open.h"
 #include "project/corvane_doc.h"
 #include "ui/ui_text.h"
 
@@ -21,12 +23,21 @@ QString ChooseFolder(QWidget* parent, const QString& title, const QString& start
     return QFileDialog::getExistingDirectory(parent, title, start, QFileDialog::ShowDirsOnly);
 }
 
+// Only web addresses go to the browser: the field's text is the user's, not a command.
+bool OpenInBrowser(const QString& text) {
+    const QUrl url = QUrl::fromUserInput(text.trimmed());
+    if (!url.isValid() ||
+        (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
+        return false;
+    }
+    return ShellOpen(url.toEncoded().toStdString(),
+                     [] { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+}
+
 }  // namespace
 
 CMiscDlg::CMiscDlg(CCorvaneDoc& doc, QWidget* parent)
-    : CTabPage(doc, parent),
-      m_fnChooseFolder(ChooseFolder),
-      m_fnOpenUrl([](const QString& url) { QDesktopServices::openUrl(QUrl::fromUserInput(url)); }) {
+    : CTabPage(doc, parent), m_fnChooseFolder(ChooseFolder), m_fnOpenUrl(OpenInBrowser) {
     setObjectName(QStringLiteral("miscPage"));
     m_pFolder = new QLineEdit(this);
     m_pFolder->setObjectName(QStringLiteral("folder"));
@@ -139,6 +150,19 @@ void CMiscDlg::OnBrowseFolder() {
     m_pFolder->setText(FromSjis(WithTrailingSeparator(PathToSjis(chosen))));
 }
 
-void CMiscDlg::OnOpenURL() { m_fnOpenUrl(m_pURL->text()); }
+void CMiscDlg::OnOpenURL() {
+    const QString url = m_pURL->text().trimmed();
+    if (url.isEmpty()) {
+        ShowMessageBox(ToSjis(tr("URLを入力してください")), CCorvaneDoc::kDocName,
+                       MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    if (!m_fnOpenUrl(url)) {
+        ShowMessageBox(ToSjis(tr("URLをブラウザで開けませんでした。ブラウザが設定されているか確かめ"
+                                 "てください\n[%1]")
+                                  .arg(url)),
+                       CCorvaneDoc::kDocName, MB_OK | MB_ICONEXCLAMATION);
+    }
+}
 
 }  // namespace corvane::ui

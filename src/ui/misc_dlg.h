@@ -24,8 +24,8 @@ public:
     // folder or an empty text when cancelled. A test replaces the dialog here.
     using FolderChooser = std::function<QString(QWidget*, const QString&, const QString&)>;
     void SetFolderChooser(FolderChooser chooser) { m_fnChooseFolder = std::move(chooser); }
-    // Opens a URL in the web browser; replaceable for tests.
-    using UrlOpener = std::function<void(const QString&)>;
+    // Opens a URL in the web browser, true when a browser took it; replaceable for tests.
+    using UrlOpener = std::function<bool(const QString&)>;
     void SetUrlOpener(UrlOpener opener) { m_fnOpenUrl = std::move(opener); }
 
     QLineEdit* m_pFolder;

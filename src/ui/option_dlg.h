@@ -1,12 +1,15 @@
-// The "オプション設定" dialog: the built-in help compiler or an outside one (its path), and
-// whether the last project is reopened at start. OK stores into the options object; キャンセル
-// leaves it alone.
+// The "オプション設定" dialog: the built-in help compiler or an outside one (its path),
+// whether the last project is reopened at start, and the way to the web (the environment's
+// proxy, direct, or a given proxy). OK stores into the options object; キャンセル leaves it
+// alone.
 #pragma once
 
 #include <QCheckBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <functional>
 
 namespace corvane {
@@ -32,11 +35,17 @@ public:
     QLineEdit* m_pHHWPath;
     QPushButton* m_pBrowse;
     QCheckBox* m_pOpenLastFile;
+    QRadioButton* m_pProxyEnvironment;
+    QRadioButton* m_pProxyDirect;
+    QRadioButton* m_pProxyServer;
+    QLineEdit* m_pProxyHost;
+    QSpinBox* m_pProxyPort;
     QPushButton* m_pOk;
     QPushButton* m_pCancel;
 
 private:
     void OnBrowse();
+    void UpdateProxyControls();
 
     COptions& m_options;
     FileChooser m_fnChoose;

@@ -127,6 +127,49 @@ TEST(BuildDriverTest, NormalRunLogsEveryPageAndBuildsTheHelpFile) {
     EXPECT_GT(std::filesystem::file_size(run.dir / "Corvane.chm"), 0u);
 }
 
+// A compiler given by name is the one PATH finds; a name PATH does not know is named in the
+// message, and so is a proxy setting that cannot be used, before anything is fetched.
+TEST(BuildDriverTest, ACompilerByNameIsFoundOnPathAndBadSettingsAreNamed) {
+    test::ScratchDir bin;
+    test::WriteFileBytes(bin / "my-compiler", "#!/bin/sh\necho built > Corvane.chm\n");
+    std::filesystem::permissions(bin / "my-compiler", std::filesystem::perms::owner_all);
+    const std::string savedPath = getenv("PATH") ? getenv("PATH") : "";
+    setenv("PATH", (bin.path().string() + ":" + savedPath).c_str(), 1);
+    {
+        DriverRun run;
+        run.driver->SetCompilerPath("my-compiler");
+        ASSERT_EQ(run.driver->OnCreateHelp(), 1);
+        ASSERT_TRUE(run.PumpUntil([&] { return !run.view.running; }));
+        EXPECT_EQ(run.driver->GetOutcome(), CBuildDriver::kBuilt);
+        EXPECT_EQ(test::ReadFileBytes(run.dir / "Corvane.chm"), "built\n");
+    }
+    struct Case {
+        const char* compiler;
+        int proxyType;
+        const char* proxyHost;
+        int proxyPort;
+        const char* says;
+    } cases[] = {
+        {"no-such-compiler", 0, "", 0, "見つかりません\n[no-such-compiler]"},
+        {"my-compiler", 2, "", 8080, "プロキシの設定が正しくありません"},
+        {"my-compiler", 2, "user:pw@proxy", 8080, "[user:pw@proxy:8080]"},
+        {"my-compiler", 2, "proxy", 0, "[proxy:0]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says);
+        DriverRun run;
+        test::RecordingMessageBox boxes;
+        run.driver->SetCompilerPath(c.compiler);
+        run.driver->SetProxy(c.proxyType, c.proxyHost, c.proxyPort);
+        EXPECT_EQ(run.driver->OnCreateHelp(), 0);
+        EXPECT_EQ(run.driver->GetOutcome(), CBuildDriver::kRefused);
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        EXPECT_THAT(SjisToUtf8(boxes.boxes()[0].text), HasSubstr(c.says));
+        EXPECT_TRUE(run.server.Requests().empty());
+    }
+    setenv("PATH", savedPath.c_str(), 1);
+}
+
 TEST(BuildDriverTest, SeveralWorkersFetchTheSamePagesAsOne) {
     auto finishedWith = [](int workers) {
         DriverRun run;
@@ -288,11 +331,11 @@ TEST(BuildDriverFailureTest, StartPageOnAClosedPortOrAnUnknownHost) {
     }
     FailingRun refused(url);
     refused.Run();
-    ExpectStartPageFailed(refused, InternetErrorText(INET_ERROR_CANNOT_CONNECT));
+    ExpectStartPageFailed(refused, InternetErrorReason(INET_ERROR_CANNOT_CONNECT));
 
     FailingRun unknown("http://no-such-host.invalid/?FrontPage");
     unknown.Run();
-    ExpectStartPageFailed(unknown, InternetErrorText(INET_ERROR_NAME_NOT_RESOLVED));
+    ExpectStartPageFailed(unknown, InternetErrorReason(INET_ERROR_NAME_NOT_RESOLVED));
 }
 
 TEST(BuildDriverFailureTest, StartPageAnsweringWithAnErrorStatus) {
@@ -376,7 +419,7 @@ TEST(BuildDriverFailureTest, StartPageBehindAnUntrustedCertificateOrASilentServe
     silent.Start();
     FailingRun waiting(silent.Url("/?FrontPage"));
     waiting.Run();
-    ExpectStartPageFailed(waiting, InternetErrorText(INET_ERROR_TIMEOUT));
+    ExpectStartPageFailed(waiting, InternetErrorReason(INET_ERROR_TIMEOUT));
 }
 
 TEST(BuildDriverFailureTest, StartPageThatCannotBeSavedStopsTheBuild) {

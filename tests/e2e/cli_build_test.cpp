@@ -421,11 +421,11 @@ TEST(CliBuildTest, ChecksBeforeABuildStopWithTheirMessages) {
     EXPECT_EQ(r.nExit, 1);
     EXPECT_THAT(r.strOutput, HasSubstr("URLを入力してください"));
 
-    // An empty folder is never the root folder: 出力フォルダの作成に失敗しました
+    // An empty folder is never the root folder: the user is asked for one.
     p.Write([](CCorvaneDoc& doc) { doc.SetFolder(""); });
     r = p.Build({"--yes", "--compiler", "chmcmd"});
     EXPECT_EQ(r.nExit, 1);
-    EXPECT_THAT(r.strOutput, HasSubstr("出力フォルダの作成に失敗しました"));
+    EXPECT_THAT(r.strOutput, HasSubstr("出力フォルダを入力してください"));
     EXPECT_THAT(r.strOutput, Not(HasSubstr(kPageFinished)));
 
     // A help file that another program holds: CHMファイルがオープンできません
@@ -568,7 +568,9 @@ TEST(CliBuildTest, ExitStatusSaysWhetherEveryPageCameBack) {
     r = RunCli(
         {"build", (dir / "p.xml").string(), "--yes", "--compiler", "chmcmd", "--interval", "0"});
     EXPECT_EQ(r.nExit, 1) << r.strOutput;
-    EXPECT_THAT(r.strOutput, HasSubstr("A connection with the server could not be established"));
+    // In Japanese, with the library's English text kept for a search engine.
+    EXPECT_THAT(r.strOutput, HasSubstr("サーバーに接続できませんでした (A connection with the "
+                                       "server could not be established)"));
 }
 
 // Settings that cannot work stop the build before the first page is fetched, each with a
@@ -1019,6 +1021,105 @@ TEST(CliInitTest, RefusesControlCharactersAndPasswordsInTheUrl) {
                       "Manual", "--folder", (dir / "out").string()})
                   .nExit,
               0);
+}
+
+// The crawl's way to the wiki, as a small proxy on loopback sees it: the environment's proxy
+// by default, the one the options file or --proxy names instead, none with no_proxy, the
+// direct setting or --proxy direct.
+TEST(CliBuildTest, RequestsGoThroughTheProxyTheEnvironmentOptionsOrCommandLineName) {
+    test::LoopbackServer proxy;
+    proxy.Get(".*", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<html><body>proxied</body></html>", "text/html");
+    });
+    proxy.Start();
+    const std::string proxyAddress = "127.0.0.1:" + std::to_string(proxy.Port());
+    // Nobody listens there: only a proxy answers, and a direct request is refused at once.
+    test::LoopbackServer closed;
+    closed.Start();
+    const std::string url = "http://127.0.0.2:" + std::to_string(closed.Port()) + "/?FrontPage";
+    closed.Stop();
+
+    ScratchDir dir;
+    WriteProject(dir / "p.xml", url, FromNativePath(dir / "out") + "/");
+    const std::filesystem::path ini = dir / "config" / "corvane" / "corvane.ini";
+    std::filesystem::create_directories(ini.parent_path());
+    const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+    const std::string savedXdg = oldXdg ? oldXdg : "";
+    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+
+    struct Case {
+        const char* name;
+        const char* httpProxy;  // the environment's http_proxy (none: unset)
+        const char* noProxy;
+        std::string iniText;
+        std::vector<std::string> extra;
+        bool viaProxy;
+    } cases[] = {
+        {"environment", "proxy", nullptr, "", {}, true},
+        {"no_proxy", "proxy", "127.0.0.2", "", {}, false},
+        {"options file",
+         nullptr,
+         nullptr,
+         "[Options]\r\nProxyType=2\r\nProxyHost=\"127.0.0.1\"\r\nProxyPort=" +
+             std::to_string(proxy.Port()) + "\r\n",
+         {},
+         true},
+        {"direct in the options file", "proxy", nullptr, "[Options]\r\nProxyType=1\r\n", {}, false},
+        {"--proxy",
+         nullptr,
+         nullptr,
+         "[Options]\r\nProxyType=1\r\n",
+         {"--proxy", proxyAddress},
+         true},
+        {"--proxy direct", "proxy", nullptr, "", {"--proxy", "direct"}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        proxy.ClearRequests();
+        if (c.httpProxy) {
+            setenv("http_proxy", ("http://" + proxyAddress).c_str(), 1);
+        } else {
+            unsetenv("http_proxy");
+        }
+        if (c.noProxy) {
+            setenv("no_proxy", c.noProxy, 1);
+        } else {
+            unsetenv("no_proxy");
+        }
+        WriteFileBytes(ini, c.iniText);
+        std::vector<std::string> args{"build", (dir / "p.xml").string(), "--toc-only", "--interval",
+                                      "0"};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        const CliResult r = RunCli(args);
+        std::vector<std::string> seen;
+        for (const auto& request : proxy.Requests()) seen.push_back(request.target);
+        if (c.viaProxy) {
+            EXPECT_EQ(seen, std::vector<std::string>{url}) << r.strOutput;
+        } else {
+            EXPECT_TRUE(seen.empty()) << r.strOutput;
+            EXPECT_THAT(r.strOutput, HasSubstr("サーバーに接続できませんでした"));
+        }
+    }
+    unsetenv("http_proxy");
+    unsetenv("no_proxy");
+
+    // A proxy that is not HOST:PORT is an argument error, named in the message.
+    CliResult bad = RunCli({"build", (dir / "p.xml").string(), "--proxy", "user:pw@proxy:8080"});
+    EXPECT_EQ(bad.nExit, 2);
+    EXPECT_THAT(bad.strOutput, HasSubstr("user:pw@proxy:8080"));
+    // So is a nonsense proxy in the options file, before any request.
+    WriteFileBytes(ini, "[Options]\r\nProxyType=2\r\nProxyHost=\"http://x/\"\r\n");
+    bad = RunCli({"build", (dir / "p.xml").string(), "--toc-only"});
+    EXPECT_EQ(bad.nExit, 1);
+    EXPECT_THAT(bad.strOutput, HasSubstr("プロキシの設定が正しくありません"));
+    EXPECT_THAT(bad.strOutput, HasSubstr("[http://x/:8080]"));
+    EXPECT_TRUE(proxy.Requests().empty());
+
+    if (oldXdg) {
+        setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+    } else {
+        unsetenv("XDG_CONFIG_HOME");
+    }
 }
 
 TEST(CliInitTest, VersionAndShortHelp) {

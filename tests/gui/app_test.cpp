@@ -1,5 +1,7 @@
 // Start-up and end of the program: which project it opens, what a bad argument does, what
 // the options file keeps between runs; the options and version dialogs.
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QtTest>
 #include <filesystem>
 
@@ -14,6 +16,7 @@
 #include "ui/log_bar.h"
 #include "ui/main_frame.h"
 #include "ui/option_dlg.h"
+#include "ui/qt_translations.h"
 #include "ui/ui_text.h"
 
 using namespace corvane;
@@ -215,6 +218,85 @@ private slots:
         QCOMPARE(ui::FromSjis(options.m_strHHWPath), Q("/opt/ヘルプ/chmcmd"));
         QVERIFY(ui::COptionDlg::CompilerFilter().contains(Q("chmcmd")));
         QVERIFY(ui::COptionDlg::CompilerFilter().contains(Q("*.exe")));
+    }
+
+    void theProxyChoiceIsCheckedStoredAndKeptInTheOptionsFile() {
+        test::RecordingMessageBox boxes;
+        COptions options;
+        {
+            ui::COptionDlg dialog(options);
+            // The environment's proxy by default; host and port only for a given proxy.
+            QVERIFY(dialog.m_pProxyEnvironment->isChecked());
+            QVERIFY(!dialog.m_pProxyHost->isEnabled());
+            dialog.m_pProxyServer->setChecked(true);
+            QVERIFY(dialog.m_pProxyHost->isEnabled());
+            QVERIFY(dialog.m_pProxyPort->isEnabled());
+            dialog.show();
+            // A given proxy needs a host, and one that is a host name, not a URL.
+            for (const char* host : {"", "http://proxy:8080/"}) {
+                dialog.m_pProxyHost->setText(Q(host));
+                QTest::mouseClick(dialog.m_pOk, Qt::LeftButton);
+                QVERIFY(dialog.isVisible());
+            }
+            QCOMPARE(boxes.boxes().size(), size_t(2));
+            QVERIFY(ui::FromSjis(boxes.boxes()[0].text).contains(Q("ホスト名を入力")));
+            QVERIFY(ui::FromSjis(boxes.boxes()[1].text).contains(Q("[http://proxy:8080/]")));
+            QCOMPARE(options.m_nProxyType, 0);
+            dialog.m_pProxyHost->setText(Q(" proxy.example.com "));
+            dialog.m_pProxyPort->setValue(3128);
+            QTest::mouseClick(dialog.m_pOk, Qt::LeftButton);
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        }
+        QCOMPARE(options.m_nProxyType, 2);
+        QCOMPARE(options.m_strProxyHost, std::string("proxy.example.com"));
+        QCOMPARE(options.m_nProxyPort, 3128);
+
+        // Kept in the options file and shown again; direct keeps the host for later.
+        test::ScratchDir dir;
+        const std::string ini = FromNativePath(dir / "corvane.ini");
+        options.SaveOptions(ini);
+        COptions loaded;
+        loaded.LoadOptions(ini);
+        QCOMPARE(loaded.m_nProxyType, 2);
+        QCOMPARE(loaded.m_strProxyHost, std::string("proxy.example.com"));
+        QCOMPARE(loaded.m_nProxyPort, 3128);
+        {
+            ui::COptionDlg dialog(loaded);
+            QVERIFY(dialog.m_pProxyServer->isChecked());
+            QCOMPARE(dialog.m_pProxyHost->text(), Q("proxy.example.com"));
+            QCOMPARE(dialog.m_pProxyPort->value(), 3128);
+            dialog.m_pProxyDirect->setChecked(true);
+            dialog.show();
+            QTest::mouseClick(dialog.m_pOk, Qt::LeftButton);
+        }
+        QCOMPARE(loaded.m_nProxyType, 1);
+        QCOMPARE(loaded.m_strProxyHost, std::string("proxy.example.com"));
+        // An unknown kind in the file is the environment's proxy.
+        test::WriteFileBytes(dir / "corvane.ini", "[Options]\r\nProxyType=7\r\n");
+        COptions unknown;
+        unknown.m_nProxyType = 1;
+        unknown.LoadOptions(ini);
+        QCOMPARE(unknown.m_nProxyType, 0);
+        // A file of the usual keys gains none of these while they keep their defaults.
+        test::WriteFileBytes(dir / "corvane.ini", "");
+        COptions().SaveOptions(ini);
+        QCOMPARE(test::ReadFileBytes(dir / "corvane.ini").find("Proxy"), std::string::npos);
+    }
+
+    void standardDialogsSpeakJapaneseWithoutALocale() {
+        QCOMPARE(ui::TranslationLocale(QLocale::c()).language(), QLocale::Japanese);
+        QCOMPARE(ui::TranslationLocale(QLocale(QLocale::German, QLocale::Germany)).language(),
+                 QLocale::German);
+        // The tests run in the C locale: Qt's own texts come in Japanese once installed.
+        QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"), Q("Look in:"));
+        QVERIFY(ui::InstallQtTranslations());
+        const QString lookIn = QCoreApplication::translate("QFileDialog", "Look in:");
+        QVERIFY2(lookIn != Q("Look in:"), qPrintable(lookIn));
+        QDialogButtonBox box(QDialogButtonBox::Cancel);
+        QVERIFY(box.button(QDialogButtonBox::Cancel)->text().contains(Q("キャンセル")));
+        // A folder without translations installs nothing.
+        test::ScratchDir empty;
+        QVERIFY(!ui::InstallQtTranslations(QString::fromStdString(empty.path().string())));
     }
 };
 

@@ -230,13 +230,32 @@ private slots:
         QVERIFY(!form.doc.IsModified());
     }
 
-    void theUrlButtonOpensTheTypedAddress() {
+    void theUrlButtonOpensTheTypedAddressOrSaysWhyNot() {
+        test::RecordingMessageBox boxes;
         Form form;
         QString opened;
-        form.misc().SetUrlOpener([&](const QString& url) { opened = url; });
+        bool browser = true;
+        form.misc().SetUrlOpener([&](const QString& url) {
+            opened = url;
+            return browser;
+        });
         form.misc().m_pURL->setText(Q("http://127.0.0.1:1/?FrontPage"));
         QTest::mouseClick(form.misc().m_pOpenURL, Qt::LeftButton);
         QCOMPARE(opened, Q("http://127.0.0.1:1/?FrontPage"));
+        QVERIFY(boxes.boxes().empty());
+        // No browser: the message names the address.
+        browser = false;
+        QTest::mouseClick(form.misc().m_pOpenURL, Qt::LeftButton);
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+        QVERIFY(ui::FromSjis(boxes.boxes()[0].text).contains(Q("開けませんでした")));
+        QVERIFY(ui::FromSjis(boxes.boxes()[0].text).contains(Q("[http://127.0.0.1:1/?FrontPage]")));
+        // Nothing typed: asked for, the opener not called.
+        opened.clear();
+        form.misc().m_pURL->clear();
+        QTest::mouseClick(form.misc().m_pOpenURL, Qt::LeftButton);
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(boxes.boxes().size(), size_t(2));
+        QVERIFY(ui::FromSjis(boxes.boxes()[1].text).contains(Q("URLを入力してください")));
     }
 };
 

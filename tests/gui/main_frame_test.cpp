@@ -174,11 +174,11 @@ private slots:
             return QString();
         });
         f.frame.OnCreateHelp();
-        // Save As was offered and cancelled; the checks then refused the empty folder.
+        // Save As was offered and cancelled; the checks then asked for the empty folder.
         QVERIFY(asked);
         QCOMPARE(f.boxes.boxes().size(), size_t(1));
         QVERIFY(
-            ui::FromSjis(f.boxes.boxes()[0].text).contains(Q("出力フォルダの作成に失敗しました")));
+            ui::FromSjis(f.boxes.boxes()[0].text).contains(Q("出力フォルダを入力してください")));
         QVERIFY(!f.frame.GetDriver().IsRunning());
         QVERIFY(f.frame.CreateHelpAction()->isEnabled());
         QVERIFY(!f.frame.AbortAction()->isEnabled());
@@ -216,6 +216,67 @@ private slots:
         QVERIFY2(ticksWhileCompiling >= 10, qPrintable(QString::number(ticksWhileCompiling)));
         QVERIFY(!createHelpEnabled);
         QVERIFY(f.frame.CreateHelpAction()->isEnabled());
+    }
+
+    void theFinishedHelpFileOpensWithoutWaitingForTheViewer() {
+        test::SampleProject project;
+        // A stand-in compiler, and an opener that runs its "viewer" for a minute.
+        const std::filesystem::path compiler = project.Folder() / "compiler";
+        test::WriteFileBytes(compiler, "#!/bin/sh\necho built > Corvane.chm\n");
+        std::filesystem::permissions(compiler, std::filesystem::perms::owner_all);
+        const std::filesystem::path bin = project.Folder() / "bin";
+        std::filesystem::create_directories(bin);
+        const std::filesystem::path opened = project.Folder() / "opened.txt";
+        const std::filesystem::path closed = project.Folder() / "viewer closed.txt";
+        test::WriteFileBytes(bin / "xdg-open", "#!/bin/sh\necho \"$1\" > '" + opened.string() +
+                                                   "'\nsleep 60\ntouch '" + closed.string() +
+                                                   "'\n");
+        std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
+        const QByteArray oldPath = qgetenv("PATH");
+        qputenv("PATH", QByteArray(bin.c_str()) + ":" + oldPath);
+
+        Frame f;
+        QVERIFY(f.frame.OpenDocument(project.ProjectPath()));
+        GetOptions().m_strHHWPath = FromNativePath(compiler);
+        f.frame.GetDriver().SetInterval(0);
+        f.frame.GetDriver().SetOpenResult(true);
+        int ticks = 0;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        timer.start(20);
+        f.frame.OnCreateHelp();
+        QVERIFY(test::WaitUntil([&] { return !f.frame.GetDriver().IsRunning(); }, 60000));
+        QCOMPARE(f.frame.GetDriver().GetOutcome(), CBuildDriver::kBuilt);
+        // The run is over while the viewer still runs: the commands are back, the progress
+        // bar has left the status bar, and the window goes on handling events.
+        QVERIFY(!std::filesystem::exists(closed));
+        QVERIFY(f.frame.CreateHelpAction()->isEnabled());
+        QVERIFY(f.frame.GetProgressBar() == nullptr);
+        QCOMPARE(f.frame.GetStatusBar().GetPaneText(1), Q(" "));
+        const int before = ticks;
+        QVERIFY(test::WaitUntil([&] { return ticks >= before + 5; }, 10000));
+        QVERIFY(!std::filesystem::exists(closed));
+        QVERIFY(test::WaitUntil([&] { return std::filesystem::exists(opened); }, 10000));
+        QCOMPARE(test::ReadFileBytes(opened), FromNativePath(project.HelpFile()) + "\n");
+
+        // The manual alike, found in the current folder when nowhere else.
+        const auto candidates = CMainFrame::ManualCandidates();
+        const auto previous = std::filesystem::current_path();
+        std::filesystem::current_path(project.HelpFile().parent_path());
+        std::filesystem::remove(opened);
+        bool elsewhere = false;
+        for (const std::string& candidate : candidates) {
+            elsewhere = elsewhere || std::filesystem::exists(ToNativePath(candidate));
+        }
+        if (!elsewhere) {
+            f.frame.OnHelp();
+            QVERIFY(f.boxes.boxes().empty());
+            QVERIFY(!std::filesystem::exists(closed));
+            QVERIFY(test::WaitUntil([&] { return std::filesystem::exists(opened); }, 10000));
+            QCOMPARE(test::ReadFileBytes(opened), FromNativePath(project.HelpFile()) + "\n");
+        }
+        std::filesystem::current_path(previous);
+        qputenv("PATH", oldPath);
     }
 
     void hidingTheLogShortensTheWindowByItsHeightAndShowingRestoresIt() {
@@ -321,6 +382,21 @@ private slots:
         QTRY_COMPARE(f.frame.width(), before.width() + logWidth + separator);
         QVERIFY(formInside());
         QCOMPARE(log.width(), logWidth);
+    }
+
+    void openingAFileThatIsNoProjectSaysSo() {
+        test::ScratchDir dir;
+        test::WriteFileBytes(dir / "notes.txt", "just some text, not a project");
+        Frame f;
+        QVERIFY(!f.frame.OpenDocument(FromNativePath(dir / "notes.txt")));
+        QCOMPARE(f.boxes.boxes().size(), size_t(1));
+        const QString text = ui::FromSjis(f.boxes.boxes()[0].text);
+        QVERIFY(text.contains(Q("プロジェクトファイルとして読み込めません")));
+        QVERIFY(text.contains(ui::PathFromSjis(FromNativePath(dir / "notes.txt"))));
+        // A missing file is reported once, by the load.
+        QVERIFY(!f.frame.OpenDocument(FromNativePath(dir / "gone.xml")));
+        QCOMPARE(f.boxes.boxes().size(), size_t(2));
+        QVERIFY(!ui::FromSjis(f.boxes.boxes()[1].text).contains(Q("として読み込めません")));
     }
 
     void closingStoresTheLastFile() {

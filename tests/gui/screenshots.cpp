@@ -1,11 +1,13 @@
 // corvane-screenshots: renders the desktop program's window into PNG files, without a
 // display (offscreen platform, real fonts): the form's two tabs with the sample project,
-// a run of the sample wiki served on loopback, the window after the run, and the options
-// and version dialogs. They are pictures of the real window, not mock-ups.
+// a run of the sample wiki served on loopback, the window after the run, the log window
+// floating and docked at the left, and the options and version dialogs. They are pictures of the
+// real window, not mock-ups.
 //
 //   corvane-screenshots OUTPUT_FOLDER
 #include <QApplication>
 #include <QDir>
+#include <QPainter>
 #include <QTabWidget>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +31,28 @@ bool Save(QWidget& widget, const QDir& folder, const char* name) {
     QApplication::processEvents();
     const QString path = folder.filePath(QString::fromLatin1(name));
     if (!widget.grab().save(path)) {
+        std::fprintf(stderr, "corvane-screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+// The window with its floating log beside it, drawn where each one is on the screen.
+bool SaveWithFloatingLog(corvane::ui::CMainFrame& frame, const QDir& folder, const char* name) {
+    QWidget& log = frame.GetLogBar();
+    frame.repaint();
+    log.repaint();
+    QApplication::processEvents();
+    const QRect both = frame.frameGeometry().united(log.frameGeometry());
+    QPixmap picture(both.size());
+    picture.fill(QColor(0x6d, 0x7f, 0x8f));
+    QPainter painter(&picture);
+    painter.drawPixmap(frame.geometry().topLeft() - both.topLeft(), frame.grab());
+    painter.drawPixmap(log.geometry().topLeft() - both.topLeft(), log.grab());
+    painter.end();
+    const QString path = folder.filePath(QString::fromLatin1(name));
+    if (!picture.save(path)) {
         std::fprintf(stderr, "corvane-screenshots: cannot write %s\n", qPrintable(path));
         return false;
     }
@@ -82,6 +106,19 @@ int main(int argc, char** argv) {
     ok = Save(frame, folder, "main-running.png") && ok;
     test::WaitUntil([&] { return !frame.GetDriver().IsRunning(); }, 120000);
     ok = Save(frame, folder, "main-after-run.png") && ok;
+
+    // The log window floated beside the window, then docked at its left side.
+    frame.GetLogBar().setFloating(true);
+    test::WaitUntil([] { return false; }, 200);
+    frame.GetLogBar().move(frame.frameGeometry().right() + 16, frame.y() + 60);
+    frame.GetLogBar().resize(420, 260);
+    test::WaitUntil([] { return false; }, 200);
+    ok = SaveWithFloatingLog(frame, folder, "log-floating.png") && ok;
+    frame.addDockWidget(Qt::LeftDockWidgetArea, &frame.GetLogBar());
+    test::WaitUntil([] { return false; }, 300);
+    ok = Save(frame, folder, "log-left.png") && ok;
+    frame.addDockWidget(Qt::BottomDockWidgetArea, &frame.GetLogBar());
+    test::WaitUntil([] { return false; }, 300);
 
     {
         ui::COptionDlg options(GetOptions(), &frame);

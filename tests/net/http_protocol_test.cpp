@@ -233,7 +233,7 @@ TEST(HttpProtocol, ServerThatNeverAnswersTimesOut) {
     const auto start = Clock::now();
     const CCheckResult r = protocol.CheckText(server.Url("/silent"), METHOD_GET);
     EXPECT_EQ(r.m_nStatus, CHECK_TIMEOUT);
-    EXPECT_EQ(r.m_strError, InternetErrorText(INET_ERROR_TIMEOUT));
+    EXPECT_EQ(r.m_strError, InternetErrorReason(INET_ERROR_TIMEOUT));
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
 }
 
@@ -267,7 +267,7 @@ TEST(HttpProtocol, RefusedConnectionIsAnErrorWithItsMessage) {
     const CCheckResult r =
         protocol.CheckText("http://127.0.0.1:" + std::to_string(port) + "/", METHOD_GET);
     EXPECT_EQ(r.m_nStatus, CHECK_ERROR);
-    EXPECT_EQ(r.m_strError, InternetErrorText(INET_ERROR_CANNOT_CONNECT));
+    EXPECT_EQ(r.m_strError, InternetErrorReason(INET_ERROR_CANNOT_CONNECT));
 }
 
 // A large body sent slowly: 1 KB every 20 ms for up to 20 seconds.
@@ -392,7 +392,7 @@ TEST(HttpProtocol, UnresolvableHostIsTriedSixTimesOneSecondApart) {
     const auto elapsed = Clock::now() - start;
     EXPECT_EQ(opens, 6);
     EXPECT_EQ(r.m_nStatus, CHECK_ERROR);
-    EXPECT_EQ(r.m_strError, "The server name or address could not be resolved");
+    EXPECT_EQ(r.m_strError, InternetErrorReason(INET_ERROR_NAME_NOT_RESOLVED));
     EXPECT_GE(elapsed, std::chrono::milliseconds(4900));
     EXPECT_LT(elapsed, std::chrono::seconds(9));
 }
