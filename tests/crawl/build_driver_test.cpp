@@ -131,7 +131,10 @@ TEST(BuildDriverTest, NormalRunLogsEveryPageAndBuildsTheHelpFile) {
 // message, and so is a proxy setting that cannot be used, before anything is fetched.
 TEST(BuildDriverTest, ACompilerByNameIsFoundOnPathAndBadSettingsAreNamed) {
     test::ScratchDir bin;
-    test::WriteFileBytes(bin / "my-compiler", "#!/bin/sh\necho built > Corvane.chm\n");
+    // Writes where the help project says the compiled file goes.
+    test::WriteFileBytes(bin / "my-compiler",
+                         "#!/bin/sh\nout=$(sed -n 's/^Compiled file=//p' \"$2\" | tr -d '\\r')\n"
+                         "echo built > \"$out\"\n");
     std::filesystem::permissions(bin / "my-compiler", std::filesystem::perms::owner_all);
     const std::string savedPath = getenv("PATH") ? getenv("PATH") : "";
     setenv("PATH", (bin.path().string() + ":" + savedPath).c_str(), 1);

@@ -26,6 +26,10 @@ using corvane::ui::CMainFrame;
 
 namespace {
 
+// A compiler that writes "built" where the help project says the compiled file goes.
+const char kStandInCompiler[] =
+    "out=$(sed -n 's/^Compiled file=//p' \"$2\" | tr -d '\\r'); echo built > \"$out\"\n";
+
 // A shown main window on a new project, its boxes answered by the recorder.
 struct Frame {
     test::RecordingMessageBox boxes;
@@ -187,14 +191,12 @@ private slots:
     void theWindowKeepsPaintingWhileTheCompilerRuns() {
         test::SampleProject project;
         const std::filesystem::path compiler = project.Folder() / "slow compiler";
-        test::WriteFileBytes(
-            compiler,
-            "#!/bin/sh\nsleep 1\n"
-            "echo built > \"$(sed -n 's/^Compiled file=//p' \"$2\" | tr -d '\\r')\"\n");
+        test::WriteFileBytes(compiler, "#!/bin/sh\nsleep 1\n" + std::string(kStandInCompiler));
         std::filesystem::permissions(compiler, std::filesystem::perms::owner_all);
         Frame f;
         QVERIFY(f.frame.OpenDocument(project.ProjectPath()));
         GetOptions().m_strHHWPath = FromNativePath(compiler);
+        // An outside compiler: the built-in one runs in the window's own thread.
         GetOptions().m_bBuiltinCompiler = 0;
         f.frame.GetDriver().SetInterval(0);
 
@@ -222,7 +224,7 @@ private slots:
         test::SampleProject project;
         // A stand-in compiler, and an opener that runs its "viewer" for a minute.
         const std::filesystem::path compiler = project.Folder() / "compiler";
-        test::WriteFileBytes(compiler, "#!/bin/sh\necho built > Corvane.chm\n");
+        test::WriteFileBytes(compiler, std::string("#!/bin/sh\n") + kStandInCompiler);
         std::filesystem::permissions(compiler, std::filesystem::perms::owner_all);
         const std::filesystem::path bin = project.Folder() / "bin";
         std::filesystem::create_directories(bin);
@@ -238,6 +240,7 @@ private slots:
         Frame f;
         QVERIFY(f.frame.OpenDocument(project.ProjectPath()));
         GetOptions().m_strHHWPath = FromNativePath(compiler);
+        GetOptions().m_bBuiltinCompiler = 0;
         f.frame.GetDriver().SetInterval(0);
         f.frame.GetDriver().SetOpenResult(true);
         int ticks = 0;
