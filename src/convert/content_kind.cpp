@@ -28,6 +28,19 @@ bool LooksLikeMarkup(std::string_view content) {
     return false;
 }
 
+// The Japanese encoding a charset name stands for; undetermined for any other name.
+TextEncoding CharsetByName(std::string_view name) {
+    const std::string charset = ToLowerAscii(name);
+    if (charset == "utf-8" || charset == "utf8") return kEncodingUtf8;
+    if (charset == "euc-jp" || charset == "x-euc-jp" || charset == "eucjp") return kEncodingEucJp;
+    if (charset == "shift_jis" || charset == "shift-jis" || charset == "sjis" ||
+        charset == "x-sjis" || charset == "windows-31j" || charset == "cp932") {
+        return kEncodingShiftJis;
+    }
+    if (charset == "iso-2022-jp") return kEncodingIso2022Jp;
+    return kEncodingUndetermined;
+}
+
 }  // namespace
 
 std::string PathExtension(const std::string& path) {
@@ -98,15 +111,47 @@ TextEncoding DeclaredCharset(const std::string& headers) {
     if (reg.Search(headers, "content-type:[^\\r\\n]*?charset=\"?([-_A-Za-z0-9]+)", "i") < 1) {
         return kEncodingUndetermined;
     }
-    const std::string charset = ToLowerAscii(reg.GetGroup(1));
-    if (charset == "utf-8" || charset == "utf8") return kEncodingUtf8;
-    if (charset == "euc-jp" || charset == "x-euc-jp" || charset == "eucjp") return kEncodingEucJp;
-    if (charset == "shift_jis" || charset == "shift-jis" || charset == "sjis" ||
-        charset == "x-sjis" || charset == "windows-31j" || charset == "cp932") {
-        return kEncodingShiftJis;
+    return CharsetByName(reg.GetGroup(1));
+}
+
+TextEncoding DeclaredMetaCharset(std::string_view content) {
+    // The declaration sits in the head; a page's first few kilobytes hold it.
+    const std::string top = ToLowerAscii(content.substr(0, 8192));
+    for (std::size_t at = top.find("<meta"); at != std::string::npos;
+         at = top.find("<meta", at + 5)) {
+        const std::size_t end = top.find('>', at);
+        const std::string_view tag = std::string_view(top).substr(
+            at, end == std::string::npos ? std::string::npos : end - at);
+        std::size_t i = tag.find("charset");
+        if (i == std::string_view::npos) continue;
+        i += 7;
+        while (i < tag.size() && (tag[i] == ' ' || tag[i] == '\t')) ++i;
+        if (i >= tag.size() || tag[i] != '=') continue;
+        ++i;
+        while (i < tag.size() &&
+               (tag[i] == ' ' || tag[i] == '\t' || tag[i] == '"' || tag[i] == '\'')) {
+            ++i;
+        }
+        std::size_t j = i;
+        while (j < tag.size() && (std::isalnum(static_cast<unsigned char>(tag[j])) ||
+                                  tag[j] == '-' || tag[j] == '_')) {
+            ++j;
+        }
+        return CharsetByName(tag.substr(i, j - i));
     }
-    if (charset == "iso-2022-jp") return kEncodingIso2022Jp;
     return kEncodingUndetermined;
+}
+
+TextEncoding PageEncoding(const std::string& headers, std::string_view content) {
+    const TextEncoding detected = DetectEncoding(content);
+    if (content.substr(0, 3) == "\xEF\xBB\xBF" || detected == kEncodingUtf16Le ||
+        detected == kEncodingUtf16Be) {
+        return detected;
+    }
+    for (const TextEncoding declared : {DeclaredCharset(headers), DeclaredMetaCharset(content)}) {
+        if (declared != kEncodingUndetermined && IsValidIn(content, declared)) return declared;
+    }
+    return detected;
 }
 
 }  // namespace corvane

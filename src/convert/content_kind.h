@@ -20,6 +20,14 @@ ContentKind ClassifyContent(const std::string& path, const std::string& headers,
 // (UTF-8, EUC-JP, Shift_JIS or ISO-2022-JP); undetermined when it names none of them.
 TextEncoding DeclaredCharset(const std::string& headers);
 
+// The same for the first `<meta ... charset=...>` near the top of a page.
+TextEncoding DeclaredMetaCharset(std::string_view content);
+
+// The encoding a page is read in: the charset the header declares, else the one its meta
+// declares, when the page's bytes are valid in it; detection from the bytes when nothing
+// is declared, the declaration is wrong, or a byte-order mark names the encoding.
+TextEncoding PageEncoding(const std::string& headers, std::string_view content);
+
 // Whether the response is saved as it comes whatever its bytes: its URL names a style sheet
 // or an image, or its Content-Type names something other than HTML (an attachment served
 // by the wiki script, whose URL path is "/"). A URL ending in .html or .htm never is.

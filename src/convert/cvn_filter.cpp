@@ -135,7 +135,7 @@ int CCVNFilter::ConvertPage(int kind, const std::string& headers, std::string_vi
     }
     // The page up to a NUL byte, read where it lies and copied once, into Shift_JIS.
     const std::string_view raw = content.substr(0, content.find('\0'));
-    const TextEncoding encoding = DetectEncoding(raw);
+    const TextEncoding encoding = PageEncoding(headers, raw);
     std::string text =
         encoding != kEncodingShiftJis ? ConvertToShiftJis(raw, encoding) : std::string(raw);
     // The page's name is percent-encoded in the page's own encoding; a page that tells

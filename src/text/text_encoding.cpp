@@ -349,6 +349,61 @@ std::string Iso2022JpToShiftJis(std::string_view text) {
     return out;
 }
 
+bool IsValidIn(std::string_view text, TextEncoding encoding) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    const auto trail = [&](std::size_t at, unsigned lo, unsigned hi) {
+        return at < n && InRange(s[at], lo, hi);
+    };
+    for (std::size_t i = 0; i < n;) {
+        const unsigned c = s[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t len = 0;
+        switch (encoding) {
+            case kEncodingUtf8:
+                // Shortest forms only, no surrogates, nothing beyond U+10FFFF.
+                if (InRange(c, 0xC2, 0xDF)) {
+                    len = trail(i + 1, 0x80, 0xBF) ? 2 : 0;
+                } else if (InRange(c, 0xE0, 0xEF)) {
+                    const unsigned lo = c == 0xE0 ? 0xA0 : 0x80, hi = c == 0xED ? 0x9F : 0xBF;
+                    len = trail(i + 1, lo, hi) && trail(i + 2, 0x80, 0xBF) ? 3 : 0;
+                } else if (InRange(c, 0xF0, 0xF4)) {
+                    const unsigned lo = c == 0xF0 ? 0x90 : 0x80, hi = c == 0xF4 ? 0x8F : 0xBF;
+                    len =
+                        trail(i + 1, lo, hi) && trail(i + 2, 0x80, 0xBF) && trail(i + 3, 0x80, 0xBF)
+                            ? 4
+                            : 0;
+                }
+                break;
+            case kEncodingEucJp:
+                if (c == 0x8E) {
+                    len = trail(i + 1, 0xA1, 0xDF) ? 2 : 0;
+                } else if (c == 0x8F) {
+                    len = trail(i + 1, 0xA1, 0xFE) && trail(i + 2, 0xA1, 0xFE) ? 3 : 0;
+                } else if (InRange(c, 0xA1, 0xFE)) {
+                    len = trail(i + 1, 0xA1, 0xFE) ? 2 : 0;
+                }
+                break;
+            case kEncodingShiftJis:
+                if (InRange(c, 0xA1, 0xDF)) {
+                    len = 1;
+                } else if (IsSjisLeadByte(static_cast<unsigned char>(c))) {
+                    len = i + 1 < n && IsSjisTrailByte(s[i + 1]) ? 2 : 0;
+                }
+                break;
+            default:
+                break;  // ISO-2022-JP is 7-bit; other encodings are never declared
+        }
+        if (len == 0) return false;
+        i += len;
+    }
+    return encoding == kEncodingUtf8 || encoding == kEncodingEucJp ||
+           encoding == kEncodingShiftJis || encoding == kEncodingIso2022Jp;
+}
+
 std::string ConvertToShiftJis(std::string_view text) {
     return ConvertToShiftJis(text, DetectEncoding(text));
 }

@@ -26,6 +26,11 @@ inline TextEncoding DetectEncoding(std::string_view text) {
     return DetectEncoding(text.data(), static_cast<std::ptrdiff_t>(text.size()));
 }
 
+// Whether every byte of `text` belongs to a whole character of `encoding` (UTF-8,
+// EUC-JP, Shift_JIS/code page 932 or 7-bit ISO-2022-JP); false for any other encoding.
+// A page's declared charset is believed only when its bytes pass this.
+bool IsValidIn(std::string_view text, TextEncoding encoding);
+
 // Detects the encoding and converts EUC-JP, ISO-2022-JP and UTF-8 text to Shift_JIS;
 // every other text (ASCII, Shift_JIS, UTF-16, undetermined) is returned unchanged.
 std::string ConvertToShiftJis(std::string_view text);

@@ -259,6 +259,48 @@ TEST(CCVNFilter, PageNamesAreReadInTheEncodingOfThePage) {
     EXPECT_NE(out.find(Utf8ToSjis("<title>ｱｲｳｴ</title>")), std::string::npos);
 }
 
+TEST(CCVNFilter, TheDeclaredCharsetWinsWhenThePageIsValidInIt) {
+    // Short pages with an English skin: a few kanji in UTF-8 read as well as Shift_JIS
+    // by their bytes alone, so only the declaration tells them apart.
+    FilterFixture f(Utf8ToSjis("<div id=\"main\">(.*?)</div>"), "");
+    const std::string plain = "Content-Type: text/html\r\n";
+    const std::string utf8Header = "Content-Type: text/html; charset=UTF-8\r\n";
+    const std::string utf8Meta = "<meta charset=\"utf-8\">";
+    const std::string eucMeta =
+        "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset = EUC-JP\">";
+    using Encode = std::string (*)(const std::string&);
+    const Encode same = [](const std::string& s) { return s; };
+    const Encode euc = [](const std::string& s) {
+        return ConvertCodePage(s, "UTF-8", "EUC-JP", "?");
+    };
+    const Encode sjis = [](const std::string& s) { return Utf8ToSjis(s); };
+    struct Case {
+        const char* what;
+        std::string header, meta, word;
+        Encode encode;
+    };
+    const Case cases[] = {
+        {"UTF-8 by the header", utf8Header, "", "目次", same},
+        {"UTF-8 by the meta", plain, utf8Meta, "東京", same},
+        {"UTF-8 by both", utf8Header, utf8Meta, "表示", same},
+        {"UTF-8 by the header, a stale meta", utf8Header, eucMeta, "目次", same},
+        {"EUC-JP by the header", "Content-Type: text/html; charset=euc-jp\r\n", "", "表示", euc},
+        {"EUC-JP by the meta", plain, eucMeta, "東京", euc},
+        // The page's bytes are not UTF-8: the declaration is wrong and detection decides.
+        {"says UTF-8, is Shift_JIS", utf8Header, utf8Meta, "目次と東京の表示", sjis},
+        {"nothing declared, UTF-8", plain, "", "ページを HTML ヘルプにまとめます", same},
+        {"nothing declared, Shift_JIS", plain, "", "目次と東京の表示", sjis},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string page = c.encode(Page("x", kCss + c.meta, Main("See: " + c.word)));
+        std::string out;
+        std::vector<CLinkRecord> links;
+        ASSERT_EQ(f.Convert("http://h/?X", page, out, links, 1, c.header), 1);
+        EXPECT_NE(out.find(Utf8ToSjis("<h2>X</h2>\nSee: " + c.word)), std::string::npos);
+    }
+}
+
 TEST(CCVNFilter, CloneKeepsTheSettingsAndRules) {
     FilterFixture f(kBodyRule, "junk\n", "^(.*)$", "[$1]", "T", "F");
     std::unique_ptr<CHTMLFilter> clone(f.filter->Clone());

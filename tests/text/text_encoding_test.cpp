@@ -53,6 +53,39 @@ TEST(DetectEncoding, TrivialTextsAndByteOrderMarks) {
     EXPECT_EQ(DetectEncoding(std::string("\xFE\xFF\0<\0p", 6)), kEncodingUtf16Be);
 }
 
+TEST(IsValidIn, WholeCharactersOnly) {
+    struct Case {
+        std::string bytes;
+        TextEncoding encoding;
+        bool valid;
+    } const cases[] = {
+        {"plain", kEncodingIso2022Jp, true},
+        {"plain", kEncodingAscii, false},  // never declared
+        {"目次", kEncodingUtf8, true},
+        {"😀", kEncodingUtf8, true},
+        {"\xE7\x9B", kEncodingUtf8, false},      // cut short at the end
+        {"\xC0\xAF", kEncodingUtf8, false},      // overlong '/'
+        {"\xE0\x80\xAF", kEncodingUtf8, false},  // overlong '/'
+        {"\xED\xA0\x80", kEncodingUtf8, false},  // a surrogate
+        {"\xF4\x90\x80\x80", kEncodingUtf8, false},
+        {Utf8ToSjis("目次"), kEncodingUtf8, false},
+        {Utf8ToSjis("目次ｱ"), kEncodingShiftJis, true},
+        {"\xB1\x96", kEncodingShiftJis, false},  // a lead byte at the end
+        {"\x80", kEncodingShiftJis, false},
+        {"\xFD", kEncodingShiftJis, false},
+        {ConvertCodePage("目次ｱ", "UTF-8", "EUC-JP", "?") + "\x8F\xB0\xA1", kEncodingEucJp, true},
+        {"\xCC", kEncodingEucJp, false},
+        {"\x8E\xE0", kEncodingEucJp, false},
+        {"\x8F\xB0", kEncodingEucJp, false},
+        {"\xCC\x41", kEncodingEucJp, false},
+        {"\x1B$B\xCC", kEncodingIso2022Jp, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsValidIn(c.bytes, c.encoding), c.valid)
+            << testing::PrintToString(c.bytes) << " in " << c.encoding;
+    }
+}
+
 TEST(DetectEncoding, RealisticPagesInEveryEncoding) {
     const std::string sjis = ExpectedSjis(kPageUtf8);
     EXPECT_EQ(DetectEncoding(kPageUtf8), kEncodingUtf8);
