@@ -128,6 +128,7 @@ int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& a
     CScopedMessageBoxHandler scopedBoxes(&boxes);
 
     GetOptions().LoadOptions();
+    for (const std::string& warning : GetOptions().m_warnings) terminal.PrintLine(stderr, warning);
     const std::string projectPath = arguments.Positional()[0];
     CCorvaneDoc doc;
     const int boxesBefore = boxes.GetShownCount();

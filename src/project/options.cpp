@@ -1,8 +1,12 @@
 #include "project/options.h"
 
+#include <boost/format.hpp>
+#include <charconv>
 #include <filesystem>
 
 #include "platform/app_folders.h"
+#include "platform/control_chars.h"
+#include "platform/sjis_text.h"
 #include "platform/text_codec.h"
 #include "project/ini_file.h"
 
@@ -18,6 +22,32 @@ bool Exists(const std::string& sjisPath, bool folder) {
     std::error_code ec;
     const fs::path path = ToNativePath(sjisPath);
     return folder ? fs::is_directory(path, ec) : fs::is_regular_file(path, ec);
+}
+
+constinit CSjisText kBadNumber{"設定ファイルの %1%=%2% は読めない値です。既定の %3% を使います"};
+
+// A number key of the options file: its whole value, blanks aside, a decimal number in
+// [low, high]. Anything else (words, "12abc", a sign where none makes sense, more digits
+// than fit, an empty value) keeps the default and leaves a warning; a missing key keeps it
+// quietly.
+long long ReadNumber(CIniFile& ini, const char* key, long long def, long long low, long long high,
+                     std::vector<std::string>& warnings) {
+    const std::string kAbsent = "\x01";
+    const std::string raw = ini.GetString(key, kAbsent);
+    if (raw == kAbsent) return def;
+    const std::size_t first = raw.find_first_not_of(" \t");
+    const std::size_t last = raw.find_last_not_of(" \t");
+    const std::string text =
+        first == std::string::npos ? std::string() : raw.substr(first, last - first + 1);
+    long long value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < low ||
+        value > high) {
+        warnings.push_back(
+            (boost::format(kBadNumber.str()) % key % ShowControlCharacters(raw) % def).str());
+        return def;
+    }
+    return value;
 }
 
 }  // namespace
@@ -51,18 +81,26 @@ void COptions::LoadOptions(const std::string& iniPath) {
     m_strLastFile = ini.GetString("LastFile", m_strLastFile);
     m_bJapaneseSearch = ini.GetInt("JapaneseSearch", m_bJapaneseSearch);
     m_bKeywordIndex = ini.GetInt("KeywordIndex", m_bKeywordIndex);
-    // A negative value keeps the default.
-    const int page = ini.GetInt("MaxPageSizeMB", static_cast<int>(m_nMaxPageSize >> 20));
-    const int file = ini.GetInt("MaxFileSizeMB", static_cast<int>(m_nMaxFileSize >> 20));
+    // Sizes in megabytes and seconds: 0 lifts the limit; a value that does not read keeps
+    // the default, never 0, which would silently lift it.
+    m_warnings.clear();
+    constexpr long long kMaxMegabytes = 1 << 20;  // a terabyte
+    m_nMaxPageSize = static_cast<std::uint64_t>(ReadNumber(
+                         ini, "MaxPageSizeMB", static_cast<long long>(m_nMaxPageSize >> 20), 0,
+                         kMaxMegabytes, m_warnings))
+                     << 20;
+    m_nMaxFileSize = static_cast<std::uint64_t>(ReadNumber(
+                         ini, "MaxFileSizeMB", static_cast<long long>(m_nMaxFileSize >> 20), 0,
+                         kMaxMegabytes, m_warnings))
+                     << 20;
+    m_nPageTimeLimit = static_cast<int>(
+        ReadNumber(ini, "PageTimeLimitSec", m_nPageTimeLimit, 0, 7 * 24 * 3600, m_warnings));
     const int proxyType = ini.GetInt("ProxyType", m_nProxyType);
     // An unknown kind keeps the environment's proxy.
     m_nProxyType = proxyType >= 0 && proxyType <= 2 ? proxyType : 0;
     m_strProxyHost = ini.GetString("ProxyHost", m_strProxyHost);
-    m_nProxyPort = ini.GetInt("ProxyPort", m_nProxyPort);
-    if (page >= 0) m_nMaxPageSize = static_cast<std::uint64_t>(page) << 20;
-    if (file >= 0) m_nMaxFileSize = static_cast<std::uint64_t>(file) << 20;
-    const int seconds = ini.GetInt("PageTimeLimitSec", m_nPageTimeLimit);
-    if (seconds >= 0) m_nPageTimeLimit = seconds;
+    m_nProxyPort =
+        static_cast<int>(ReadNumber(ini, "ProxyPort", m_nProxyPort, 1, 65535, m_warnings));
 }
 
 void COptions::SaveOptions(const std::string& iniPath) {

@@ -47,6 +47,9 @@ public:
     int m_nProxyType = 0;
     std::string m_strProxyHost;
     int m_nProxyPort = 8080;
+    // What LoadOptions could not read: a number key whose value is no whole number in its
+    // range kept its default, and says so here (key, value and default), for the log.
+    std::vector<std::string> m_warnings;
 };
 
 // The compiler the options start with.

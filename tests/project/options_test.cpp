@@ -143,6 +143,45 @@ TEST_F(OptionsTest, DownloadLimitsAreReadInMegabytesAndNeverWritten) {
     EXPECT_EQ(saved.find("MaxFileSizeMB=2048"), std::string::npos);
 }
 
+TEST_F(OptionsTest, NumbersThatDoNotReadKeepTheDefaultWithAWarning) {
+    // Read as 0, each of these would lift a limit without a word.
+    const std::string values[] = {"sixty-four", "",   "-5", "12abc", "99999999999999999999999",
+                                  "0x40",       "1e3"};
+    const std::string keys[] = {"MaxPageSizeMB", "MaxFileSizeMB", "PageTimeLimitSec", "ProxyPort"};
+    for (const std::string& key : keys) {
+        for (const std::string& value : values) {
+            SCOPED_TRACE(key + "=" + value);
+            WriteFileBytes(m_dir / "o.ini", "[Options]\r\n" + key + "=" + value + "\r\n");
+            COptions options;
+            options.LoadOptions(Path("o.ini"));
+            EXPECT_EQ(options.m_nMaxPageSize, 64ull << 20);
+            EXPECT_EQ(options.m_nMaxFileSize, 2048ull << 20);
+            EXPECT_EQ(options.m_nPageTimeLimit, 300);
+            EXPECT_EQ(options.m_nProxyPort, 8080);
+            ASSERT_EQ(options.m_warnings.size(), 1u);
+            EXPECT_NE(options.m_warnings[0].find(key + "=" + value + " "), std::string::npos)
+                << options.m_warnings[0];
+        }
+    }
+    // Numbers in range read, blanks around them aside; 0 still lifts a limit; a control
+    // character in a value is shown escaped, never sent to the terminal.
+    WriteFileBytes(m_dir / "o.ini",
+                   "[Options]\r\nMaxPageSizeMB= 7 \r\nPageTimeLimitSec=0\r\nProxyPort=3128\r\n"
+                   "MaxFileSizeMB=1\x1b[2J\r\n");
+    COptions good;
+    good.LoadOptions(Path("o.ini"));
+    EXPECT_EQ(good.m_nMaxPageSize, 7ull << 20);
+    EXPECT_EQ(good.m_nPageTimeLimit, 0);
+    EXPECT_EQ(good.m_nProxyPort, 3128);
+    ASSERT_EQ(good.m_warnings.size(), 1u);
+    EXPECT_NE(good.m_warnings[0].find("MaxFileSizeMB=1\\x1B[2J"), std::string::npos)
+        << good.m_warnings[0];
+    // A second load starts afresh.
+    WriteFileBytes(m_dir / "o.ini", "[Options]\r\n");
+    good.LoadOptions(Path("o.ini"));
+    EXPECT_TRUE(good.m_warnings.empty());
+}
+
 TEST_F(OptionsTest, IniFileTypedValues) {
     CIniFile ini(Path("t.ini"));
     EXPECT_EQ(ini.m_strSection, "Options");
