@@ -114,6 +114,8 @@ int main(int argc, char** argv) {
     frame.GetLogBar().resize(420, 260);
     test::WaitUntil([] { return false; }, 200);
     ok = SaveWithFloatingLog(frame, folder, "log-floating.png") && ok;
+    // A floating dock is only placed by addDockWidget once it is docked again.
+    frame.GetLogBar().setFloating(false);
     frame.addDockWidget(Qt::LeftDockWidgetArea, &frame.GetLogBar());
     test::WaitUntil([] { return false; }, 300);
     ok = Save(frame, folder, "log-left.png") && ok;
