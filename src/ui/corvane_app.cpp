@@ -94,6 +94,8 @@ bool CCorvaneApp::InitInstance(const QStringList& arguments) {
     options.LoadOptions(m_strIniPath);
     m_pFrame = std::make_unique<CMainFrame>(m_doc);
     LoadProfile();
+    // Options file values that did not read and kept their default.
+    for (const std::string& warning : options.m_warnings) m_pFrame->AppendLog(warning);
 
     QStringList files;
     for (const QString& argument : arguments) {

@@ -68,6 +68,17 @@ private slots:
         }
     }
 
+    void anOptionsNumberThatDoesNotReadIsNamedInTheLog() {
+        test::SampleProject project(false);
+        WriteOptions(project.IniPath(), 0, "");
+        WritePrivateProfileString("Options", "MaxPageSizeMB", "sixty-four", project.IniPath());
+        Start start(project.IniPath(), {});
+        QVERIFY(start.started);
+        QCOMPARE(GetOptions().m_nMaxPageSize, std::uint64_t{64} << 20);
+        QVERIFY(start.app.GetMainFrame()->GetLogBar().GetLogEdit().toPlainText().contains(
+            QStringLiteral("MaxPageSizeMB=sixty-four")));
+    }
+
     void aFileArgumentWinsOverTheLastFile() {
         test::SampleProject last(false), argument(false);
         WriteOptions(last.IniPath(), 1, last.ProjectPath());
