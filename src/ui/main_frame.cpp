@@ -637,6 +637,12 @@ QRect CMainFrame::LogSizingEdge() const {
 }
 
 bool CMainFrame::TrackLogEdge(QEvent* event) {
+    // Every event of the window passes here: only mouse events may be looked at as such.
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+        type != QEvent::MouseButtonRelease) {
+        return false;
+    }
     auto* mouse = static_cast<QMouseEvent*>(event);
     switch (event->type()) {
         case QEvent::MouseButtonPress: {
