@@ -1,4 +1,5 @@
 #include "chm/chm_writer.h"
+#include "chm/le_append.h"
 
 #include <algorithm>
 
@@ -9,21 +10,6 @@ namespace {
 
 constexpr const char* kContentName = "::DataSpace/Storage/MSCompressed/Content";
 constexpr const char* kTransformGuid = "{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}";
-
-void Append16(std::string& b, uint32_t v) {
-    b += static_cast<char>(v & 0xFF);
-    b += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void Append32(std::string& b, uint32_t v) {
-    Append16(b, v & 0xFFFF);
-    Append16(b, v >> 16);
-}
-
-void Append64(std::string& b, uint64_t v) {
-    Append32(b, static_cast<uint32_t>(v));
-    Append32(b, static_cast<uint32_t>(v >> 32));
-}
 
 // ASCII text as UTF-16LE, the way the data-space files name things.
 void AppendUtf16(std::string& b, std::string_view ascii) {

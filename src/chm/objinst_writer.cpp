@@ -1,4 +1,5 @@
 #include "chm/objinst_writer.h"
+#include "chm/le_append.h"
 
 #include "platform/ascii.h"
 #include "platform/sjis.h"
@@ -6,14 +7,6 @@
 namespace corvane {
 namespace {
 
-void Append16(std::string& b, uint32_t v) {
-    b += static_cast<char>(v & 0xFF);
-    b += static_cast<char>((v >> 8) & 0xFF);
-}
-void Append32(std::string& b, uint32_t v) {
-    Append16(b, v & 0xFFFF);
-    Append16(b, v >> 16);
-}
 // A class id in its stored form.
 void AppendGuid(std::string& b, uint32_t d1, uint16_t d2, uint16_t d3, const char (&d4)[9]) {
     Append32(b, d1);

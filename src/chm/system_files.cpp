@@ -1,4 +1,5 @@
 #include "chm/system_files.h"
+#include "chm/le_append.h"
 
 #include <cstdlib>
 
@@ -10,16 +11,6 @@ namespace {
 constexpr size_t kBlock = 4096;
 constexpr uint32_t kWindowEntrySize = 0xC4;
 constexpr uint32_t kUrlEntriesPerBlock = 341;  // 12-byte entries in 4096 bytes, 4 left over
-
-void Append16(std::string& b, uint32_t v) {
-    b += static_cast<char>(v & 0xFF);
-    b += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void Append32(std::string& b, uint32_t v) {
-    Append16(b, v & 0xFFFF);
-    Append16(b, v >> 16);
-}
 
 void Put32(std::string& b, size_t pos, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[pos + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
