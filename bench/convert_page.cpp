@@ -60,8 +60,8 @@ void Run(const char* label, const std::vector<Page>& pages, double seconds) {
             std::string out;
             std::vector<CLinkRecord> links;
             filter.BeginPage(CUrlParts(page.url), "", 0, 1);
-            if (filter.ConvertPage(0, "Content-Type: text/html; charset=UTF-8\r\n", page.text, out,
-                                   links) != 1) {
+            if (filter.ConvertPage(LinkKind::None, "Content-Type: text/html; charset=UTF-8\r\n",
+                                   page.text, out, links) != 1) {
                 ++failed;
             }
             ++converted;

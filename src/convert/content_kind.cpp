@@ -83,7 +83,7 @@ bool IsSavedAsIs(const std::string& path, const std::string& headers) {
 }
 
 ContentKind ClassifyContent(const std::string& path, const std::string& headers,
-                            std::string_view content, int kind) {
+                            std::string_view content, LinkKind kind) {
     if (!path.empty() && path.back() == '/') {
         return ContentKind::Html;
     }
@@ -103,7 +103,7 @@ ContentKind ClassifyContent(const std::string& path, const std::string& headers,
     if (LooksLikeMarkup(content)) {
         return ContentKind::Html;
     }
-    return kind == 7 ? ContentKind::Html : ContentKind::Other;
+    return kind == LinkKind::KnownHtml ? ContentKind::Html : ContentKind::Other;
 }
 
 TextEncoding DeclaredCharset(const std::string& headers) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "convert/link_record.h"
 #include "text/text_encoding.h"
 
 namespace corvane {
@@ -12,9 +13,9 @@ namespace corvane {
 enum class ContentKind { Html, StyleSheet, Other };
 
 // `path` is the URL path, `headers` the response header text, `kind` the link kind the
-// page was found through (7 forces HTML when nothing else decides).
+// page was found through (KnownHtml makes it HTML when nothing else decides).
 ContentKind ClassifyContent(const std::string& path, const std::string& headers,
-                            std::string_view content, int kind);
+                            std::string_view content, LinkKind kind);
 
 // The Japanese encoding that the Content-Type line of `headers` names in its charset
 // (UTF-8, EUC-JP, Shift_JIS or ISO-2022-JP); undetermined when it names none of them.

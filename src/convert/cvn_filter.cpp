@@ -126,7 +126,7 @@ int CCVNFilter::BeginPage(const CUrlParts& url, const std::string& presetName, i
     return 1;
 }
 
-int CCVNFilter::ConvertPage(int kind, const std::string& headers, std::string_view content,
+int CCVNFilter::ConvertPage(LinkKind kind, const std::string& headers, std::string_view content,
                             std::string& out, std::vector<CLinkRecord>& links) {
     out.clear();
     m_strConversionError.clear();
@@ -185,9 +185,10 @@ std::string CCVNFilter::BuildHead(std::string& text, std::vector<CLinkRecord>& l
     const std::string title = TitleOf(oldHead);
 
     std::vector<CLinkRecord> records;
-    RewriteTags(oldHead, {{4, "link", "href"}}, records, m_pageUrl, m_strBaseUrl, m_linkRules);
+    RewriteTags(oldHead, {{LinkKind::StyleSheet, "link", "href"}}, records, m_pageUrl, m_strBaseUrl,
+                m_linkRules);
     // The first link that is fetched is the style sheet.
-    std::erase_if(records, [](const CLinkRecord& record) { return record.m_nFollow == 0; });
+    std::erase_if(records, [](const CLinkRecord& record) { return !record.m_bFollow; });
     if (records.empty()) {
         return {};
     }
@@ -234,17 +235,18 @@ std::string CCVNFilter::BuildBody(const std::string& text, const std::string& wi
     RemoveLinkTitles(content, wikiBase);
 
     std::vector<CLinkRecord> records;
-    content = RewriteTags(content, {{1, "a", "href"}, {3, "img", "src"}}, records, m_pageUrl,
-                          m_strBaseUrl, m_linkRules);
+    content =
+        RewriteTags(content, {{LinkKind::Anchor, "a", "href"}, {LinkKind::Image, "img", "src"}},
+                    records, m_pageUrl, m_strBaseUrl, m_linkRules);
     for (const CLinkRecord& record : records) {
         std::string base;
         std::string name;
         // Excluded links stay links to the web. Same-host "a" links to plain files are
         // rewritten but only pages and plug-in downloads (which carry a query) are fetched.
-        if (record.m_nFollow == 0) {
+        if (!record.m_bFollow) {
             continue;
         }
-        if (record.m_nKind != 1 ||
+        if (record.m_kind != LinkKind::Anchor ||
             SplitPageUrl(record.m_strUrl, base, name, m_linkRules.m_strScriptUrl) == 1) {
             links.push_back(record);
         }
@@ -263,7 +265,7 @@ std::string CCVNFilter::BuildBody(const std::string& text, const std::string& wi
            "</body>\n</html>\n";
 }
 
-int CCVNFilter::WillConvert(int /*kind*/, const std::string& headers) const {
+int CCVNFilter::WillConvert(LinkKind /*kind*/, const std::string& headers) const {
     return IsSavedAsIs(m_pageUrl.GetPath(), headers) ? 0 : 1;
 }
 

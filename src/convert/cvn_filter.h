@@ -27,9 +27,9 @@ public:
 
     int BeginPage(const CUrlParts& url, const std::string& presetName, int flag,
                   int depth) override;
-    int ConvertPage(int kind, const std::string& headers, std::string_view content,
+    int ConvertPage(LinkKind kind, const std::string& headers, std::string_view content,
                     std::string& out, std::vector<CLinkRecord>& links) override;
-    int WillConvert(int kind, const std::string& headers) const override;
+    int WillConvert(LinkKind kind, const std::string& headers) const override;
     CHTMLFilter* Clone() const override;
 
     // Empty when body.txt is missing or holds no pattern: no page is converted then.

@@ -45,8 +45,8 @@ std::string CanonicalPageUrl(const CUrlParts& pageUrl) {
                                                   ICU_ENCODE_SPACES_ONLY | ICU_BROWSER_MODE);
 }
 
-int CCVNTagReplacer::ConvertUrl(int kind, const std::string& value, CLinkRecord& record) {
-    std::string key = std::to_string(kind);
+int CCVNTagReplacer::ConvertUrl(LinkKind kind, const std::string& value, CLinkRecord& record) {
+    std::string key = std::to_string(static_cast<int>(kind));
     key += ' ';
     key += value;
     auto it = m_converted.find(key);
@@ -61,7 +61,8 @@ int CCVNTagReplacer::ConvertUrl(int kind, const std::string& value, CLinkRecord&
     return it->second.m_nResult;
 }
 
-int CCVNTagReplacer::ConvertNewUrl(int kind, const std::string& value, CLinkRecord& record) const {
+int CCVNTagReplacer::ConvertNewUrl(LinkKind kind, const std::string& value,
+                                   CLinkRecord& record) const {
     std::string url =
         value[0] == '#' ? CanonicalPageUrl(m_pageUrl) + value : CombineUrl(m_strBaseUrl, value, 0);
     if (url.empty()) {
@@ -82,10 +83,10 @@ int CCVNTagReplacer::ConvertNewUrl(int kind, const std::string& value, CLinkReco
     url = UnescapeAmpersands(url);
     if (IsExcludedUrl(url, m_rules.m_exclusions)) {
         // The page keeps the link, to the wiki on the web; nothing is fetched or saved.
-        record.m_nKind = kind;
+        record.m_kind = kind;
         record.m_strUrl = url;
         record.m_strReference = written;
-        record.m_nFollow = 0;
+        record.m_bFollow = false;
         return 1;
     }
     const std::string local = m_rules.m_pNames
@@ -94,11 +95,11 @@ int CCVNTagReplacer::ConvertNewUrl(int kind, const std::string& value, CLinkReco
     if (local.empty()) {
         return 0;
     }
-    record.m_nKind = kind;
+    record.m_kind = kind;
     record.m_strUrl = url;
     record.m_strReference = local;
     record.m_strLocalName = StripLocalFragment(local);
-    record.m_nFollow = 1;
+    record.m_bFollow = true;
     return 1;
 }
 

@@ -33,10 +33,10 @@ public:
                     const std::string& baseUrl, const CLinkRules& rules);
     // Pages link the same targets again and again (the parent page, attachments, the same
     // image): each value is worked out once per page.
-    int ConvertUrl(int kind, const std::string& value, CLinkRecord& record) override;
+    int ConvertUrl(LinkKind kind, const std::string& value, CLinkRecord& record) override;
 
 private:
-    int ConvertNewUrl(int kind, const std::string& value, CLinkRecord& record) const;
+    int ConvertNewUrl(LinkKind kind, const std::string& value, CLinkRecord& record) const;
 
     struct CConverted {
         int m_nResult = 0;

@@ -27,11 +27,11 @@ public:
                           int depth) = 0;
     // 1 with the complete help page in `out` and the links to fetch in `links`; 0 when the
     // content is to be saved as downloaded (`out` is then empty).
-    virtual int ConvertPage(int kind, const std::string& headers, std::string_view content,
+    virtual int ConvertPage(LinkKind kind, const std::string& headers, std::string_view content,
                             std::string& out, std::vector<CLinkRecord>& links) = 0;
     // 0 when the current page's response with these headers is saved as it comes whatever
     // its bytes (ConvertPage would answer 0), so that its body need not be kept in memory.
-    virtual int WillConvert(int /*kind*/, const std::string& /*headers*/) const { return 1; }
+    virtual int WillConvert(LinkKind /*kind*/, const std::string& /*headers*/) const { return 1; }
     // A new filter of the same class and settings, owned by the caller.
     virtual CHTMLFilter* Clone() const = 0;
 

@@ -53,7 +53,7 @@ std::string CTagReplacer::GetReplacement(const CRegMatch& match) {
             continue;
         }
         CLinkRecord record;
-        if (ConvertUrl(entry.m_nKind, value, record) == 1) {
+        if (ConvertUrl(entry.m_kind, value, record) == 1) {
             m_records.push_back(record);
             last = &m_records.back();
         }

@@ -12,7 +12,7 @@
 namespace corvane {
 
 struct CTagSpec {
-    int m_nKind = 0;
+    LinkKind m_kind = LinkKind::None;
     std::string m_strTag;
     std::string m_strAttribute;
 };
@@ -31,7 +31,7 @@ public:
                  const std::vector<CTagSpec>& specs);
     std::string GetReplacement(const CRegMatch& match) override;
     // 1 when `value` is to be replaced by record.m_strReference and recorded.
-    virtual int ConvertUrl(int kind, const std::string& value, CLinkRecord& record) = 0;
+    virtual int ConvertUrl(LinkKind kind, const std::string& value, CLinkRecord& record) = 0;
 
     const std::vector<CLinkRecord>& GetRecords() const { return m_records; }
 

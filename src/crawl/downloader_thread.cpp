@@ -176,8 +176,8 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
             // sheets are still fetched, so that every saved page is complete.
             const bool deepest = page->GetLevel() >= config->GetLevel();
             for (const CLinkRecord& link : links) {
-                if (!link.m_nFollow) continue;
-                if (deepest && link.m_nKind == 1) continue;
+                if (!link.m_bFollow) continue;
+                if (deepest && link.m_kind == LinkKind::Anchor) continue;
                 page->AddFoundLink(StripFragment(link.m_strUrl), link.m_strLocalName);
                 // One file, one page: a URL whose file an earlier page of the run writes
                 // (the start page's "./", "?cmd=read&page=Foo" beside "?Foo") is not fetched
@@ -188,7 +188,7 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
                 CWebPage* next = CWebPage::FromLink(link.m_strUrl);
                 next->SetLocalName(link.m_strLocalName);
                 next->SetLevel(page->GetLevel() + 1);
-                next->SetKind(link.m_nKind);
+                next->SetKind(link.m_kind);
                 if (!m_pPageList->Add(next)) delete next;
             }
         } else if (!m_pFilter->GetConversionError().empty()) {

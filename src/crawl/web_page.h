@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/link_record.h"
 #include "platform/composite.h"
 
 namespace corvane {
@@ -25,14 +26,14 @@ public:
     std::string GetUser() const { return m_strUser; }
     std::string GetPassword() const { return m_strPassword; }
     int GetLevel() const { return m_nLevel; }
-    int GetKind() const { return m_nKind; }
+    LinkKind GetKind() const { return m_kind; }
 
     void SetLocalName(const std::string& name) { m_strLocalName = name; }
     void SetUseAuth(int useAuth) { m_bUseAuth = useAuth; }
     void SetUser(const std::string& user) { m_strUser = user; }
     void SetPassword(const std::string& password) { m_strPassword = password; }
     void SetLevel(int level) { m_nLevel = level; }
-    void SetKind(int kind) { m_nKind = kind; }
+    void SetKind(LinkKind kind) { m_kind = kind; }
     // The page's file was written in this run (a 2xx answer that reached the disk); only
     // such files go into the help file, whatever an earlier run left in the folder.
     bool IsSaved() const { return m_bSaved; }
@@ -64,7 +65,7 @@ private:
     std::string m_strUser;
     std::string m_strPassword;
     int m_nLevel = 0;
-    int m_nKind = 0;
+    LinkKind m_kind = LinkKind::None;
     bool m_bSaved = false;
     bool m_bConverted = false;
     std::vector<CFoundLink> m_foundLinks;

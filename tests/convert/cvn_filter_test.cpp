@@ -38,7 +38,7 @@ struct FilterFixture {
         if (filter->BeginPage(CUrlParts(url), "", 0, depth) != 1) {
             return -1;
         }
-        return filter->ConvertPage(1, header, page, out, links);
+        return filter->ConvertPage(LinkKind::Anchor, header, page, out, links);
     }
 };
 
@@ -61,17 +61,21 @@ TEST(RuleFile, TrimsAndDropsCommentsAndEmptyLines) {
 }
 
 TEST(ClassifyContent, ByPathHeaderAndContent) {
-    EXPECT_EQ(ClassifyContent("/wiki/", "", "", 1), ContentKind::Html);
-    EXPECT_EQ(ClassifyContent("/a/x.HTM", "", "", 1), ContentKind::Html);
-    EXPECT_EQ(ClassifyContent("/a/x.css", kHtmlHeader, "<html>", 1), ContentKind::StyleSheet);
-    EXPECT_EQ(ClassifyContent("/a/x.png", kHtmlHeader, "<html>", 1), ContentKind::Other);
-    EXPECT_EQ(ClassifyContent("/index.php", "content-type:  TEXT/HTML\r\n", "", 1),
-              ContentKind::Html);
-    EXPECT_EQ(ClassifyContent("/index.php", "Content-Type: application/pdf\r\n", "%PDF-1.4", 1),
+    EXPECT_EQ(ClassifyContent("/wiki/", "", "", LinkKind::Anchor), ContentKind::Html);
+    EXPECT_EQ(ClassifyContent("/a/x.HTM", "", "", LinkKind::Anchor), ContentKind::Html);
+    EXPECT_EQ(ClassifyContent("/a/x.css", kHtmlHeader, "<html>", LinkKind::Anchor),
+              ContentKind::StyleSheet);
+    EXPECT_EQ(ClassifyContent("/a/x.png", kHtmlHeader, "<html>", LinkKind::Anchor),
               ContentKind::Other);
-    EXPECT_EQ(ClassifyContent("/index.php", "", " \r\n<html>", 1), ContentKind::Html);
-    EXPECT_EQ(ClassifyContent("/index.php", "", "<p", 1), ContentKind::Other);
-    EXPECT_EQ(ClassifyContent("/index.php", "", "plain", 7), ContentKind::Html);
+    EXPECT_EQ(ClassifyContent("/index.php", "content-type:  TEXT/HTML\r\n", "", LinkKind::Anchor),
+              ContentKind::Html);
+    EXPECT_EQ(ClassifyContent("/index.php", "Content-Type: application/pdf\r\n", "%PDF-1.4",
+                              LinkKind::Anchor),
+              ContentKind::Other);
+    EXPECT_EQ(ClassifyContent("/index.php", "", " \r\n<html>", LinkKind::Anchor),
+              ContentKind::Html);
+    EXPECT_EQ(ClassifyContent("/index.php", "", "<p", LinkKind::Anchor), ContentKind::Other);
+    EXPECT_EQ(ClassifyContent("/index.php", "", "plain", LinkKind::KnownHtml), ContentKind::Html);
     EXPECT_EQ(PathExtension("/a.b/c"), "");
     EXPECT_EQ(PathExtension("/a/c.tar.gz"), ".gz");
 }
@@ -112,7 +116,7 @@ TEST(CCVNFilter, BuildsTheHelpPage) {
     // The style sheet first, then links to pages and images; a plain file is rewritten but
     // not fetched.
     ASSERT_EQ(links.size(), 3u);
-    EXPECT_EQ(links[0].m_nKind, 4);
+    EXPECT_EQ(links[0].m_kind, LinkKind::StyleSheet);
     EXPECT_EQ(links[0].m_strUrl, "http://h/wiki/skin/pukiwiki.css");
     EXPECT_EQ(links[1].m_strLocalName, "Bar.html");
     EXPECT_EQ(links[2].m_strLocalName, "a.png");
@@ -311,7 +315,7 @@ TEST(CCVNFilter, CloneKeepsTheSettingsAndRules) {
     const std::string page = Page("t", kCss, Main("a junk <a href=\"./?Y\">Y</a>"));
     ASSERT_EQ(f.Convert("http://h/?X", page, a, la), 1);
     ASSERT_EQ(clone->BeginPage(CUrlParts("http://h/?X"), "", 0, 1), 1);
-    ASSERT_EQ(clone->ConvertPage(1, kHtmlHeader, page, b, lb), 1);
+    ASSERT_EQ(clone->ConvertPage(LinkKind::Anchor, kHtmlHeader, page, b, lb), 1);
     EXPECT_EQ(a, b);
     EXPECT_NE(a.find("<a href=\"Y.html\">[Y]</a>"), std::string::npos) << a;
 }

@@ -115,7 +115,8 @@ TEST(CCVNFilter, APageTheRulesGiveUpOnFailsWithTheReason) {
             "<body><div id=\"main\">" +
             content + "</div></body></html>";
         EXPECT_EQ(filter.BeginPage(CUrlParts("http://h/?P"), "", 0, 1), 1);
-        return filter.ConvertPage(1, "Content-Type: text/html\r\n", page, out, links);
+        return filter.ConvertPage(LinkKind::Anchor, "Content-Type: text/html\r\n", page, out,
+                                  links);
     };
     EXPECT_EQ(convert(Repeat("a", 40) + "!"), 0);
     EXPECT_THAT(filter.GetConversionError(), HasSubstr("[^(a|a?)+$]"));

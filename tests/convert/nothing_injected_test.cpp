@@ -70,7 +70,8 @@ struct Filter {
         std::string out;
         std::vector<CLinkRecord> links;
         if (filter->BeginPage(CUrlParts(url), "", 0, depth) != 1) return "not begun";
-        if (filter->ConvertPage(1, "Content-Type: text/html\r\n", page, out, links) != 1) {
+        if (filter->ConvertPage(LinkKind::Anchor, "Content-Type: text/html\r\n", page, out,
+                                links) != 1) {
             return "not converted";
         }
         return out;

@@ -72,7 +72,7 @@ Converted ConvertSample(CCVNFilter& filter, const SamplePage& page, int depth = 
         return c;
     }
     c.result =
-        filter.ConvertPage(0, "Content-Type: text/html; charset=UTF-8\r\n",
+        filter.ConvertPage(LinkKind::None, "Content-Type: text/html; charset=UTF-8\r\n",
                            ReadFileBytes(SourceDir() / "sample/wiki" / page.file), c.text, c.links);
     return c;
 }
@@ -133,7 +133,7 @@ TEST(SampleWiki, EveryPageBecomesACleanHelpPage) {
             references.insert(link.m_strReference);
             EXPECT_EQ(link.m_strLocalName.find_first_of("/\\:#"), std::string::npos);
             EXPECT_EQ(link.m_strUrl.rfind(kSite, 0), 0u) << link.m_strUrl;
-            EXPECT_EQ(link.m_nFollow, 1);
+            EXPECT_EQ(link.m_bFollow, true);
         }
         std::vector<std::string> values = AttributeValues(out, "href");
         const std::vector<std::string> images = AttributeValues(out, "src");
@@ -151,7 +151,7 @@ TEST(SampleWiki, EveryPageBecomesACleanHelpPage) {
             EXPECT_EQ(value.find_first_of("/?:%"), std::string::npos) << value;
             EXPECT_EQ(references.count(value), 1u) << value;
         }
-        EXPECT_EQ(c.links.front().m_nKind, 4);
+        EXPECT_EQ(c.links.front().m_kind, LinkKind::StyleSheet);
         EXPECT_EQ(c.links.front().m_strLocalName, "pukiwiki.css");
     }
 }
@@ -180,13 +180,13 @@ TEST(SampleWiki, StartPageKeepsItsContentsListAndAttachments) {
     EXPECT_NE(out.find("<a id=\"notefoot_1\" href=\"FrontPage.html#notetext_1\""),
               std::string::npos);
 
-    std::map<std::string, int> kinds;
+    std::map<std::string, LinkKind> kinds;
     for (const CLinkRecord& link : c.links) {
-        kinds[link.m_strLocalName] = link.m_nKind;
+        kinds[link.m_strLocalName] = link.m_kind;
     }
-    EXPECT_EQ(kinds["FrontPage_manual.pdf"], 1);
-    EXPECT_EQ(kinds["file.png"], 3);
-    EXPECT_EQ(kinds["CommandLine2FInit.html"], 1);
+    EXPECT_EQ(kinds["FrontPage_manual.pdf"], LinkKind::Anchor);
+    EXPECT_EQ(kinds["file.png"], LinkKind::Image);
+    EXPECT_EQ(kinds["CommandLine2FInit.html"], LinkKind::Anchor);
     EXPECT_EQ(kinds.count("Tutorial.html"), 0u);
 }
 
@@ -322,8 +322,9 @@ TEST(DefaultRules, PukiWiki14Layout) {
     ASSERT_EQ(filter->BeginPage(CUrlParts("http://h/wiki/index.php?Help"), "", 0, 1), 1);
     std::string out;
     std::vector<CLinkRecord> links;
-    ASSERT_EQ(
-        filter->ConvertPage(1, "Content-Type: text/html; charset=EUC-JP\r\n", page, out, links), 1);
+    ASSERT_EQ(filter->ConvertPage(LinkKind::Anchor, "Content-Type: text/html; charset=EUC-JP\r\n",
+                                  page, out, links),
+              1);
     const std::size_t body = out.find("<body>");
     ASSERT_NE(body, std::string::npos);
     EXPECT_EQ(out.substr(body),

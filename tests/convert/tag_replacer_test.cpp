@@ -9,7 +9,8 @@
 namespace corvane {
 namespace {
 
-const std::vector<CTagSpec> kBodySpecs = {{1, "a", "href"}, {3, "img", "src"}};
+const std::vector<CTagSpec> kBodySpecs = {{LinkKind::Anchor, "a", "href"},
+                                          {LinkKind::Image, "img", "src"}};
 
 struct Rewritten {
     std::string text;
@@ -40,12 +41,12 @@ TEST(RewriteTags, ATargetLinkedAgainIsRewrittenAndRecordedEachTime) {
               "<a href=\"http://other/x\">o</a><a href=\"http://other/x\">o</a>"
               "<a href=\"http://h/wiki/?Ex\">e</a><a href=\"http://h/wiki/?Ex\">e</a>");
     ASSERT_EQ(records.size(), 5u);
-    EXPECT_EQ(records[0].m_nKind, 1);
-    EXPECT_EQ(records[1].m_nKind, 3);
-    EXPECT_EQ(records[2].m_nKind, 1);
+    EXPECT_EQ(records[0].m_kind, LinkKind::Anchor);
+    EXPECT_EQ(records[1].m_kind, LinkKind::Image);
+    EXPECT_EQ(records[2].m_kind, LinkKind::Anchor);
     EXPECT_EQ(records[2].m_strLocalName, "Foo.html");
-    EXPECT_EQ(records[3].m_nFollow, 0);
-    EXPECT_EQ(records[4].m_nFollow, 0);
+    EXPECT_EQ(records[3].m_bFollow, false);
+    EXPECT_EQ(records[4].m_bFollow, false);
     EXPECT_EQ(records[4].m_strUrl, "http://h/wiki/?Ex");
 }
 
@@ -73,11 +74,11 @@ TEST(RewriteTags, RewritesSameSiteLinksAndImages) {
               "<img src=\"Top_b.png\" alt=\"b\" />"
               "<a src=\"./?Bar\">no</a></p>");
     ASSERT_EQ(r.records.size(), 2u);
-    EXPECT_EQ(r.records[0].m_nKind, 1);
+    EXPECT_EQ(r.records[0].m_kind, LinkKind::Anchor);
     EXPECT_EQ(r.records[0].m_strUrl, "http://h/wiki/?Foo");
     EXPECT_EQ(r.records[0].m_strLocalName, "Foo.html");
-    EXPECT_EQ(r.records[0].m_nFollow, 1);
-    EXPECT_EQ(r.records[1].m_nKind, 3);
+    EXPECT_EQ(r.records[0].m_bFollow, true);
+    EXPECT_EQ(r.records[1].m_kind, LinkKind::Image);
     // "&amp;" is read as "&" for the fetch and the name.
     EXPECT_EQ(r.records[1].m_strUrl, "http://h/wiki/?plugin=ref&page=Top&src=b.png");
 }
@@ -128,7 +129,7 @@ TEST(RewriteTags, ExcludedTargetsStayLinksToTheWeb) {
         EXPECT_EQ(RewriteTags(text, kBodySpecs, records, page, "http://h/wiki/", rules),
                   std::string("<a href=\"http://h/wiki/") + query + "#x\">i</a>");
         ASSERT_EQ(records.size(), 1u);
-        EXPECT_EQ(records[0].m_nFollow, 0);
+        EXPECT_EQ(records[0].m_bFollow, false);
     }
     for (const char* query : {"?plugin=attach&amp;refer=Top&amp;openfile=a.pdf",
                               "?plugin=attach&amp;pcmd=open&amp;file=a.pdf&amp;refer=Top",
@@ -139,7 +140,7 @@ TEST(RewriteTags, ExcludedTargetsStayLinksToTheWeb) {
         RewriteTags(std::string("<img src=\"./") + query + "\">", kBodySpecs, records, page,
                     "http://h/wiki/", rules);
         ASSERT_EQ(records.size(), 1u);
-        EXPECT_EQ(records[0].m_nFollow, 1);
+        EXPECT_EQ(records[0].m_bFollow, true);
     }
 }
 
@@ -159,9 +160,9 @@ TEST(RewriteTags, HeadStyleSheetsAndPairing) {
     const Rewritten head = Rewrite(
         "<link rel=\"stylesheet\" href=\"skin/pukiwiki.css\" />"
         "<link rel=\"alternate\" href=\"./?cmd=rss\" /><a href=\"./?X\">",
-        "http://h/wiki/index.php?Top", {{4, "link", "href"}});
+        "http://h/wiki/index.php?Top", {{LinkKind::StyleSheet, "link", "href"}});
     ASSERT_EQ(head.records.size(), 2u);
-    EXPECT_EQ(head.records[0].m_nKind, 4);
+    EXPECT_EQ(head.records[0].m_kind, LinkKind::StyleSheet);
     EXPECT_EQ(head.records[0].m_strUrl, "http://h/wiki/skin/pukiwiki.css");
     EXPECT_EQ(head.records[0].m_strReference, "pukiwiki.css");
     // A tag that merely begins with "a" is taken for "a" by the pattern.

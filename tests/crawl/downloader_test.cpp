@@ -162,7 +162,7 @@ TEST_F(DownloaderTest, SampleWikiIsFetchedOnceEachAndWrittenUnderItsLocalNames) 
     for (CWebPage* page : m_collector.pages) {
         const CCheckResult& result = m_collector.results[page->GetURL()];
         if (result.m_nStatus != CHECK_OK) continue;
-        images += page->GetKind() == 3;
+        images += page->GetKind() == LinkKind::Image;
         attachments += page->GetURL().find("plugin=attach") != std::string::npos;
         ASSERT_FALSE(page->GetLocalName().empty()) << page->GetURL();
         EXPECT_TRUE(Written(page->GetLocalName())) << page->GetLocalName();

@@ -49,7 +49,7 @@ TEST(WebPageTest, PageFromLinkDropsTheFragmentAtTheLastHash) {
     CWebPage start("http://h/index.php?Top#x");
     EXPECT_EQ(start.GetURL(), "http://h/index.php?Top#x");
     EXPECT_EQ(start.GetLevel(), 0);
-    EXPECT_EQ(start.GetKind(), 0);
+    EXPECT_EQ(start.GetKind(), LinkKind::None);
     EXPECT_EQ(start.GetLocalName(), "");
 }
 
