@@ -197,9 +197,10 @@ bool CBuiltinCompiler::Compile(const std::string& folder, const std::string& pro
     if (!windows.empty()) writer.AddFile("/#WINDOWS", windowsFile);
     writer.AddFile("/#STRINGS", strings.GetBytes());
     if (fullText) {
-        // The index is searched in place, so it stays uncompressed.
+        // Readers take the index out through the section like any other file, so it is
+        // compressed with the pages: it is the biggest system file by far.
         writer.AddFile("/$FIftiMain",
-                       search.Write(kCodePage, lcid, static_cast<uint32_t>(topics.size())), false);
+                       search.Write(kCodePage, lcid, static_cast<uint32_t>(topics.size())));
         writer.AddFile("/$OBJINST", BuildJapaneseObjInst(), false);
         m_stats.nWords = search.WordCount();
     }
