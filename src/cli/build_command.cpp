@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
+#include <memory>
 
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include "cli/commands.h"
 #include "cli/progress_display.h"
 #include "crawl/build_driver.h"
+#include "crawl/toc_preview.h"
 #include "help/help_creator.h"
 #include "net/proxy_setting.h"
 #include "platform/folder_create.h"
@@ -141,7 +143,11 @@ int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& a
     }
 
     CCliBuildView view(display);
-    CBuildDriver driver(doc, view);
+    // The contents preview is a run of its own, beside the build.
+    std::unique_ptr<CBuildDriver> pDriver = arguments.Has("--toc-only")
+                                                ? std::make_unique<CTocPreview>(doc, view)
+                                                : std::make_unique<CBuildDriver>(doc, view);
+    CBuildDriver& driver = *pDriver;
     // "builtin" names the compiler inside the program; anything else is a program to run.
     const std::string compiler =
         arguments.Has("--compiler") ? arguments.Value("--compiler") : ChosenCompiler(GetOptions());
@@ -151,7 +157,6 @@ int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& a
     driver.SetInterval(interval);
     driver.SetOpenResult(arguments.Has("--open"));
     if (arguments.Has("--index")) driver.SetKeywordIndex(true);
-    driver.SetTocOnly(arguments.Has("--toc-only"));
     if (direct) {
         driver.SetProxy(kProxyDirect, std::string(), 0);
     } else if (arguments.Has("--proxy")) {

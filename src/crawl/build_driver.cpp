@@ -1,18 +1,17 @@
 #include "crawl/build_driver.h"
 
-#include <stdlib.h>
 #include <algorithm>
 #include <boost/format.hpp>
 #include <climits>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <sstream>
 
 #include "convert/content_kind.h"
 #include "convert/cvn_filter.h"
 #include "convert/wiki_url.h"
+#include "crawl/build_texts.h"
 #include "crawl/discovery_order.h"
 #include "crawl/downloader_config.h"
 #include "crawl/downloader_thread.h"
@@ -37,7 +36,6 @@
 namespace corvane {
 namespace {
 
-constexpr const char* kCaption = "Corvane";
 constinit CSjisText kStarted{"ダウンロードを開始しました。"};
 constinit CSjisText kInsecureTlsWarning{
     "警告: このプロジェクトは HTTPS のサーバー証明書のホスト名と有効期限を確認しません "
@@ -51,13 +49,11 @@ constinit CSjisText kNoCompiler{
 constinit CSjisText kCreateFolder{
     "出力フォルダを作成しますか？\n"
     "[%s]"};
-constinit CSjisText kFolderFailed{"出力フォルダの作成に失敗しました"};
 constinit CSjisText kNoFolder{"出力フォルダを入力してください\n"};
 constinit CSjisText kNoBaseName{"ファイル名を入力してください\n"};
 constinit CSjisText kChmInUse{
     "CHMファイルがオープンできません\n"
     "[%s]"};
-constinit CSjisText kNoUrl{"URLを入力してください\n"};
 constinit CSjisText kBadProxy{
     "プロキシの設定が正しくありません。ホスト名とポート番号 (1-65535) を確かめてください\n"
     "[%s:%d]"};
@@ -81,25 +77,6 @@ constinit CSjisText kTocPageEnded{"箇条書きが閉じないままページが
 
 // Failed pages named in the summary; the log has a line for each of them anyway.
 constexpr std::size_t kSummaryPages = 5;
-
-constinit CSjisText kTocHeading{"目次 [%s]"};
-
-// Takes the start page alone: the contents preview needs nothing else. The preview runs
-// one worker, so the filter is never cloned.
-class CStartPageOnlyFilter : public CCVNFilter {
-public:
-    using CCVNFilter::CCVNFilter;
-    int BeginPage(const CUrlParts& url, const std::string& preset, int flag, int depth) override {
-        return depth == 0 ? CCVNFilter::BeginPage(url, preset, flag, depth) : 0;
-    }
-};
-
-void LogTree(CHelpNode* node, int depth, const std::function<void(const std::string&)>& log) {
-    for (CHelpNode* child : *node->GetChildren()) {
-        log(std::string(2 * depth, ' ') + child->GetName() + " [" + child->GetLocal() + "]");
-        LogTree(child, depth + 1, log);
-    }
-}
 
 bool PathExists(const std::string& path) {
     std::error_code ec;
@@ -147,10 +124,10 @@ std::string CBuildDriver::Folder() const {
     return WithTrailingSeparator(m_doc.GetFolder());
 }
 
-void CBuildDriver::SetRunning(int running) {
+void CBuildDriver::SetRunning(bool running) {
     if (m_bRunning == running) return;
     m_bRunning = running;
-    m_callback.OnRunningChanged(running != 0);
+    m_callback.OnRunningChanged(running);
 }
 
 // One line per event: a line break or terminal sequence in a page name, URL or server's
@@ -164,7 +141,7 @@ int CBuildDriver::ValidateProject() {
     const bool builtin = CHelpCreator::IsBuiltinCompiler(m_strCompilerPath);
     const std::string compiler = builtin ? m_strCompilerPath : ResolveProgram(m_strCompilerPath);
     if (!builtin && (compiler.find('/') == std::string::npos || !PathExists(compiler))) {
-        ShowMessageBox((boost::format(kNoCompiler) % m_strCompilerPath).str(), kCaption,
+        ShowMessageBox((boost::format(kNoCompiler) % m_strCompilerPath).str(), kBuildCaption,
                        MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
@@ -172,31 +149,31 @@ int CBuildDriver::ValidateProject() {
     const std::string folder = Folder();
     if (folder.empty()) {
         // Never the file-system root: an empty folder is a folder still to be given.
-        ShowMessageBox(kNoFolder, kCaption, MB_OK | MB_ICONEXCLAMATION);
+        ShowMessageBox(kNoFolder, kBuildCaption, MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
     if (!FolderExists(folder)) {
-        if (ShowMessageBox((boost::format(kCreateFolder) % folder).str(), kCaption,
+        if (ShowMessageBox((boost::format(kCreateFolder) % folder).str(), kBuildCaption,
                            MB_YESNO | MB_ICONQUESTION) != IDYES) {
             return 0;
         }
         if (!CreateFolderChain(folder)) {
-            ShowMessageBox(kFolderFailed, kCaption, MB_OK | MB_ICONEXCLAMATION);
+            ShowMessageBox(kFolderFailed, kBuildCaption, MB_OK | MB_ICONEXCLAMATION);
             return 0;
         }
     }
     if (m_doc.GetBaseName().empty()) {
-        ShowMessageBox(kNoBaseName, kCaption, MB_OK | MB_ICONEXCLAMATION);
+        ShowMessageBox(kNoBaseName, kBuildCaption, MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
     const std::string helpFile = folder + m_doc.GetBaseName() + ".chm";
     if (PathExists(helpFile) && !CanOpenExclusively(helpFile)) {
-        ShowMessageBox((boost::format(kChmInUse) % helpFile).str(), kCaption,
+        ShowMessageBox((boost::format(kChmInUse) % helpFile).str(), kBuildCaption,
                        MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
     if (m_doc.GetURL().empty()) {
-        ShowMessageBox(kNoUrl, kCaption, MB_OK | MB_ICONEXCLAMATION);
+        ShowMessageBox(kNoUrl, kBuildCaption, MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
     // Settings that would only fail after the whole crawl, or fail every page.
@@ -207,7 +184,7 @@ int CBuildDriver::ValidateProject() {
           CheckUrlCredentials(m_doc.GetURL()), CheckTocPattern(m_doc.GetTocPat()),
           CheckRuleFiles(GetConfFolder(), GetConfFolderCandidates()), CheckProxy()}) {
         if (!problem.empty()) {
-            ShowMessageBox(problem, kCaption, MB_OK | MB_ICONEXCLAMATION);
+            ShowMessageBox(problem, kBuildCaption, MB_OK | MB_ICONEXCLAMATION);
             return 0;
         }
     }
@@ -222,50 +199,42 @@ std::string CBuildDriver::CheckProxy() const {
     return (boost::format(kBadProxy) % m_strProxyHost % m_nProxyPort).str();
 }
 
-std::string CBuildDriver::CrawlFolder() const { return m_bTocOnly ? m_strScratchFolder : Folder(); }
+bool CBuildDriver::PrepareRun() {
+    if (!ValidateProject()) return false;
+    // A build that was killed outright could not clean up after itself.
+    RemoveTemporaryFiles(ToNativePath(Folder()));
+    return true;
+}
+
+void CBuildDriver::PlanCrawl(CDownloaderConfig& config) {
+    config.m_nThreadCount = m_nThreadCount;
+    config.SetFolder(Folder());
+    config.SetLevel(m_doc.GetLevel());
+}
+
+CCVNFilter* CBuildDriver::MakeFilter(CDownloaderConfig* config, const std::string& search,
+                                     const std::string& replace) const {
+    return new CCVNFilter(config, search, replace, m_doc.GetTitle(), m_doc.GetFooter(),
+                          GetBodyRulesPath(), GetReplaceRulesPath());
+}
 
 int CBuildDriver::OnCreateHelp() {
     if (m_bRunning) return 0;
     m_callback.CommitAndSave();
-    if (m_bTocOnly) {
-        // Neither the output folder nor the compiler matters to a preview.
-        std::string problem = m_doc.GetURL().empty() ? kNoUrl.str() : CheckStartUrl(m_doc.GetURL());
-        if (problem.empty()) problem = CheckUrlCredentials(m_doc.GetURL());
-        if (problem.empty()) problem = CheckTocPattern(m_doc.GetTocPat());
-        if (problem.empty()) problem = CheckRuleFiles(GetConfFolder(), GetConfFolderCandidates());
-        if (problem.empty()) problem = CheckProxy();
-        if (!problem.empty()) {
-            ShowMessageBox(problem, kCaption, MB_OK | MB_ICONEXCLAMATION);
-            m_nOutcome = kRefused;
-            return 0;
-        }
-        std::string pattern =
-            FromNativePath(std::filesystem::temp_directory_path()) + "/corvane-toc-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr) {
-            ShowMessageBox(kFolderFailed, kCaption, MB_OK | MB_ICONEXCLAMATION);
-            m_nOutcome = kRefused;
-            return 0;
-        }
-        m_strScratchFolder = pattern + "/";
-    } else if (!ValidateProject()) {
+    if (!PrepareRun()) {
         m_nOutcome = kRefused;
         return 0;
-    } else {
-        // A build that was killed outright could not clean up after itself.
-        RemoveTemporaryFiles(ToNativePath(Folder()));
     }
     m_pDownloader->RemoveAllListeners();
     m_pDownloader->AddListener(this);
 
     // Owned here until the engine takes them: a run that cannot start frees them again.
     auto config = std::make_unique<CDownloaderConfig>();
-    config->m_nThreadCount = m_bTocOnly ? 1 : m_nThreadCount;
     config->m_nInterval = m_nInterval;
+    PlanCrawl(*config);
     // The crawl starts from one page: further workers are useful only when they wait for
     // the pages that the first one finds.
     if (config->m_nThreadCount > 1) config->SetWaitForNewPages(1);
-    config->SetFolder(CrawlFolder());
-    config->SetLevel(m_bTocOnly ? 0 : m_doc.GetLevel());
     config->m_nMaxPageSize = GetOptions().m_nMaxPageSize;
     config->m_nMaxFileSize = GetOptions().m_nMaxFileSize;
 
@@ -282,15 +251,7 @@ int CBuildDriver::OnCreateHelp() {
         search = m_doc.GetWikiNameSearch();
         replace = m_doc.GetWikiNameReplace();
     }
-    if (m_bTocOnly) {
-        prototype->SetFilter(new CStartPageOnlyFilter(config.get(), search, replace,
-                                                      m_doc.GetTitle(), m_doc.GetFooter(),
-                                                      GetBodyRulesPath(), GetReplaceRulesPath()));
-    } else {
-        prototype->SetFilter(new CCVNFilter(config.get(), search, replace, m_doc.GetTitle(),
-                                            m_doc.GetFooter(), GetBodyRulesPath(),
-                                            GetReplaceRulesPath()));
-    }
+    prototype->SetFilter(MakeFilter(config.get(), search, replace));
 
     auto start = std::make_unique<CWebPage>(m_doc.GetURL());
     start->SetUseAuth(m_doc.GetUseAuth());
@@ -312,17 +273,13 @@ int CBuildDriver::OnCreateHelp() {
     std::vector<CWebPage*> pages{start.get()};
     if (!m_pDownloader->Start(pages, prototype.get(), config.get())) {
         // Not started: nothing was handed over, and the owners above free it all.
-        if (!m_strScratchFolder.empty()) {
-            std::error_code ec;
-            std::filesystem::remove_all(ToNativePath(m_strScratchFolder), ec);
-            m_strScratchFolder.clear();
-        }
+        OnRunClosed();
         return 0;
     }
     start.release();
     prototype.release();
     config.release();
-    SetRunning(1);
+    SetRunning(true);
     return 1;
 }
 
@@ -333,9 +290,9 @@ void CBuildDriver::OnAbortDownload() {
         m_bBuildAborted = true;
         return;
     }
-    m_bAborting = 1;
+    m_bAborting = true;
     m_pDownloader->Stop(0);
-    m_bAborting = 0;
+    m_bAborting = false;
 }
 
 void CBuildDriver::OnStarted(std::vector<CWebPage*> pages) {
@@ -349,14 +306,6 @@ void CBuildDriver::OnStarted(std::vector<CWebPage*> pages) {
 }
 
 void CBuildDriver::OnPageFinished(CWebPage* page, const CCheckResult& result) {
-    if (m_bTocOnly && page->GetLevel() > 0) {
-        // The preview's refusals of the start page's images are no news.
-        if (m_bProgress) {
-            m_nProgressUpper = result.m_nPageCount;
-            m_callback.SetProgress(++m_nProgressPosition, m_nProgressUpper);
-        }
-        return;
-    }
     std::string base, name;
     // The name is percent-encoded in the site's encoding, which the answer declares, or,
     // for an image or attachment, the site's pages declared before it.
@@ -378,6 +327,10 @@ void CBuildDriver::OnPageFinished(CWebPage* page, const CCheckResult& result) {
             m_strStartReason = reason;
         }
     }
+    AdvanceProgress(result);
+}
+
+void CBuildDriver::AdvanceProgress(const CCheckResult& result) {
     if (!m_bProgress) return;
     m_nProgressUpper = result.m_nPageCount;
     ++m_nProgressPosition;
@@ -394,7 +347,7 @@ void CBuildDriver::OnFinished(std::vector<CWebPage*> pages, int reason) {
         if (m_bAborting) {
             AddLog(kAbortedLog);
             m_nOutcome = kAborted;
-            SetRunning(0);
+            SetRunning(false);
         } else {
             AddLog((boost::format(kCheckFinished) % static_cast<int>(pages.size())).str());
             if (m_bStartFailed) {
@@ -403,23 +356,21 @@ void CBuildDriver::OnFinished(std::vector<CWebPage*> pages, int reason) {
                 m_nOutcome = kStartPageFailed;
                 ShowMessageBox(
                     (boost::format(kStartPageFailedBox) % m_strStartUrl % m_strStartReason).str(),
-                    kCaption, MB_OK | MB_ICONEXCLAMATION);
-                SetRunning(0);
-            } else if (m_bTocOnly) {
-                ShowToc(pages);
+                    kBuildCaption, MB_OK | MB_ICONEXCLAMATION);
+                SetRunning(false);
             } else {
-                BuildHelp(pages);
-                LogFailureSummary();
+                OnCrawlEnded(pages);
             }
         }
     }
     DeleteAll(pages);
-    if (!m_strScratchFolder.empty()) {
-        std::error_code ec;
-        std::filesystem::remove_all(ToNativePath(m_strScratchFolder), ec);
-        m_strScratchFolder.clear();
-    }
-    if (reason != 0) SetRunning(0);
+    OnRunClosed();
+    if (reason != 0) SetRunning(false);
+}
+
+void CBuildDriver::OnCrawlEnded(std::vector<CWebPage*>& pages) {
+    BuildHelp(pages);
+    LogFailureSummary();
 }
 
 void CBuildDriver::LogFailureSummary() {
@@ -471,21 +422,6 @@ CWebPage* CBuildDriver::FindStartPage(const std::vector<CWebPage*>& pages) const
     return start;
 }
 
-void CBuildDriver::ShowToc(const std::vector<CWebPage*>& pages) {
-    m_nOutcome = kNoStartPage;
-    if (CWebPage* start = FindStartPage(pages)) {
-        const std::string text = ReadPageLines(CrawlFolder() + start->GetLocalName());
-        CTocWalk walk;
-        std::unique_ptr<CHelpNode> root = ExtractToc(text, m_doc.GetTocPat(), &walk);
-        AddLog((boost::format(kTocHeading) % m_doc.GetTocPat()).str());
-        AddLog(m_doc.GetTitle() + " [" + start->GetLocalName() + "]");
-        LogTree(root.get(), 1, [this](const std::string& line) { AddLog(line); });
-        WarnContents(text, root.get(), walk);
-        m_nOutcome = kTocShown;
-    }
-    SetRunning(0);
-}
-
 void CBuildDriver::BuildHelp(std::vector<CWebPage*>& pages) {
     CWebPage* start = FindStartPage(pages);
     m_nOutcome = kNoStartPage;
@@ -534,7 +470,7 @@ void CBuildDriver::BuildHelp(std::vector<CWebPage*>& pages) {
             m_nOutcome = kAborted;
         }
     }
-    SetRunning(0);
+    SetRunning(false);
 }
 
 }  // namespace corvane

@@ -22,6 +22,8 @@ class COptions;
 std::string ChosenCompiler(const COptions& options);
 
 class CCorvaneDoc;
+class CCVNFilter;
+class CDownloaderConfig;
 
 // What the driver shows, implemented by the front end. Message boxes go through
 // ShowMessageBox (platform/message_box.h).
@@ -74,7 +76,6 @@ public:
     // pause before each page (defaults 1 and 100 ms), and whether the help file is opened once
     // made.
     void SetCompilerPath(const std::string& path) { m_strCompilerPath = path; }
-    std::string GetCompilerPath() const { return m_strCompilerPath; }
     void SetThreadCount(int count) { m_nThreadCount = count; }
     void SetInterval(int milliseconds) { m_nInterval = milliseconds; }
     void SetOpenResult(bool open) { m_bOpenResult = open; }
@@ -88,10 +89,6 @@ public:
     }
     // How long a fetch may wait for the server (0: the network layer's default, 20 s).
     void SetFetchTimeout(int milliseconds) { m_nFetchTimeout = milliseconds; }
-    // A contents preview instead of a build: only the start page is fetched (into a scratch
-    // folder that is removed afterwards) and the contents tree it gives goes to the log, so
-    // that the TOC pattern can be tuned in seconds. Nothing is written to the output folder.
-    void SetTocOnly(bool tocOnly) { m_bTocOnly = tocOnly; }
 
     // The create-help command: 1 when the crawl was started. Events arrive through the
     // calling thread's message queue, which the caller pumps.
@@ -104,35 +101,52 @@ public:
     void BuildHelp(std::vector<CWebPage*>& pages);
     void AddLog(const std::string& text);
 
-    int IsRunning() const { return m_bRunning; }
-    bool IsCreateHelpEnabled() const { return m_bRunning == 0; }
-    bool IsAbortEnabled() const { return m_bRunning == 1; }
+    bool IsRunning() const { return m_bRunning; }
+    bool IsCreateHelpEnabled() const { return !m_bRunning; }
+    bool IsAbortEnabled() const { return m_bRunning; }
     Outcome GetOutcome() const { return m_nOutcome; }
     // Pages of the last run that did not come back (the start page included).
     int GetFailedPageCount() const { return m_nFailedPages; }
-    CDownloader& GetDownloader() { return *m_pDownloader; }
 
     void OnStarted(std::vector<CWebPage*> pages) override;
     void OnPageFinished(CWebPage* page, const CCheckResult& result) override;
     void OnFinished(std::vector<CWebPage*> pages, int reason) override;
 
-private:
-    void SetRunning(int running);
+protected:
+    // The steps in which another run mode (the contents preview) differs from a build.
+    // The checks and preparations before the crawl: false refuses the run (the user has
+    // been told why).
+    virtual bool PrepareRun();
+    // The crawl's output folder, its level and its workers, once the defaults are set.
+    virtual void PlanCrawl(CDownloaderConfig& config);
+    virtual CCVNFilter* MakeFilter(CDownloaderConfig* config, const std::string& search,
+                                   const std::string& replace) const;
+    // The crawl ended normally and the start page came back.
+    virtual void OnCrawlEnded(std::vector<CWebPage*>& pages);
+    // The run's pages are gone, or the run did not start.
+    virtual void OnRunClosed() {}
+    // Ends a run still going, while a derived mode can still hear of it.
+    void StopCrawl() { m_pDownloader.reset(); }
+
+    void SetRunning(bool running);
     std::string Folder() const;
-    void LogFailureSummary();
     void WarnContents(const std::string& startText, CHelpNode* root, const CTocWalk& walk);
-    void WarnEmptyContents(const std::string& startText);
-    std::string CrawlFolder() const;
     // Empty, or why the proxy setting cannot be used.
     std::string CheckProxy() const;
     CWebPage* FindStartPage(const std::vector<CWebPage*>& pages) const;
-    void ShowToc(const std::vector<CWebPage*>& pages);
+    void AdvanceProgress(const CCheckResult& result);
 
     CCorvaneDoc& m_doc;
+    Outcome m_nOutcome = kNotRun;
+
+private:
+    void LogFailureSummary();
+    void WarnEmptyContents(const std::string& startText);
+
     CBuildDriverCallback& m_callback;
     std::unique_ptr<CDownloader> m_pDownloader;
-    int m_bRunning = 0;
-    int m_bAborting = 0;
+    bool m_bRunning = false;
+    bool m_bAborting = false;
     bool m_bBuilding = false;      // inside BuildHelp: the abort command ends the compile
     bool m_bBuildAborted = false;  // the abort command came during the help build
     bool m_bProgress = false;
@@ -144,13 +158,10 @@ private:
     bool m_bOpenResult = true;
     bool m_bKeywordIndex;
     bool m_bJapaneseSearch;
-    Outcome m_nOutcome = kNotRun;
     int m_nFetchTimeout = 0;
     int m_nProxyType;
     std::string m_strProxyHost;
     int m_nProxyPort;
-    bool m_bTocOnly = false;
-    std::string m_strScratchFolder;  // the preview's folder while it runs
     // The failures of the current run: how many, the first few with their reasons, and the
     // start page's own.
     std::string m_strStartUrl;
