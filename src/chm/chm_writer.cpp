@@ -98,7 +98,9 @@ void CChmWriter::WorkerLoop() {
             job = std::move(m_jobs.front());
             m_jobs.erase(m_jobs.begin());
         }
-        CLzxInterval interval = LzxCompressInterval(job.strData, m_settings.nWindowBits);
+        // Once stopped, what is left is only waited for, not compressed.
+        CLzxInterval interval;
+        if (!IsStopped()) interval = LzxCompressInterval(job.strData, m_settings.nWindowBits);
         job.strData = std::string();
         {
             std::lock_guard<std::mutex> lock(m_mutex);
@@ -137,6 +139,7 @@ std::string CChmWriter::Finish() {
         SubmitInterval();
     }
     Collect(0);
+    if (IsStopped()) return std::string();
 
     // The compressed section's description, all in section 0.
     const std::string space = "::DataSpace/Storage/MSCompressed/";

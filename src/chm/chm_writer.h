@@ -5,6 +5,7 @@
 // compressed section's control files) and the compressed content.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -29,6 +30,9 @@ struct CChmWriterSettings {
     unsigned nWindowBits = 16;
     uint32_t nIntervalFrames = 2;
     uint32_t nChunkSize = 0x1000;
+    // Set by another thread to stop early: the workers leave the intervals still waiting
+    // uncompressed and Finish gives no file. Null: never stopped.
+    const std::atomic<bool>* pStop = nullptr;
 };
 
 class CChmWriter {
@@ -46,7 +50,7 @@ public:
     // Bytes added to the compressed section so far.
     uint64_t CompressedSectionInput() const { return m_nUncompressed; }
 
-    // The whole help file. The writer is spent afterwards.
+    // The whole help file; empty when the stop flag was set. The writer is spent afterwards.
     std::string Finish();
 
 private:
@@ -59,6 +63,9 @@ private:
     // Appends the finished intervals in order, waiting until at most `maxInFlight` submitted
     // ones are left.
     void Collect(uint64_t maxInFlight);
+    bool IsStopped() const {
+        return m_settings.pStop != nullptr && m_settings.pStop->load(std::memory_order_relaxed);
+    }
 
     CChmWriterSettings m_settings;
     size_t m_nIntervalBytes;

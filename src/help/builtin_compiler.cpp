@@ -2,7 +2,12 @@
 
 #include <boost/format.hpp>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <ctime>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "chm/chm_writer.h"
@@ -83,13 +88,69 @@ std::string StemOf(const std::string& name) {
 
 }  // namespace
 
-void CBuiltinCompiler::Log(const std::string& line) const {
-    if (m_fnLog) m_fnLog(line);
+void CBuiltinCompiler::Log(const std::string& line) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_lines.push_back(line);
 }
 
 bool CBuiltinCompiler::Compile(const std::string& folder, const std::string& projectName,
                                std::string& error) {
     m_stats = CBuiltinCompileStats();
+    m_bStop = false;
+    m_bCancelled = false;
+    m_bDone = false;
+    m_lines.clear();
+    bool result = false;
+    std::exception_ptr failure;
+    std::condition_variable changed;
+    auto work = [&] {
+        try {
+            result = Run(folder, projectName, error);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bDone = true;
+        changed.notify_all();
+    };
+    std::thread compiling;
+    try {
+        compiling = std::thread(work);
+    } catch (const std::system_error&) {
+        work();  // no thread to be had: the work is done here, without the pauses
+    }
+
+    // Hands on log lines, keeps the caller's window alive and passes on a cancel, until the
+    // compiling thread is done; the lines it left go out after it.
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        while (!m_lines.empty()) {
+            const std::string line = std::move(m_lines.front());
+            m_lines.pop_front();
+            lock.unlock();
+            if (m_fnLog) m_fnLog(line);
+            lock.lock();
+        }
+        if (m_bDone) break;
+        lock.unlock();
+        if (m_fnWaiting) m_fnWaiting();
+        if (m_fnCancel && !IsStopped() && m_fnCancel()) m_bStop = true;
+        lock.lock();
+        changed.wait_for(lock, std::chrono::milliseconds(20),
+                         [&] { return m_bDone || !m_lines.empty(); });
+    }
+    lock.unlock();
+    if (compiling.joinable()) compiling.join();
+    if (failure) std::rethrow_exception(failure);
+    if (!result && IsStopped()) {
+        m_bCancelled = true;
+        error.clear();
+    }
+    return result;
+}
+
+bool CBuiltinCompiler::Run(const std::string& folder, const std::string& projectName,
+                           std::string& error) {
     std::string text;
     if (!ReadWholeFile(folder + projectName, text)) {
         error = WithReason((boost::format(kCannotReadProject.str()) % (folder + projectName)).str(),
@@ -123,6 +184,7 @@ bool CBuiltinCompiler::Compile(const std::string& folder, const std::string& pro
     settings.nLcid = lcid;
     settings.nTimestamp = static_cast<uint32_t>(std::time(nullptr));
     settings.nThreads = m_nThreads;
+    settings.pStop = &m_bStop;
     CChmWriter writer(settings);
     CFtsIndexWriter search;
     std::vector<CChmTopicEntry> topics;
@@ -137,6 +199,7 @@ bool CBuiltinCompiler::Compile(const std::string& folder, const std::string& pro
     const size_t step = names.size() < 20 ? 1 : names.size() / 10;
     std::string bytes;
     for (size_t i = 0; i < names.size(); ++i) {
+        if (IsStopped()) return false;
         const std::string& name = names[i];
         if (!IsLocalFileName(name)) {
             error = (boost::format(kBadName.str()) % name).str();
@@ -162,10 +225,10 @@ bool CBuiltinCompiler::Compile(const std::string& folder, const std::string& pro
                  (static_cast<double>(m_stats.nInputBytes) / (1024.0 * 1024.0)))
                     .str());
         }
-        if (m_fnWaiting && (i % 16 == 0)) m_fnWaiting();
     }
     bytes = std::string();
 
+    if (IsStopped()) return false;
     // The system files: the topic tables and the window definitions point into #STRINGS.
     CChmStringTable strings;
     const CChmTopicFiles topicFiles = BuildTopicFiles(topics, strings);
@@ -205,9 +268,9 @@ bool CBuiltinCompiler::Compile(const std::string& folder, const std::string& pro
         m_stats.nWords = search.WordCount();
     }
     m_stats.nTopics = topics.size();
-    if (m_fnWaiting) m_fnWaiting();
 
     const std::string chm = writer.Finish();
+    if (IsStopped()) return false;
     if (!WriteFileReplacing(folder + compiled, chm)) {
         error = WithReason((boost::format(kCannotWrite.str()) % (folder + compiled)).str(), errno);
         return false;

@@ -1,11 +1,16 @@
 // The built-in help compiler: reads the help project (.hhp) in the output folder, takes each
 // file it lists once from the disk into the help file's compressed section (pages are
 // tokenized on the way for the Japanese full-text index and the topic table), adds the system
-// files a viewer reads, and replaces the .chm only when the new one is complete.
+// files a viewer reads, and replaces the .chm only when the new one is complete. The work
+// runs on a thread of its own; the calling thread meanwhile hands on the log lines, keeps
+// its window painting and asks whether the user has cancelled.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
 
 namespace corvane {
@@ -22,10 +27,16 @@ class CBuiltinCompiler {
 public:
     using LogFunction = std::function<void(const std::string& line)>;
 
-    // Progress lines (files, megabytes) go to the log; `waiting` is called between files so
-    // that a window stays responsive.
+    // Progress lines (files, megabytes) go to the log; `waiting` is called every few
+    // hundredths of a second until the compile ends so that a window stays responsive.
+    // Both are called on the thread that called Compile, as is `cancel`.
     void SetLog(LogFunction log) { m_fnLog = std::move(log); }
     void SetWaiting(std::function<void()> waiting) { m_fnWaiting = std::move(waiting); }
+    // Asked as often: true stops the compile between two files or two compressed intervals;
+    // the old help file stays and no temporary file is left (Compile false, WasCancelled
+    // true, `error` empty).
+    void SetCancel(std::function<bool()> cancel) { m_fnCancel = std::move(cancel); }
+    bool WasCancelled() const { return m_bCancelled; }
     // Compression threads (0: one per processor).
     void SetThreads(unsigned threads) { m_nThreads = threads; }
 
@@ -37,10 +48,20 @@ public:
     const CBuiltinCompileStats& GetStats() const { return m_stats; }
 
 private:
-    void Log(const std::string& line) const;
+    // The compile itself, on the compiling thread.
+    bool Run(const std::string& folder, const std::string& projectName, std::string& error);
+    // Queues a line for the calling thread.
+    void Log(const std::string& line);
+    bool IsStopped() const { return m_bStop.load(std::memory_order_relaxed); }
 
     LogFunction m_fnLog;
     std::function<void()> m_fnWaiting;
+    std::function<bool()> m_fnCancel;
+    std::atomic<bool> m_bStop{false};
+    bool m_bCancelled = false;
+    std::mutex m_mutex;
+    std::deque<std::string> m_lines;  // log lines not yet handed on
+    bool m_bDone = false;
     unsigned m_nThreads = 0;
     CBuiltinCompileStats m_stats;
 };

@@ -338,9 +338,15 @@ int CHelpCreator::CompileBuiltin() {
     CBuiltinCompiler compiler;
     compiler.SetLog(m_fnLog);
     compiler.SetWaiting(m_fnWaiting);
+    compiler.SetCancel(m_fnCancel);
     std::string error;
     if (!compiler.Compile(m_strFolder, GetProjectFileName(), error)) {
-        ReportError(error);
+        // A cancel keeps the old help file and says nothing more: the caller tells the user.
+        if (compiler.WasCancelled()) {
+            m_bCancelled = true;
+        } else {
+            ReportError(error);
+        }
         return 0;
     }
     const CBuiltinCompileStats& stats = compiler.GetStats();

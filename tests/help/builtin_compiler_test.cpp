@@ -10,12 +10,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <random>
+#include <set>
+#include <thread>
 
 #include "chm/chm_container.h"
 #include "chm/chm_file_reader.h"
 #include "chm/fts_index.h"
 #include "help/help_creator.h"
+#include "platform/atomic_file.h"
 #include "platform/text_codec.h"
 #include "support/chm_tools.h"
 #include "support/test_paths.h"
@@ -27,6 +31,7 @@ using test::ReadFileBytes;
 using test::ScratchDir;
 using test::WriteFileBytes;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 std::string S(const char* utf8) { return Utf8ToSjis(utf8); }
 
@@ -171,7 +176,9 @@ TEST_P(BuiltinRoundTrip, ChmlibAndLibmspackGiveBackEveryListedFile) {
     ASSERT_EQ(mspack.count("/$FIftiMain"), 1u);
     EXPECT_TRUE(mspack.at("/$FIftiMain") == index);
     EXPECT_EQ(container.Find("/$FIftiMain")->nSection, 1u);
-    if (GetParam() == 1) EXPECT_GT(index.size(), 4u * 0x8000);
+    if (GetParam() == 1) {
+        EXPECT_GT(index.size(), 4u * 0x8000);
+    }
     CFtsIndexReader fts;
     ASSERT_TRUE(fts.Parse(index, error)) << error;
     CFtsHits body, title;
@@ -337,6 +344,96 @@ TEST(BuiltinCompilerTest, AFileThatCannotBeReadStopsTheCompileByNameAndKeepsTheO
     EXPECT_FALSE(p.Compile());
     EXPECT_THAT(p.error, HasSubstr("[../secret.html]"));
     EXPECT_TRUE(ReadFileBytes(p.Chm()) == before);
+}
+
+bool HasTemporaryFiles(const std::filesystem::path& folder) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (IsTemporaryFileName(entry.path().filename().string())) return true;
+        if (entry.path().filename().string().find(".tmp") != std::string::npos) return true;
+    }
+    return false;
+}
+
+// A cancel stops the compile on a site big enough to take a while: the old help file stays,
+// nothing half written is left, no error is reported and the log never says it was done.
+// The callbacks all come on the thread that called Compile (the window's thread).
+TEST(BuiltinCompilerTest, ACancelKeepsTheOldHelpFileAndLeavesNoTemporaryFile) {
+    Project p;
+    AddGeneratedSite(p, 2500);
+    p.WriteProject(S(kWindow));
+    WriteFileBytes(p.Chm(), "previous help file");
+    const std::string all = std::to_string(p.files.size() + 1);
+    struct Case {
+        const char* name;
+        std::function<bool(const std::vector<std::string>& log, int asked)> cancel;
+    };
+    const Case cases[] = {
+        {"at the first question", [](const auto&, int) { return true; }},
+        {"after the first progress line", [](const auto& log, int) { return !log.empty(); }},
+        {"after some waiting", [](const auto&, int asked) { return asked > 3; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::thread::id caller = std::this_thread::get_id();
+        std::set<std::thread::id> threads;
+        std::vector<std::string> log;
+        int asked = 0, waited = 0;
+        CBuiltinCompiler compiler;
+        compiler.SetThreads(2);
+        compiler.SetLog([&](const std::string& line) {
+            threads.insert(std::this_thread::get_id());
+            log.push_back(line);
+        });
+        compiler.SetWaiting([&] {
+            threads.insert(std::this_thread::get_id());
+            ++waited;
+        });
+        compiler.SetCancel([&] {
+            threads.insert(std::this_thread::get_id());
+            return c.cancel(log, ++asked);
+        });
+        std::string error = "untouched";
+        EXPECT_FALSE(compiler.Compile(FromNativePath(p.folder) + "/", "Manual.hhp", error));
+        EXPECT_TRUE(compiler.WasCancelled());
+        EXPECT_EQ(error, "");
+        EXPECT_EQ(ReadFileBytes(p.Chm()), "previous help file");
+        EXPECT_FALSE(HasTemporaryFiles(p.folder));
+        for (const std::string& line : log) EXPECT_THAT(line, Not(HasSubstr(all + " / " + all)));
+        EXPECT_EQ(threads, std::set<std::thread::id>{caller});
+        EXPECT_GE(waited, 1);
+    }
+
+    // Not cancelled, the same compiler object then makes the help file.
+    CBuiltinCompiler compiler;
+    compiler.SetCancel([] { return false; });
+    std::string error;
+    ASSERT_TRUE(compiler.Compile(FromNativePath(p.folder) + "/", "Manual.hhp", error)) << error;
+    EXPECT_FALSE(compiler.WasCancelled());
+    CChmFileReader reader;
+    ASSERT_TRUE(reader.Open(FromNativePath(p.Chm())));
+    std::string page;
+    ASSERT_TRUE(reader.Read("/default.css", page));
+    EXPECT_FALSE(HasTemporaryFiles(p.folder));
+}
+
+// Through the help creator, as the build runs it: a cancel is no failure to report.
+TEST(BuiltinCompilerTest, HelpCreatorPassesTheCancelOn) {
+    Project p;
+    AddGeneratedSite(p, 300);
+    WriteFileBytes(p.Chm(), "previous help file");
+    CHelpNode root("Manual", "index.html");
+    CHelpCreator creator;
+    creator.SetFolder(FromNativePath(p.folder));
+    creator.SetBaseName("Manual");
+    creator.SetCompilerPath(CHelpCreator::kBuiltinCompiler);
+    std::vector<std::string> errors;
+    creator.SetErrorReport([&](const std::string& text) { errors.push_back(text); });
+    creator.SetCancel([] { return true; });
+    EXPECT_FALSE(creator.Create(&root, p.files));
+    EXPECT_TRUE(creator.WasCancelled());
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(ReadFileBytes(p.Chm()), "previous help file");
+    EXPECT_FALSE(HasTemporaryFiles(p.folder));
 }
 
 TEST(BuiltinCompilerTest, HelpCreatorRunsItWhenChosen) {
