@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "net/http_header.h"
 #include "net/url_primitives.h"
 #include "platform/ascii.h"
 #include "text/reg_manager.h"
@@ -58,28 +59,13 @@ std::string PathExtension(const std::string& path) {
     return dot == std::string::npos ? std::string() : path.substr(dot);
 }
 
-namespace {
-
-// The Content-Type's value in lower case without leading blanks; empty when there is none.
-std::string ContentTypeOf(const std::string& headers) {
-    CRegManager reg;
-    if (reg.Search(headers, "content-type:([^\\r\\n]*)", "i") < 1) return {};
-    std::string type = reg.GetGroup(1);
-    const std::size_t first = type.find_first_not_of(" \t");
-    return first == std::string::npos ? std::string() : ToLowerAscii(type.substr(first));
-}
-
-}  // namespace
-
-bool IsSavedAsIs(const std::string& path, const std::string& headers) {
+BodyTarget BodyTargetOf(const std::string& path) {
     const std::string ext = ToLowerAscii(PathExtension(path));
-    if (ext == ".html" || ext == ".htm") return false;
+    if (ext == ".html" || ext == ".htm") return BodyTarget::Memory;
     if (ext == ".css" || ext == ".gif" || ext == ".jpg" || ext == ".jpeg" || ext == ".png") {
-        return true;
+        return BodyTarget::Sink;
     }
-    const std::string type = ContentTypeOf(headers);
-    return !type.empty() && type.rfind("text/html", 0) != 0 &&
-           type.rfind("application/xhtml+xml", 0) != 0;
+    return BodyTarget::SinkUnlessMarkup;
 }
 
 ContentKind ClassifyContent(const std::string& path, const std::string& headers,

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "convert/link_record.h"
+#include "net/page_fetch.h"
 #include "text/text_encoding.h"
 
 namespace corvane {
@@ -29,10 +30,11 @@ TextEncoding DeclaredMetaCharset(std::string_view content);
 // is declared, the declaration is wrong, or a byte-order mark names the encoding.
 TextEncoding PageEncoding(const std::string& headers, std::string_view content);
 
-// Whether the response is saved as it comes whatever its bytes: its URL names a style sheet
-// or an image, or its Content-Type names something other than HTML (an attachment served
-// by the wiki script, whose URL path is "/"). A URL ending in .html or .htm never is.
-bool IsSavedAsIs(const std::string& path, const std::string& headers);
+// Where a 2xx answer for a URL with this path goes, decided before the fetch: a style sheet
+// or an image is saved as it comes whatever its bytes; a page ending in .html or .htm is
+// kept for the conversion; anything else (an attachment served by the wiki script, whose
+// URL path is "/") is saved as it comes when its Content-Type names something not HTML.
+BodyTarget BodyTargetOf(const std::string& path);
 
 // The extension of the last component of `path` (from its last '.', with the dot), as the
 // Windows shell finds it; empty when there is none.

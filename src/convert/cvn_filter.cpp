@@ -265,9 +265,7 @@ std::string CCVNFilter::BuildBody(const std::string& text, const std::string& wi
            "</body>\n</html>\n";
 }
 
-int CCVNFilter::WillConvert(LinkKind /*kind*/, const std::string& headers) const {
-    return IsSavedAsIs(m_pageUrl.GetPath(), headers) ? 0 : 1;
-}
+BodyTarget CCVNFilter::GetBodyTarget() const { return BodyTargetOf(m_pageUrl.GetPath()); }
 
 CHTMLFilter* CCVNFilter::Clone() const {
     auto* clone =

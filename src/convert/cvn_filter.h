@@ -29,7 +29,7 @@ public:
                   int depth) override;
     int ConvertPage(LinkKind kind, const std::string& headers, std::string_view content,
                     std::string& out, std::vector<CLinkRecord>& links) override;
-    int WillConvert(LinkKind kind, const std::string& headers) const override;
+    BodyTarget GetBodyTarget() const override;
     CHTMLFilter* Clone() const override;
 
     // Empty when body.txt is missing or holds no pattern: no page is converted then.

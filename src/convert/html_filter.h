@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "convert/link_record.h"
+#include "net/page_fetch.h"
 #include "net/url_parts.h"
 #include "platform/manual_reset_event.h"
 
@@ -29,9 +30,9 @@ public:
     // content is to be saved as downloaded (`out` is then empty).
     virtual int ConvertPage(LinkKind kind, const std::string& headers, std::string_view content,
                             std::string& out, std::vector<CLinkRecord>& links) = 0;
-    // 0 when the current page's response with these headers is saved as it comes whatever
-    // its bytes (ConvertPage would answer 0), so that its body need not be kept in memory.
-    virtual int WillConvert(LinkKind /*kind*/, const std::string& /*headers*/) const { return 1; }
+    // Where the current page's body goes: kept in memory for ConvertPage, or written as it
+    // comes when the filter would save it as downloaded whatever its bytes.
+    virtual BodyTarget GetBodyTarget() const { return BodyTarget::Memory; }
     // A new filter of the same class and settings, owned by the caller.
     virtual CHTMLFilter* Clone() const = 0;
 

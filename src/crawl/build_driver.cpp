@@ -235,17 +235,19 @@ int CBuildDriver::OnCreateHelp() {
     // The crawl starts from one page: further workers are useful only when they wait for
     // the pages that the first one finds.
     if (config->m_nThreadCount > 1) config->SetWaitForNewPages(1);
-    config->m_nMaxPageSize = GetOptions().m_nMaxPageSize;
-    config->m_nMaxFileSize = GetOptions().m_nMaxFileSize;
 
+    // The settings of every fetch of the run; each worker is a clone of this one.
+    CFetchSettings fetch;
+    if (m_nFetchTimeout > 0) fetch.nTimeout = m_nFetchTimeout;
+    fetch.bInsecureTls = m_doc.GetInsecureTls() != 0;
+    fetch.nPageTimeLimit = std::min(GetOptions().m_nPageTimeLimit, INT_MAX / 1000) * 1000;
+    fetch.bUseProxy = m_nProxyType != kProxyDirect;
+    fetch.strProxyHost = m_nProxyType == kProxyServer ? m_strProxyHost : std::string();
+    fetch.nProxyPort = m_nProxyPort;
+    fetch.nMemoryLimit = GetOptions().m_nMaxPageSize;
+    fetch.nSinkLimit = GetOptions().m_nMaxFileSize;
     auto prototype = std::make_unique<CDownloaderThread>();
-    if (m_nFetchTimeout > 0) prototype->SetTimeout(m_nFetchTimeout);
-    prototype->SetInsecureTls(m_doc.GetInsecureTls() != 0);
-    prototype->SetPageTimeLimit(std::min(GetOptions().m_nPageTimeLimit, INT_MAX / 1000) * 1000);
-    // Every worker is a clone of this one and takes its proxy setting.
-    prototype->SetUseProxy(m_nProxyType != kProxyDirect);
-    prototype->SetProxyHost(m_nProxyType == kProxyServer ? m_strProxyHost : std::string());
-    prototype->SetProxyPort(m_nProxyPort);
+    prototype->SetFetchSettings(fetch);
     std::string search, replace;
     if (m_doc.GetConvWikiName()) {
         search = m_doc.GetWikiNameSearch();

@@ -2,7 +2,6 @@
 // crawl depth and the HTTP credentials by URL prefix, shared by every worker of a run.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -32,11 +31,6 @@ public:
     // Reserves a file name of the output folder for one page of the run: 1 when nobody
     // had it yet, 0 when an earlier page holds it (that page alone writes the file).
     int ClaimLocalName(const std::string& name);
-
-    // The largest page that is downloaded to be converted, and the largest file saved as it
-    // comes; a larger one is cut off and fails. 0 means no limit. Set before the run starts.
-    std::uint64_t m_nMaxPageSize = std::uint64_t{64} << 20;
-    std::uint64_t m_nMaxFileSize = std::uint64_t{2} << 30;
 
 private:
     std::string m_strFolder;

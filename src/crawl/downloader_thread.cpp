@@ -2,7 +2,6 @@
 
 #include "crawl/downloader_config.h"
 #include "crawl/output_file.h"
-#include "net/http_header.h"
 
 namespace corvane {
 
@@ -11,7 +10,6 @@ const CSjisText& CDownloaderThread::kUnsafeNameError = kOutsideFolderError;
 CDownloaderThread::CDownloaderThread() {
     // Progress of a fetch comes back through this worker, which sends it on.
     m_protocol.AddListener(this);
-    m_protocol.SetBodySinkProvider(this);
 }
 
 CDownloaderThread::~CDownloaderThread() {
@@ -30,45 +28,10 @@ int CDownloaderThread::IsStopRequested() {
     return m_pAbortEvent != nullptr && m_pAbortEvent->IsSet();
 }
 
-void CDownloaderThread::SetUseProxy(bool useProxy) {
-    m_bUseProxy = useProxy;
-    m_protocol.SetUseProxy(useProxy);
-}
-
-void CDownloaderThread::SetProxyHost(const std::string& host) {
-    m_strProxyHost = host;
-    m_protocol.SetProxyHost(host);
-}
-
-void CDownloaderThread::SetProxyPort(int port) {
-    m_nProxyPort = port;
-    m_protocol.SetProxyPort(port);
-}
-
-void CDownloaderThread::SetTimeout(int milliseconds) {
-    m_nTimeout = milliseconds;
-    m_protocol.SetTimeout(milliseconds);
-}
-
 void CDownloaderThread::SetAbortEvent(CManualResetEvent* event) {
     m_pAbortEvent = event;
     m_protocol.SetAbortEvent(event);
     if (m_pFilter) m_pFilter->SetAbortEvent(event);
-}
-
-void CDownloaderThread::SetUserAgent(const std::string& agent) {
-    m_strUserAgent = agent;
-    m_protocol.SetUserAgent(agent);
-}
-
-void CDownloaderThread::SetInsecureTls(bool insecure) {
-    m_bInsecureTls = insecure;
-    m_protocol.SetInsecureTls(insecure);
-}
-
-void CDownloaderThread::SetPageTimeLimit(int milliseconds) {
-    m_nPageTimeLimit = milliseconds;
-    m_protocol.SetPageTimeLimit(milliseconds);
 }
 
 CCheckerThread<CWebPage>* CDownloaderThread::Clone() {
@@ -76,34 +39,30 @@ CCheckerThread<CWebPage>* CDownloaderThread::Clone() {
     clone->m_hReceiverWnd = m_hReceiverWnd;
     clone->m_pPageList = m_pPageList;
     clone->m_pConfig = m_pConfig;
-    clone->SetTimeout(m_nTimeout);
-    clone->SetUseProxy(m_bUseProxy);
-    clone->SetProxyHost(m_strProxyHost);
-    clone->SetProxyPort(m_nProxyPort);
-    clone->SetUserAgent(m_strUserAgent);
-    clone->SetInsecureTls(m_bInsecureTls);
-    clone->SetPageTimeLimit(m_nPageTimeLimit);
+    clone->m_settings = m_settings;
     if (m_pFilter) clone->SetFilter(m_pFilter->Clone());
     return clone;
 }
 
-int CDownloaderThread::Fetch(CCheckResult& result) {
-    result = m_protocol.CheckFollowingRedirects(m_url, METHOD_GET);
+int CDownloaderThread::Fetch(const CPageFetch& fetch, CCheckResult& result) {
+    result = m_protocol.Fetch(fetch);
     return result.m_nStatus == CHECK_OK ? 1 : 0;
 }
 
 CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
     CCheckResult result;
     m_pCurrent = page;
-    m_url = CUrlParts(StripFragment(page->GetURL()));
-    result.m_strURL = m_url.GetText();
+    CPageFetch fetch;
+    fetch.url = CUrlParts(StripFragment(page->GetURL()));
+    const CUrlParts& url = fetch.url;
+    result.m_strURL = url.GetText();
 
-    const int scheme = m_url.IsValid() ? m_url.GetSchemeNumber() : -1;
+    const int scheme = url.IsValid() ? url.GetSchemeNumber() : -1;
     const bool about =
-        m_url.IsValid() ? m_url.GetScheme() == "about" : m_url.GetText().rfind("about:", 0) == 0;
+        url.IsValid() ? url.GetScheme() == "about" : url.GetText().rfind("about:", 0) == 0;
     if (scheme == 5 || about) {
         // Nothing to fetch: the page stands for itself.
-        page->SetLocalName(m_url.GetText());
+        page->SetLocalName(url.GetText());
         result.m_nStatus = CHECK_OK;
         return result;
     }
@@ -111,7 +70,7 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
         result.m_nStatus = DOWNLOAD_BADSCHEME;
         return result;
     }
-    if (!m_pFilter || !m_pFilter->BeginPage(m_url, page->GetLocalName(), 0, page->GetLevel())) {
+    if (!m_pFilter || !m_pFilter->BeginPage(url, page->GetLocalName(), 0, page->GetLevel())) {
         result.m_nStatus = DOWNLOAD_REFUSED;
         return result;
     }
@@ -124,14 +83,19 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
         const std::string prefix = CanonicalizeUrl(m_pFilter->GetBaseUrl(), 0);
         if (!prefix.empty()) config->AddCredential(prefix, page->GetUser(), page->GetPassword());
     }
-    std::string user, password;
-    config->FindCredential(page->GetURL(), user, password);
-    SetUser(user);
-    SetPassword(password);
+    config->FindCredential(page->GetURL(), fetch.strUser, fetch.strPassword);
+    fetch.settings = m_settings;
 
-    m_protocol.SetBodyLimits(config->m_nMaxPageSize, config->m_nMaxFileSize);
-    m_pStream.reset();
-    Fetch(result);
+    // A body the filter would save as downloaded goes to its file as it comes; a name
+    // outside the output folder is refused after the fetch, as for any page.
+    std::unique_ptr<COutputStream> stream;
+    const std::string localName = m_pFilter->GetLocalName();
+    fetch.body = m_pFilter->GetBodyTarget();
+    if (fetch.body != BodyTarget::Memory && IsSafeLocalName(localName)) {
+        stream = std::make_unique<COutputStream>(config->GetFolder(), localName);
+        fetch.pSink = stream.get();
+    }
+    Fetch(fetch, result);
     // Only a 2xx answer is the page: a 304 to a request that asked for no cache carries
     // nothing to save either.
     if (result.m_nStatus == CHECK_OK &&
@@ -139,11 +103,11 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
         result.m_nStatus = CHECK_ERROR;
     }
 
-    if (m_pStream) {
+    if (stream && (fetch.SendsBodyToSink(result.m_nHttpStatus, result.m_strHeaders) ||
+                   stream->Size() > 0 || !stream->Error().empty())) {
         // The body went to its file as it came: keep the file if the fetch succeeded.
-        const std::unique_ptr<COutputStream> stream = std::move(m_pStream);
         if (result.m_nStatus == CHECK_OK && stream->Size() > 0 && stream->Commit()) {
-            page->SetLocalName(m_pFilter->GetLocalName());
+            page->SetLocalName(localName);
             page->SetSaved(true, false);
         }
         if (!stream->Error().empty()) {
@@ -203,7 +167,6 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
     // The body of a failed answer (the wiki's error page, a redirect's or a 401's text, the
     // part of a cut-off transfer) is never a file of the help.
     if (result.m_nStatus == CHECK_OK && !result.m_body.empty()) {
-        const std::string localName = m_pFilter->GetLocalName();
         std::string error;
         if (WriteOutputFile(config->GetFolder(), localName, result.m_body, &error)) {
             page->SetLocalName(localName);
@@ -215,19 +178,6 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
         }
     }
     return result;
-}
-
-CBodySink* CDownloaderThread::OpenBodySink(const CUrlParts&, const CHTTPHeader& header) {
-    m_pStream.reset();
-    const int status = header.GetStatusCode();
-    if (!m_pFilter || m_pCurrent == nullptr || status < 200 || status > 299) return nullptr;
-    if (m_pFilter->WillConvert(m_pCurrent->GetKind(), header.GetRawHeaders())) return nullptr;
-    const std::string localName = m_pFilter->GetLocalName();
-    // A name outside the output folder is refused after the fetch, as for any page.
-    if (!IsSafeLocalName(localName)) return nullptr;
-    auto* config = static_cast<CDownloaderConfig*>(m_pConfig);
-    m_pStream = std::make_unique<COutputStream>(config->GetFolder(), localName);
-    return m_pStream.get();
 }
 
 }  // namespace corvane

@@ -12,7 +12,7 @@
 #include "crawl/downloader_config.h"
 #include "crawl/web_page.h"
 #include "net/http_protocol.h"
-#include "net/url_parts.h"
+#include "net/page_fetch.h"
 #include "platform/sjis_text.h"
 
 namespace corvane {
@@ -23,11 +23,7 @@ enum : int {
     DOWNLOAD_BADSCHEME = 4,  // not http, https, file or about, or not a URL at all
 };
 
-class COutputStream;
-
-// Also chooses where each response body goes: a file that the filter will not convert is
-// written to the output folder as it arrives instead of being kept in memory.
-class CDownloaderThread : public CCheckerThread<CWebPage>, public CBodySinkProvider {
+class CDownloaderThread : public CCheckerThread<CWebPage> {
 public:
     CDownloaderThread();
     ~CDownloaderThread() override;
@@ -38,44 +34,34 @@ public:
     // Goes by the engine's stop event only.
     bool IsRunning() override;
     CCheckerThread<CWebPage>* Clone() override;
-    virtual int Fetch(CCheckResult& result);
+    // One page's fetch, made by the protocol from the value alone.
+    virtual int Fetch(const CPageFetch& fetch, CCheckResult& result);
     virtual int IsStopRequested();
     CCheckResult CheckPage(CWebPage* page) override;
-    CBodySink* OpenBodySink(const CUrlParts& url, const CHTTPHeader& header) override;
+
+    // The settings every fetch of this worker is made with; its clones get the same.
+    void SetFetchSettings(const CFetchSettings& settings) { m_settings = settings; }
+    const CFetchSettings& GetFetchSettings() const { return m_settings; }
 
     void StopProtocol() override { m_protocol.Stop(); }
-    void SetUseProxy(bool useProxy) override;
-    void SetProxyHost(const std::string& host) override;
-    void SetProxyPort(int port) override;
+    // The protocol side's setters change this worker's fetch settings.
+    void SetUseProxy(bool useProxy) override { m_settings.bUseProxy = useProxy; }
+    void SetProxyHost(const std::string& host) override { m_settings.strProxyHost = host; }
+    void SetProxyPort(int port) override { m_settings.nProxyPort = port; }
     void SetUser(const std::string& user) override { m_protocol.SetUser(user); }
     void SetPassword(const std::string& password) override { m_protocol.SetPassword(password); }
-    void SetTimeout(int milliseconds) override;
+    void SetTimeout(int milliseconds) override { m_settings.nTimeout = milliseconds; }
     void SetAbortEvent(CManualResetEvent* event) override;
-    void SetUserAgent(const std::string& agent) override;
-    // HTTPS without the certificate's host name and date checks (the project's opt-out).
-    void SetInsecureTls(bool insecure);
-    // The longest one page may take in all (0: no limit).
-    void SetPageTimeLimit(int milliseconds);
+    void SetUserAgent(const std::string& agent) override { m_settings.strUserAgent = agent; }
 
     // The message a page's result carries when its local name would leave the output folder.
     static const CSjisText& kUnsafeNameError;
 
 private:
     CHTTPProtocol m_protocol;
-    CUrlParts m_url;
     CManualResetEvent* m_pAbortEvent = nullptr;
     std::unique_ptr<CHTMLFilter> m_pFilter;
-    // The current page's file while its body is written straight to it.
-    std::unique_ptr<COutputStream> m_pStream;
-    // The protocol settings, kept so that a clone gets the same.
-    int m_nTimeout = 20000;
-    // The environment's proxy unless told otherwise (see net/proxy_setting.h).
-    bool m_bUseProxy = true;
-    std::string m_strProxyHost;
-    int m_nProxyPort = 0;
-    std::string m_strUserAgent;
-    bool m_bInsecureTls = false;
-    int m_nPageTimeLimit = 0;
+    CFetchSettings m_settings;
 };
 
 }  // namespace corvane

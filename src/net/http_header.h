@@ -1,5 +1,5 @@
 // The parsed header of one HTTP response: raw header text, status, Last-Modified,
-// Content-Length and Location.
+// Content-Length and Location; the Content-Type read from a raw header.
 #pragma once
 
 #include <cstdint>
@@ -30,5 +30,9 @@ private:
     std::int32_t m_nContentLength = 0;
     std::string m_strLocation;
 };
+
+// The Content-Type's value in `headers` (raw header text) in lower case without leading
+// blanks; empty when there is none.
+std::string ContentTypeOf(const std::string& headers);
 
 }  // namespace corvane

@@ -1,5 +1,6 @@
 #include "net/http_protocol.h"
 
+#include "net/http_header.h"
 #include "net/url_parts.h"
 #include "net/win_inet_proxy.h"
 #include "platform/sjis_text.h"
@@ -16,7 +17,9 @@ HINTERNET CHTTPProtocol::Connect(HINTERNET internet, const CUrlParts& url) {
     return m_pInet->ConnectHttp(internet, url);
 }
 
-bool CHTTPProtocol::HasCredentials() const { return !m_strUser.empty() || !m_strPassword.empty(); }
+bool CHTTPProtocol::HasCredentials() const {
+    return !m_fetch.strUser.empty() || !m_fetch.strPassword.empty();
+}
 
 bool CHTTPProtocol::NeedsRetry(CCheckResult& result) {
     // A site that must not see the credentials, or a fetch that has none, gets no second
@@ -45,7 +48,7 @@ void CHTTPProtocol::SendAndReceive(const CUrlParts& url, int method, CCheckResul
     // they belong and only when there are some: an empty pair would still be sent as an
     // Authorization header to a site that never asked.
     m_pInet->SendRequest(request, m_bSendCredentials && m_bCredentialsAllowed && HasCredentials(),
-                         m_strUser, m_strPassword, m_strExtraHeaders, m_strOptional);
+                         m_fetch.strUser, m_fetch.strPassword, m_strExtraHeaders, m_strOptional);
     // A response that could not be read leaves the result as it was (CHECK_ERROR).
     m_bTooLarge = false;
     SetLastInternetError(0);
@@ -70,7 +73,8 @@ int CHTTPProtocol::OnData(const CUrlParts& tag, const std::vector<char>& body) {
                        m_stopPattern.m_strOptions) > 0)
             return READ_STOP;
     }
-    if (m_nMemoryLimit > 0 && body.size() > m_nMemoryLimit) {
+    if (const std::uint64_t limit = m_fetch.settings.nMemoryLimit;
+        limit > 0 && body.size() > limit) {
         m_bTooLarge = true;
         return READ_ABORT;
     }
@@ -78,13 +82,14 @@ int CHTTPProtocol::OnData(const CUrlParts& tag, const std::vector<char>& body) {
     return READ_CONTINUE;
 }
 
-CBodySink* CHTTPProtocol::OpenBodySink(const CUrlParts& tag, const CHTTPHeader& header) {
-    return m_pSinkProvider != nullptr ? m_pSinkProvider->OpenBodySink(tag, header) : nullptr;
+CBodySink* CHTTPProtocol::OpenBodySink(const CUrlParts&, const CHTTPHeader& header) {
+    return m_fetch.SendsBodyToSink(header.GetStatusCode(), header.GetRawHeaders()) ? m_fetch.pSink
+                                                                                   : nullptr;
 }
 
 int CHTTPProtocol::OnStreamed(const CUrlParts& tag, std::uint64_t received) {
     if (!IsRunning()) return READ_ABORT;
-    if (m_nSinkLimit > 0 && received > m_nSinkLimit) {
+    if (const std::uint64_t limit = m_fetch.settings.nSinkLimit; limit > 0 && received > limit) {
         m_bTooLarge = true;
         return READ_ABORT;
     }

@@ -11,13 +11,6 @@
 
 namespace corvane {
 
-// Chooses, per response, whether its body goes to a sink (see CTracePolicy::OpenBodySink).
-class CBodySinkProvider {
-public:
-    virtual ~CBodySinkProvider() = default;
-    virtual CBodySink* OpenBodySink(const CUrlParts& url, const CHTTPHeader& header) = 0;
-};
-
 class CHTTPProtocol : public CInternetProtocol, public CTracePolicy {
 public:
     // A body that matches `m_strPattern` (with `m_strOptions`) ends the download early and
@@ -46,18 +39,17 @@ public:
     }
     // A whole wiki page of common size in one read.
     static constexpr std::size_t LARGE_PIECE_SIZE = 16 * 1024;
+    // The fetch's sink when its body target takes this answer.
     CBodySink* OpenBodySink(const CUrlParts& tag, const CHTTPHeader& header) override;
     int OnStreamed(const CUrlParts& tag, std::uint64_t received) override;
 
     bool SendsCredentials() const { return m_bSendCredentials; }
 
-    // Not owned; null keeps every body in memory.
-    void SetBodySinkProvider(CBodySinkProvider* provider) { m_pSinkProvider = provider; }
     // The most bytes a body may have in memory and in a sink; 0 means no limit. A longer
-    // body is cut off: the fetch fails with kTooLargeError.
+    // body is cut off: the fetch fails with TooLargeError.
     void SetBodyLimits(std::uint64_t inMemory, std::uint64_t inSink) {
-        m_nMemoryLimit = inMemory;
-        m_nSinkLimit = inSink;
+        m_fetch.settings.nMemoryLimit = inMemory;
+        m_fetch.settings.nSinkLimit = inSink;
     }
 
     // The error text of a response cut off at a limit.
@@ -74,9 +66,6 @@ protected:
     std::string m_strUnused;
 
 private:
-    CBodySinkProvider* m_pSinkProvider = nullptr;
-    std::uint64_t m_nMemoryLimit = 0;
-    std::uint64_t m_nSinkLimit = 0;
     bool m_bTooLarge = false;  // the response being read went over its limit
 };
 

@@ -73,6 +73,7 @@ void CInternetProtocol::DoCheck(const CUrlParts& url, int method, CCheckResult& 
         m_bRunning = true;
     }
     m_bCredentialsAllowed = CredentialsAllowedFor(url);
+    m_rules.bInsecureTls = m_fetch.settings.bInsecureTls;
     for (;;) {
         bool retry = false;
         try {
@@ -81,9 +82,11 @@ void CInternetProtocol::DoCheck(const CUrlParts& url, int method, CCheckResult& 
                 break;
             }
             // Some servers and proxies refuse requests that do not name their program.
+            const CFetchSettings& settings = m_fetch.settings;
             HINTERNET internet = m_pInet->OpenInternet(
-                m_nTimeout, m_strUserAgent.empty() ? DefaultUserAgent() : m_strUserAgent,
-                m_bUseProxy, m_strProxyHost, m_nProxyPort);
+                settings.nTimeout,
+                settings.strUserAgent.empty() ? DefaultUserAgent() : settings.strUserAgent,
+                settings.bUseProxy, settings.strProxyHost, settings.nProxyPort);
             m_hInternet = internet;
             if (internet == nullptr) throw CInternetException(GetLastInternetError());
             // The abort event also ends a call that waits on a silent server.
@@ -143,7 +146,9 @@ void CInternetProtocol::StoreError(const CInternetException& error, CCheckResult
     const std::string certificate = CertificateMessage(error.GetErrorCode());
     if (!certificate.empty()) message = certificate;
     if (code == INET_ERROR_DEADLINE_PASSED) {
-        message = (boost::format(kDeadlinePassed) % ((m_nPageTimeLimit + 999) / 1000)).str();
+        message =
+            (boost::format(kDeadlinePassed) % ((m_fetch.settings.nPageTimeLimit + 999) / 1000))
+                .str();
     }
     m_bAddressRefused = error.GetErrorCode() == INET_ERROR_ADDRESS_REFUSED;
     if (m_bAddressRefused) {
@@ -208,9 +213,8 @@ CCheckResult CInternetProtocol::CheckFollowingRedirects(const CUrlParts& url, in
             rules.deadline = {};
         }
     } forgetRules{m_rules};
-    if (m_nPageTimeLimit > 0) {
-        m_rules.deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(m_nPageTimeLimit);
+    if (const int limit = m_fetch.settings.nPageTimeLimit; limit > 0) {
+        m_rules.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit);
     }
     for (;;) {
         m_bAddressRefused = false;
@@ -248,6 +252,11 @@ CCheckResult CInternetProtocol::CheckFollowingRedirects(const CUrlParts& url, in
     CCheckResult out = std::move(results.back());
     out.m_strMovedTo = movedTo;
     return out;
+}
+
+CCheckResult CInternetProtocol::Fetch(CPageFetch fetch) {
+    m_fetch = std::move(fetch);
+    return CheckFollowingRedirects(m_fetch.url, METHOD_GET);
 }
 
 }  // namespace corvane

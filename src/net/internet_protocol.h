@@ -12,6 +12,7 @@
 #include "net/check_protocol.h"
 #include "net/internet_error.h"
 #include "net/internet_handle.h"
+#include "net/page_fetch.h"
 
 namespace corvane {
 
@@ -34,21 +35,18 @@ public:
     void DoCheck(const CUrlParts& url, int method, CCheckResult& result) override;
     bool IsRunning() override;
     void Stop() override;
-    void SetUseProxy(bool useProxy) override { m_bUseProxy = useProxy; }
-    void SetProxyHost(const std::string& host) override { m_strProxyHost = host; }
-    void SetProxyPort(int port) override { m_nProxyPort = port; }
-    void SetUser(const std::string& user) override { m_strUser = user; }
-    void SetPassword(const std::string& password) override { m_strPassword = password; }
-    void SetTimeout(int milliseconds) override { m_nTimeout = milliseconds; }
+    // The settings of the checks to come; a page fetch brings its own (Fetch).
+    void SetUseProxy(bool useProxy) override { m_fetch.settings.bUseProxy = useProxy; }
+    void SetProxyHost(const std::string& host) override { m_fetch.settings.strProxyHost = host; }
+    void SetProxyPort(int port) override { m_fetch.settings.nProxyPort = port; }
+    void SetUser(const std::string& user) override { m_fetch.strUser = user; }
+    void SetPassword(const std::string& password) override { m_fetch.strPassword = password; }
+    void SetTimeout(int milliseconds) override { m_fetch.settings.nTimeout = milliseconds; }
     void SetAbortEvent(CManualResetEvent* event) override { m_pAbortEvent = event; }
     // Empty: the program's own, "Corvane/" and its version.
-    void SetUserAgent(const std::string& agent) override { m_strUserAgent = agent; }
-    // HTTPS without the host name and date checks (the chain is still verified).
-    void SetInsecureTls(bool insecure) { m_rules.bInsecureTls = insecure; }
-    bool GetInsecureTls() const { return m_rules.bInsecureTls; }
-    // The longest CheckFollowingRedirects may take in all, redirects included (0: no limit).
-    void SetPageTimeLimit(int milliseconds) { m_nPageTimeLimit = milliseconds; }
-    int GetPageTimeLimit() const { return m_nPageTimeLimit; }
+    void SetUserAgent(const std::string& agent) override { m_fetch.settings.strUserAgent = agent; }
+    void SetInsecureTls(bool insecure) { m_fetch.settings.bInsecureTls = insecure; }
+    void SetPageTimeLimit(int milliseconds) { m_fetch.settings.nPageTimeLimit = milliseconds; }
     static std::string DefaultUserAgent();
 
     virtual HINTERNET Connect(HINTERNET internet, const CUrlParts& url) = 0;
@@ -63,6 +61,9 @@ public:
     // http or https URL, at most MAX_REDIRECT_REQUESTS requests in all. Returns the last
     // result; its m_strMovedTo names where a leading run of 301 answers ended.
     CCheckResult CheckFollowingRedirects(const CUrlParts& url, int method);
+    // One page: a GET of the fetch's URL, redirects followed, with its credentials,
+    // settings and body target alone.
+    CCheckResult Fetch(CPageFetch fetch);
 
 protected:
     // Whether the user name and password may go with a request for `url`: always, except
@@ -76,14 +77,8 @@ protected:
     std::recursive_timed_mutex m_fetchLock;
     std::atomic<CManualResetEvent*> m_pAbortEvent{nullptr};
     std::atomic<bool> m_bRunning{false};
-    // The environment's proxy unless told otherwise (see net/proxy_setting.h).
-    bool m_bUseProxy = true;
-    std::string m_strProxyHost;
-    int m_nProxyPort = 0;
-    std::string m_strUserAgent;
-    std::string m_strUser;
-    std::string m_strPassword;
-    int m_nTimeout = 20000;
+    // The fetch being made, or the settings of the next check.
+    CPageFetch m_fetch;
     CWinInetProxy* m_pInet;
 
     // Credentials may go with the current request.
@@ -93,7 +88,6 @@ protected:
     CFetchRules m_rules;
     // The last error stored was a refused address.
     bool m_bAddressRefused = false;
-    int m_nPageTimeLimit = 0;
 
 private:
     struct Origin {

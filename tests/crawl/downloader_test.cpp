@@ -101,10 +101,12 @@ protected:
         config->m_nInterval = m_nInterval;
         config->SetFolder(m_out.path().string() + "/");
         config->SetLevel(level);
-        if (m_nMaxPageSize) config->m_nMaxPageSize = *m_nMaxPageSize;
-        if (m_nMaxFileSize) config->m_nMaxFileSize = *m_nMaxFileSize;
         auto* worker = new CDownloaderThread;
-        worker->SetTimeout(5000);
+        CFetchSettings settings;
+        settings.nTimeout = 5000;
+        if (m_nMaxPageSize) settings.nMemoryLimit = *m_nMaxPageSize;
+        if (m_nMaxFileSize) settings.nSinkLimit = *m_nMaxFileSize;
+        worker->SetFetchSettings(settings);
         worker->SetFilter(new RefusingFilter(config, "", "", "Manual", "footer",
                                              (rulesFolder / "body.txt").string(),
                                              (rulesFolder / "replace.txt").string()));

@@ -1,0 +1,53 @@
+#include "net/page_fetch.h"
+
+#include <gtest/gtest.h>
+
+#include "net/body_sink.h"
+
+namespace corvane {
+namespace {
+
+class NullSink : public CBodySink {
+public:
+    bool Write(const char*, std::size_t) override { return true; }
+};
+
+TEST(PageFetch, OnlyASuccessfulAnswerOfTheRightTypeGoesToTheSink) {
+    const std::string html = "HTTP/1.1 200 OK\r\nContent-Type:  Text/HTML; charset=EUC-JP\r\n";
+    const std::string xhtml = "HTTP/1.1 200 OK\r\ncontent-type: application/xhtml+xml\r\n";
+    const std::string pdf = "HTTP/1.1 200 OK\r\nContent-Type: application/pdf\r\n";
+    const std::string untyped = "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n";
+    struct Case {
+        BodyTarget target;
+        int status;
+        const std::string& headers;
+        bool sink;
+    } cases[] = {
+        {BodyTarget::Memory, 200, pdf, false},
+        {BodyTarget::Sink, 200, html, true},  // a style sheet served as HTML is still a file
+        {BodyTarget::Sink, 206, untyped, true},
+        {BodyTarget::Sink, 199, pdf, false},
+        {BodyTarget::Sink, 300, pdf, false},  // a redirect's text is not the file
+        {BodyTarget::Sink, 404, pdf, false},
+        {BodyTarget::SinkUnlessMarkup, 200, pdf, true},
+        {BodyTarget::SinkUnlessMarkup, 299, pdf, true},
+        {BodyTarget::SinkUnlessMarkup, 200, html, false},
+        {BodyTarget::SinkUnlessMarkup, 200, xhtml, false},
+        {BodyTarget::SinkUnlessMarkup, 200, untyped, false},  // may yet be a page
+        {BodyTarget::SinkUnlessMarkup, 401, pdf, false},
+    };
+    NullSink sink;
+    for (const Case& c : cases) {
+        CPageFetch fetch;
+        fetch.body = c.target;
+        fetch.pSink = &sink;
+        EXPECT_EQ(fetch.SendsBodyToSink(c.status, c.headers), c.sink)
+            << static_cast<int>(c.target) << " " << c.status << " " << c.headers;
+        // Without a sink every body stays in memory.
+        fetch.pSink = nullptr;
+        EXPECT_FALSE(fetch.SendsBodyToSink(c.status, c.headers));
+    }
+}
+
+}  // namespace
+}  // namespace corvane
