@@ -4,6 +4,7 @@
 
 #include "convert/content_kind.h"
 #include "convert/cvn_tag_replacer.h"
+#include "convert/replace_rule.h"
 #include "convert/rule_file.h"
 #include "convert/wiki_name_replacer.h"
 #include "convert/wiki_url.h"
@@ -20,6 +21,13 @@ const char* const kFooterFormat = "<hr class=\"full_hr\" />\n<address>\n%s</addr
 const char* const kTitleSuffix = " - PukiWiki";
 const char* const kExcludeFile = "exclude.txt";
 constinit CSjisText kSearchGivenUp{"ページの変換を打ち切りました: パターン [%s] (%s)"};
+// Why a page failed whose replacement rules would have made it too large.
+const char* const kGrewTooLarge = "the replacements make the page larger than %d bytes";
+
+// How large the replacement rules may make the kept part of a page of `size` bytes: twice
+// its size and a mebibyte, so that rules that add markup to every match always fit, while
+// rules that copy a match again and again, rule after rule, stop.
+std::size_t ReplacedSizeLimit(std::size_t size) { return 2 * size + (std::size_t{1} << 20); }
 
 // The path of `name` in the folder of the file at `path` (a Shift_JIS path text).
 std::string BesideFile(const std::string& path, const std::string& name) {
@@ -81,8 +89,9 @@ CCVNFilter::CCVNFilter(CDownloaderConfig* pOwner, const std::string& wikiNameSea
                                                      : excludeRulesPath) {
     m_linkRules.m_exclusions = ReadRuleFile(m_strExcludeRulesPath);
     m_linkRules.m_pNames = std::make_shared<CLocalNames>();
-    for (const std::string& pattern : ReadRuleFile(replaceRulesPath)) {
-        m_rules.emplace_back(pattern, std::string());
+    for (const std::string& line : ReadRuleFile(replaceRulesPath)) {
+        CReplaceRule rule = ParseReplaceRule(line);
+        m_rules.emplace_back(std::move(rule.m_strPattern), std::move(rule.m_strReplacement));
     }
     const std::vector<std::string> body = ReadRuleFile(bodyRulesPath);
     if (!body.empty()) {
@@ -219,11 +228,18 @@ std::string CCVNFilter::BuildBody(const std::string& text, const std::string& wi
         return {};
     }
     std::string content = reg.GetGroup(1);
+    const std::size_t limit = ReplacedSizeLimit(content.size());
     for (const auto& [pattern, replacement] : m_rules) {
         // An abort is not kept waiting for the rest of a long page's rules.
         if (IsAborted()) return {};
+        CReplaceRuleCallback expand(replacement, content.size(), limit);
         // A removal rule that gave up would leave what it removes: the page fails instead.
-        if (GaveUp(reg.ReplaceFormat(content, pattern, replacement, "ig"), reg, pattern)) {
+        if (GaveUp(reg.Replace(content, pattern, expand, "ig"), reg, pattern)) {
+            return {};
+        }
+        if (expand.IsOverLimit()) {
+            const std::string why = (boost::format(kGrewTooLarge) % limit).str();
+            m_strConversionError = (boost::format(kSearchGivenUp) % pattern % why).str();
             return {};
         }
     }

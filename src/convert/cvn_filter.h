@@ -1,6 +1,6 @@
 // The program's page filter: rebuilds a PukiWiki page as a help page with a fixed head,
-// the body part that conf/body.txt selects minus what conf/replace.txt removes, WikiName
-// conversion, links rewritten to local files, a heading and the footer.
+// the body part that conf/body.txt selects with what conf/replace.txt removes or replaces,
+// WikiName conversion, links rewritten to local files, a heading and the footer.
 #pragma once
 
 #include <memory>
@@ -34,6 +34,7 @@ public:
 
     // Empty when body.txt is missing or holds no pattern: no page is converted then.
     const std::string& GetBodyPattern() const { return m_strBodyPattern; }
+    // The rules of replace.txt as (pattern, replacement); an empty replacement deletes.
     const std::vector<std::pair<std::string, std::string>>& GetRemovalRules() const {
         return m_rules;
     }

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "convert/replace_rule.h"
 #include "convert/rule_file.h"
 #include "help/help_creator.h"
 #include "net/url_parts.h"
@@ -54,6 +55,10 @@ constinit CSjisText kNoBodyRule{
     "[%s]"};
 constinit CSjisText kBadRulePattern{
     "ルールファイルのパターンが正規表現として正しくありません\n"
+    "[%s] %d 行目: %s\n"
+    "%s"};
+constinit CSjisText kBadReplacement{
+    "ルールファイルの置換文字列が正しくありません\n"
     "[%s] %d 行目: %s\n"
     "%s"};
 constinit CSjisText kBadUrl{
@@ -158,10 +163,21 @@ std::string CheckRuleFiles(const std::string& confFolder,
         if (std::string(name) == "body.txt" && (!read || lines.empty())) {
             return (boost::format(kNoBodyRule) % path).str();
         }
+        const bool replace = std::string(name) == "replace.txt";
         for (const CRuleLine& line : lines) {
-            const std::string error = CRegManager::CompileError(line.m_strPattern, options);
+            // replace.txt's lines may carry a replacement after the pattern.
+            const CReplaceRule rule =
+                replace ? ParseReplaceRule(line.m_strPattern) : CReplaceRule{line.m_strPattern, {}};
+            const std::string error = CRegManager::CompileError(rule.m_strPattern, options);
             if (!error.empty()) {
                 return (boost::format(kBadRulePattern) % path % line.m_nLine % error %
+                        rule.m_strPattern)
+                    .str();
+            }
+            const std::string bad = CheckReplacement(
+                rule.m_strReplacement, CRegManager::CaptureCount(rule.m_strPattern, options));
+            if (!bad.empty()) {
+                return (boost::format(kBadReplacement) % path % line.m_nLine % bad %
                         line.m_strPattern)
                     .str();
             }

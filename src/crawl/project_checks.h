@@ -33,8 +33,8 @@ std::string CheckUrlCredentials(const std::string& url);
 
 // The rule files can convert pages: the rule folder `confFolder` exists (else the message
 // lists `searchedFolders`), body.txt there holds a pattern, and every pattern of body.txt,
-// replace.txt and exclude.txt compiles (else the message names the file, the line and the
-// engine's reason).
+// replace.txt and exclude.txt compiles and every replacement of replace.txt names only groups
+// its pattern has (else the message names the file, the line and the reason).
 std::string CheckRuleFiles(const std::string& confFolder,
                            const std::vector<std::string>& searchedFolders);
 

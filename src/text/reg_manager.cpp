@@ -86,6 +86,8 @@ public:
         return m_pRegion != nullptr;
     }
 
+    int CaptureCount() const { return onig_number_of_captures(m_pRegex); }
+
     // Takes the process-wide work bounds for the searches that follow.
     void ApplyLimits() const {
         onig_set_retry_limit_in_match_of_match_param(m_pParam, g_nRetriesInMatch.load());
@@ -213,6 +215,12 @@ std::string CRegManager::CompileError(std::string_view pattern, std::string_view
     std::string error;
     if (CompiledPattern(pattern, parsed, &error) != nullptr) return std::string();
     return error.empty() ? std::string("invalid pattern") : error;
+}
+
+int CRegManager::CaptureCount(std::string_view pattern, std::string_view options) {
+    InitializeRegEngine();
+    const Compiled* const compiled = CompiledPattern(pattern, CRegOptions(options), nullptr);
+    return compiled != nullptr ? compiled->CaptureCount() : -1;
 }
 
 CRegManager::~CRegManager() = default;

@@ -52,6 +52,8 @@ public:
     const std::string& GetError() const { return m_strError; }
     // The engine's reason why `pattern` does not compile with `options`; empty when it does.
     static std::string CompileError(std::string_view pattern, std::string_view options = {});
+    // The number of groups of `pattern` (group 0 not counted); -1 when it does not compile.
+    static int CaptureCount(std::string_view pattern, std::string_view options = {});
     // Forgets the last search.
     void Reset();
 

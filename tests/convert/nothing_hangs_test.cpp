@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "convert/cvn_filter.h"
+#include "convert/replace_rule.h"
 #include "convert/rule_file.h"
 #include "support/test_paths.h"
 #include "text/reg_manager.h"
@@ -76,7 +77,7 @@ TEST(ShippedRules, CostLinearWorkOnUnclosedTagsAndLongBlankRuns) {
     for (const auto& [file, options] : std::vector<std::pair<const char*, const char*>>{
              {"body.txt", "i"}, {"replace.txt", "ig"}}) {
         for (const std::string& line : ReadRuleFile((test::SourceDir() / "conf" / file).string())) {
-            patterns.emplace_back(line, options);
+            patterns.emplace_back(ParseReplaceRule(line).m_strPattern, options);
         }
     }
     ASSERT_GT(patterns.size(), 10u);
@@ -90,6 +91,10 @@ TEST(ShippedRules, CostLinearWorkOnUnclosedTagsAndLongBlankRuns) {
         Repeat("<a href=\"", 60'000),
         Repeat("<a class=\"anchor_super\"", 30'000),
         Repeat("<span class=\"noexists\"><a href=\"x\"", 20'000),
+        "<a" + Repeat(" x=\"y\"", 100'000),
+        Repeat("<a x=\"y\" id=\"", 30'000),
+        "<h2" + Repeat(" x=\"y\"", 100'000) + " id=\"z\"",
+        Repeat("<h3 id=\"z\"", 40'000),
     };
     ScopedRegLimits limits({10'000'000, 200'000'000, 10'000});
     CRegManager reg;

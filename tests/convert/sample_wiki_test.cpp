@@ -164,7 +164,8 @@ TEST(SampleWiki, StartPageKeepsItsContentsListAndAttachments) {
     // The project title as heading, the page's first heading right before its list.
     EXPECT_NE(
         out.find(Utf8ToSjis(
-            "<h2>Corvane マニュアル</h2>\n<h2 id=\"content_1_0\">目次</h2>\n"
+            "<h2>Corvane マニュアル</h2>\n<h2><a name=\"content_1_0\" "
+            "id=\"content_1_0\"></a>目次</h2>\n"
             "<ul class=\"list1 list-indent1\"><li><a href=\"E381AFE38198E38281E381AB.html\"")),
         std::string::npos)
         << out;
@@ -175,10 +176,12 @@ TEST(SampleWiki, StartPageKeepsItsContentsListAndAttachments) {
     EXPECT_NE(out.find("<span class=\"noexists\">Tutorial</span>"), std::string::npos);
     // Footnotes stay with their texts.
     EXPECT_NE(
-        out.find("<a id=\"notetext_1\" href=\"FrontPage.html#notefoot_1\" class=\"note_super\""),
+        out.find("<a name=\"notetext_1\" id=\"notetext_1\" href=\"FrontPage.html#notefoot_1\" "
+                 "class=\"note_super\""),
         std::string::npos);
-    EXPECT_NE(out.find("<a id=\"notefoot_1\" href=\"FrontPage.html#notetext_1\""),
-              std::string::npos);
+    EXPECT_NE(
+        out.find("<a name=\"notefoot_1\" id=\"notefoot_1\" href=\"FrontPage.html#notetext_1\""),
+        std::string::npos);
 
     std::map<std::string, LinkKind> kinds;
     for (const CLinkRecord& link : c.links) {
@@ -191,7 +194,8 @@ TEST(SampleWiki, StartPageKeepsItsContentsListAndAttachments) {
 }
 
 // Every "#id" link of the converted sample, within a page or into another page, finds its
-// target: headings keep their ids, and the ids of fixed anchors stay as empty anchors.
+// target, an element with a name= and an id= of its value (some viewers jump to name= only):
+// headings give their ids to an empty anchor, fixed anchors stay as empty anchors.
 TEST(SampleWiki, EveryFragmentLinkHasItsTarget) {
     auto filter = DefaultFilter();
     const std::string start = kSite + "?FrontPage";
@@ -212,14 +216,17 @@ TEST(SampleWiki, EveryFragmentLinkHasItsTarget) {
             const std::string file = href.substr(0, hash);
             const std::string id = href.substr(hash + 1);
             ASSERT_EQ(converted.count(file), 1u) << name << ": " << href;
-            EXPECT_NE(converted[file].find(" id=\"" + id + "\""), std::string::npos)
+            CRegManager target;
+            EXPECT_EQ(target.Search(converted[file], "<[a-z0-9]+(?=[^<>]*\\sname=\"" + id +
+                                                         "\")[^<>]*\\sid=\"" + id + "\"[^<>]*>"),
+                      1)
                 << name << ": " << href << "\n"
                 << converted[file];
             ++links;
             intoOtherPages += file != name;
         }
         CRegManager reg;
-        const int n = reg.Search(text, "<a id=\"([^\"]+)\"></a></h[2-4]>", "g");
+        const int n = reg.Search(text, "<a name=\"([^\"]+)\" id=\"\\1\"></a></h[2-4]>", "g");
         for (int i = 0; i < n; ++i) {
             reg.SetCurrentMatch(i);
             fixedAnchors.insert(reg.GetGroup(1));
@@ -328,9 +335,11 @@ TEST(DefaultRules, PukiWiki14Layout) {
     const std::size_t body = out.find("<body>");
     ASSERT_NE(body, std::string::npos);
     EXPECT_EQ(out.substr(body),
-              "<body>\n<h2>[Help]</h2>\n<h2 id=\"content_1_0\">Help<a id=\"x1\"></a></h2>\n"
+              "<body>\n<h2>[Help]</h2>\n<h2><a name=\"content_1_0\" id=\"content_1_0\"></a>Help"
+              "<a name=\"x1\" id=\"x1\"></a></h2>\n"
               "<p><a href=\"FormattingRules.html\" >[FormattingRules]</a> and "
-              "<span class=\"noexists\">Missing</span></p>\n\n<h2 id=\"content_1_1\">More</h2>\n"
+              "<span class=\"noexists\">Missing</span></p>\n\n"
+              "<h2><a name=\"content_1_1\" id=\"content_1_1\"></a>More</h2>\n"
               "<hr class=\"full_hr\" />\n<address>\nCorvane</address>\n</body>\n</html>\n");
     ASSERT_EQ(links.size(), 2u);
     EXPECT_EQ(links[0].m_strUrl, "http://h/wiki/skin/pukiwiki.css.php?charset=Shift_JIS");

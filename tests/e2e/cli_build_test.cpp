@@ -683,6 +683,16 @@ TEST(CliBuildTest, RuleFilesThatCannotWorkStopTheBuild) {
              "] 3 行目: end pattern with unmatched parenthesis\n<div id=\"body\">(.*?</div>"},
         {"replace rule that does not compile", body, "<a>\n# c\n[b-\n",
          "[" + (conf / "replace.txt").string() + "] 3 行目: premature end of char-class\n[b-"},
+        {"replacement pattern that does not compile", body, "(a\t=>\t$1\n",
+         "[" + (conf / "replace.txt").string() +
+             "] 1 行目: end pattern with unmatched parenthesis\n(a"},
+        {"replacement naming a group the pattern lacks", body,
+         "<i>\t=>\t<em>\n\n<a id=\"([^\"]+)\">\t=>\t<a name=\"$2\">\n",
+         "ルールファイルの置換文字列が正しくありません\n[" + (conf / "replace.txt").string() +
+             "] 3 行目: $2 に当たるグループがパターンにありません (グループは 1 個)\n"
+             "<a id=\"([^\"]+)\">\t=>\t<a name=\"$2\">"},
+        {"replacement with a lone dollar sign", body, "x\t=>\tUS$ 5\n",
+         "[" + (conf / "replace.txt").string() + "] 1 行目: $ のあとには"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -697,8 +707,10 @@ TEST(CliBuildTest, RuleFilesThatCannotWorkStopTheBuild) {
         EXPECT_THAT(r.strOutput, HasSubstr(c.message));
         EXPECT_EQ(p.site.server.RequestCount(), 0u);
     }
-    // The same files with the rule mended build the help file.
-    WriteFileBytes(conf / "replace.txt", "<a>\n# c\n[b-]\n");
+    // The same files with the rules mended build the help file. A tab in an old-style line
+    // is pattern text, and "$" in a pattern is no reference.
+    WriteFileBytes(conf / "replace.txt",
+                   "<a>\n# c\n[b-]\n<a id=\"([^\"]+)\">\t=>\t<a name=\"$1\">\nx\t$2\n");
     CliResult r = build();
     unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(r.nExit, 0) << r.strOutput;
