@@ -137,24 +137,6 @@ private:
     int m_nBit = 8;
 };
 
-std::string EncodeHits(const CFtsHits& hits, const int roots[3]) {
-    std::string out;
-    CBitWriter bits(out);
-    uint32_t lastTopic = 0;
-    for (const auto& [topic, positions] : hits) {
-        bits.Sr(topic - lastTopic, roots[0]);
-        lastTopic = topic;
-        bits.Sr(static_cast<uint32_t>(positions.size()), roots[1]);
-        uint32_t last = 0;
-        for (uint32_t position : positions) {
-            bits.Sr(position - last, roots[2]);
-            last = position;
-        }
-        bits.Flush();
-    }
-    return out;
-}
-
 // Common prefix of two words, as the leaves store a word after the one before it.
 size_t SharedPrefix(const std::string& a, const std::string& b) {
     size_t n = 0;
@@ -186,29 +168,40 @@ std::string ReadWord(const std::string& b, size_t& pos, size_t end, const std::s
 }  // namespace
 
 void CFtsIndexWriter::AddDocument(uint32_t topic, const std::vector<CSearchToken>& tokens) {
+    if (m_nDocuments > 0 && topic < m_nTopicLimit) m_bAscending = false;
     ++m_nDocuments;
     m_nTopicLimit = std::max(m_nTopicLimit, topic + 1);
-    // The page's positions of each word, then one packed record per word and part.
-    std::unordered_map<std::string_view, std::vector<uint32_t>> parts[2];
+    // Each token as word number, part and position in one number: sorted, the positions of
+    // a word in a part stand together and in order.
+    m_scratch.clear();
     for (const CSearchToken& token : tokens) {
         if (token.strWord.empty() || token.strWord.size() > kMaxWord) continue;
-        parts[token.bTitle ? 1 : 0][token.strWord].push_back(token.nPosition);
+        auto [it, added] = m_wordIndex.try_emplace(token.strWord, 0);
+        if (added) {
+            it->second = static_cast<uint32_t>(m_words.size());
+            m_words.push_back({token.strWord, {}, {}});
+        }
+        m_scratch.push_back(uint64_t{it->second} << 33 | uint64_t{token.bTitle} << 32 |
+                            token.nPosition);
         ++m_nTokens;
         m_nTokenBytes += token.strWord.size();
     }
-    for (int title = 0; title < 2; ++title) {
-        for (auto& [text, positions] : parts[title]) {
-            CWord& word = m_words[std::string(text)];
-            std::string& packed = title ? word.strTitle : word.strBody;
-            std::sort(positions.begin(), positions.end());
-            AppendVarInt(packed, topic);
-            AppendVarInt(packed, static_cast<uint32_t>(positions.size()));
-            uint32_t last = 0;
-            for (uint32_t position : positions) {
-                AppendVarInt(packed, position - last);
-                last = position;
-            }
+    std::sort(m_scratch.begin(), m_scratch.end());
+    for (size_t i = 0; i < m_scratch.size();) {
+        const uint64_t key = m_scratch[i] >> 32;
+        size_t j = i + 1;
+        while (j < m_scratch.size() && (m_scratch[j] >> 32) == key) ++j;
+        CWord& word = m_words[key >> 1];
+        std::string& packed = (key & 1) ? word.strTitle : word.strBody;
+        AppendVarInt(packed, topic);
+        AppendVarInt(packed, static_cast<uint32_t>(j - i));
+        uint32_t last = 0;
+        for (size_t k = i; k < j; ++k) {
+            const auto position = static_cast<uint32_t>(m_scratch[k]);
+            AppendVarInt(packed, position - last);
+            last = position;
         }
+        i = j;
     }
 }
 
@@ -231,20 +224,84 @@ CFtsHits UnpackHits(const std::string& packed) {
     return hits;
 }
 
+// Packed hits with the topics ascending and each topic once, as UnpackHits orders them.
+std::string Repack(const std::string& packed) {
+    std::string out;
+    for (const auto& [topic, positions] : UnpackHits(packed)) {
+        AppendVarInt(out, topic);
+        AppendVarInt(out, static_cast<uint32_t>(positions.size()));
+        uint32_t last = 0;
+        for (uint32_t position : positions) {
+            AppendVarInt(out, position - last);
+            last = position;
+        }
+    }
+    return out;
+}
+
+// Calls `topicFn(topicDelta, count)` for each topic record of packed hits (topics
+// ascending) and `positionFn(delta)` for each of its positions; the number of topics.
+template <class TopicFn, class PositionFn>
+uint32_t WalkHits(const std::string& packed, TopicFn topicFn, PositionFn positionFn) {
+    size_t pos = 0;
+    uint32_t topic = 0, count = 0, delta = 0, lastTopic = 0, topics = 0;
+    while (ReadVarInt(packed, pos, packed.size(), topic) &&
+           ReadVarInt(packed, pos, packed.size(), count)) {
+        topicFn(topic - lastTopic, count);
+        lastTopic = topic;
+        ++topics;
+        for (uint32_t i = 0; i < count && ReadVarInt(packed, pos, packed.size(), delta); ++i) {
+            positionFn(delta);
+        }
+    }
+    return topics;
+}
+
+// Appends packed hits (topics ascending) in the index's bit coding: per topic its
+// distance from the one before, the count of positions and their distances, the record
+// ending on a byte.
+void EncodeHits(const std::string& packed, const int roots[3], std::string& out) {
+    CBitWriter bits(out);
+    WalkHits(
+        packed,
+        [&](uint32_t topicDelta, uint32_t count) {
+            bits.Flush();
+            bits.Sr(topicDelta, roots[0]);
+            bits.Sr(count, roots[1]);
+        },
+        [&](uint32_t delta) { bits.Sr(delta, roots[2]); });
+    bits.Flush();
+}
+
 }  // namespace
 
 std::string CFtsIndexWriter::Write(uint32_t codePage, uint32_t lcid, uint32_t topicCount) const {
-    // The entries in leaf order: a word's body entry before its title entry.
+    // The entries in leaf order: words bytewise, a word's body entry before its title entry.
     struct CEntry {
         const std::string* word;
         bool title;
         const std::string* packed;
         uint32_t nTopics;
     };
+    std::vector<const CWord*> words;
+    words.reserve(m_words.size());
+    for (const CWord& word : m_words) words.push_back(&word);
+    std::sort(words.begin(), words.end(),
+              [](const CWord* a, const CWord* b) { return a->strWord < b->strWord; });
+    // Pages added out of topic order have their records put in order first.
+    std::vector<std::string> repacked;
+    if (!m_bAscending) repacked.reserve(2 * m_words.size());
+    auto inOrder = [&](const std::string& packed) -> const std::string* {
+        if (m_bAscending) return &packed;
+        repacked.push_back(Repack(packed));
+        return &repacked.back();
+    };
     std::vector<CEntry> entries;
-    for (const auto& [word, hits] : m_words) {
-        if (!hits.strBody.empty()) entries.push_back({&word, false, &hits.strBody, 0});
-        if (!hits.strTitle.empty()) entries.push_back({&word, true, &hits.strTitle, 0});
+    for (const CWord* word : words) {
+        if (!word->strBody.empty())
+            entries.push_back({&word->strWord, false, inOrder(word->strBody), 0});
+        if (!word->strTitle.empty())
+            entries.push_back({&word->strWord, true, inOrder(word->strTitle), 0});
     }
 
     // Root sizes that make the hit lists shortest; at least one bit, as other writers use.
@@ -252,19 +309,13 @@ std::string CFtsIndexWriter::Write(uint32_t codePage, uint32_t lcid, uint32_t to
     // each field and the roots are tried on the counts.
     uint64_t lengths[3][33] = {};
     for (CEntry& entry : entries) {
-        const CFtsHits hits = UnpackHits(*entry.packed);
-        entry.nTopics = static_cast<uint32_t>(hits.size());
-        uint32_t lastTopic = 0;
-        for (const auto& [topic, positions] : hits) {
-            ++lengths[0][BitLength(topic - lastTopic)];
-            ++lengths[1][BitLength(static_cast<uint32_t>(positions.size()))];
-            uint32_t last = 0;
-            for (uint32_t p : positions) {
-                ++lengths[2][BitLength(p - last)];
-                last = p;
-            }
-            lastTopic = topic;
-        }
+        entry.nTopics = WalkHits(
+            *entry.packed,
+            [&](uint32_t topicDelta, uint32_t count) {
+                ++lengths[0][BitLength(topicDelta)];
+                ++lengths[1][BitLength(count)];
+            },
+            [&](uint32_t delta) { ++lengths[2][BitLength(delta)]; });
     }
     int roots[3] = {1, 1, 1};
     for (int field = 0; field < 3; ++field) {
@@ -282,10 +333,10 @@ std::string CFtsIndexWriter::Write(uint32_t codePage, uint32_t lcid, uint32_t to
     std::string out(kHeaderSize, '\0');
     std::vector<std::pair<uint32_t, uint32_t>> hitPlaces;  // offset, size
     for (const CEntry& entry : entries) {
-        const std::string encoded = EncodeHits(UnpackHits(*entry.packed), roots);
-        hitPlaces.emplace_back(static_cast<uint32_t>(out.size()),
-                               static_cast<uint32_t>(encoded.size()));
-        out += encoded;
+        const size_t start = out.size();
+        EncodeHits(*entry.packed, roots, out);
+        hitPlaces.emplace_back(static_cast<uint32_t>(start),
+                               static_cast<uint32_t>(out.size() - start));
     }
 
     // Leaves.
@@ -377,9 +428,9 @@ std::string CFtsIndexWriter::Write(uint32_t codePage, uint32_t lcid, uint32_t to
     }
 
     uint32_t longest = 0, uniqueBytes = 0;
-    for (const auto& [word, hits] : m_words) {
-        longest = std::max<uint32_t>(longest, static_cast<uint32_t>(word.size()));
-        uniqueBytes += static_cast<uint32_t>(word.size());
+    for (const CWord& word : m_words) {
+        longest = std::max<uint32_t>(longest, static_cast<uint32_t>(word.strWord.size()));
+        uniqueBytes += static_cast<uint32_t>(word.strWord.size());
     }
     const uint32_t documents = std::max(topicCount, m_nTopicLimit);
     out[2] = 0x28;

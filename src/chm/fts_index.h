@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace corvane {
@@ -38,12 +39,18 @@ private:
     // number of positions and the positions' differences, each a variable-length number.
     // A tenth of the memory of a map of vectors, which large sites need.
     struct CWord {
+        std::string strWord;
         std::string strBody;
         std::string strTitle;
     };
-    std::map<std::string, CWord> m_words;  // bytewise order, the order of the leaves
+    std::vector<CWord> m_words;  // in the order first seen; sorted when written
+    std::unordered_map<std::string, uint32_t> m_wordIndex;  // word -> index in m_words
+    std::vector<uint64_t> m_scratch;  // one page's word index, part and position, sorted
     size_t m_nDocuments = 0;
     uint32_t m_nTopicLimit = 0;  // highest topic number added, plus one
+    // Pages added in ascending topic order (as a compile adds them): each word's records are
+    // then in topic order and are written as they stand.
+    bool m_bAscending = true;
     uint64_t m_nTokens = 0;
     uint64_t m_nTokenBytes = 0;
 };

@@ -5,9 +5,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <ctime>
+#include <deque>
 #include <exception>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "chm/chm_writer.h"
@@ -85,6 +87,89 @@ std::string StemOf(const std::string& name) {
     if (dot != std::string::npos && dot > 0) stem.erase(dot);
     return stem;
 }
+
+// Tokenizes the pages for the topic table and the full-text index on a thread of its own,
+// in the order they are given, while the compiling thread goes on reading and compressing.
+class CPageIndexer {
+public:
+    CPageIndexer(bool fullText, const std::atomic<bool>& stop)
+        : m_bFullText(fullText), m_stop(stop) {
+        try {
+            m_thread = std::thread([this] { Loop(); });
+        } catch (const std::system_error&) {
+            // No thread to be had: each page is indexed as it is given.
+        }
+    }
+    ~CPageIndexer() { Finish(); }
+    CPageIndexer(const CPageIndexer&) = delete;
+    CPageIndexer& operator=(const CPageIndexer&) = delete;
+
+    void Add(std::string local, std::string bytes) {
+        if (!m_thread.joinable()) {
+            Index(local, bytes);
+            return;
+        }
+        std::unique_lock<std::mutex> lock(m_mutex);
+        // A few dozen pages waiting keep the thread busy; more would only take memory.
+        m_cvSpace.wait(lock, [&] { return m_queue.size() < 64; });
+        m_queue.emplace_back(std::move(local), std::move(bytes));
+        m_cvWork.notify_one();
+    }
+
+    // Waits until every page given is indexed; rethrows what the thread threw.
+    void Finish() {
+        if (m_thread.joinable()) {
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_bEnd = true;
+            }
+            m_cvWork.notify_one();
+            m_thread.join();
+        }
+        if (m_failure) std::rethrow_exception(std::exchange(m_failure, nullptr));
+    }
+
+    CFtsIndexWriter& Search() { return m_search; }
+    std::vector<CChmTopicEntry>& Topics() { return m_topics; }
+
+private:
+    void Index(const std::string& local, const std::string& bytes) {
+        if (m_stop.load(std::memory_order_relaxed)) return;
+        CSearchDocument page = TokenizeHelpPage(bytes);
+        if (m_bFullText) m_search.AddDocument(static_cast<uint32_t>(m_topics.size()), page.tokens);
+        m_topics.push_back({local, std::move(page.strTitle)});
+    }
+    void Loop() {
+        for (;;) {
+            std::pair<std::string, std::string> page;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_cvWork.wait(lock, [&] { return m_bEnd || !m_queue.empty(); });
+                if (m_queue.empty()) return;
+                page = std::move(m_queue.front());
+                m_queue.pop_front();
+            }
+            m_cvSpace.notify_one();
+            try {
+                Index(page.first, page.second);
+            } catch (...) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (!m_failure) m_failure = std::current_exception();
+            }
+        }
+    }
+
+    bool m_bFullText;
+    const std::atomic<bool>& m_stop;
+    CFtsIndexWriter m_search;
+    std::vector<CChmTopicEntry> m_topics;
+    std::mutex m_mutex;
+    std::condition_variable m_cvWork, m_cvSpace;
+    std::deque<std::pair<std::string, std::string>> m_queue;
+    bool m_bEnd = false;
+    std::exception_ptr m_failure;
+    std::thread m_thread;
+};
 
 }  // namespace
 
@@ -186,8 +271,7 @@ bool CBuiltinCompiler::Run(const std::string& folder, const std::string& project
     settings.nThreads = m_nThreads;
     settings.pStop = &m_bStop;
     CChmWriter writer(settings);
-    CFtsIndexWriter search;
-    std::vector<CChmTopicEntry> topics;
+    CPageIndexer indexer(fullText, m_bStop);
 
     // The listed files first, in their order, then the contents and keyword files when the
     // list does not hold them. Each is read once and goes straight into the section.
@@ -215,11 +299,7 @@ bool CBuiltinCompiler::Run(const std::string& folder, const std::string& project
         writer.AddFile(stored, bytes);
         ++m_stats.nFiles;
         m_stats.nInputBytes += bytes.size();
-        if (i < listed && IsHelpPageName(local)) {
-            CSearchDocument page = TokenizeHelpPage(bytes);
-            if (fullText) search.AddDocument(static_cast<uint32_t>(topics.size()), page.tokens);
-            topics.push_back({local, page.strTitle});
-        }
+        if (i < listed && IsHelpPageName(local)) indexer.Add(local, std::move(bytes));
         if ((i + 1) % step == 0 || i + 1 == names.size()) {
             Log((boost::format(kProgress.str()) % (i + 1) % names.size() %
                  (static_cast<double>(m_stats.nInputBytes) / (1024.0 * 1024.0)))
@@ -227,6 +307,9 @@ bool CBuiltinCompiler::Run(const std::string& folder, const std::string& project
         }
     }
     bytes = std::string();
+    indexer.Finish();
+    const std::vector<CChmTopicEntry>& topics = indexer.Topics();
+    CFtsIndexWriter& search = indexer.Search();
 
     if (IsStopped()) return false;
     // The system files: the topic tables and the window definitions point into #STRINGS.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <string_view>
 
 #include "platform/ascii.h"
 #include "platform/sjis.h"
@@ -192,10 +193,10 @@ void TokenizeText(const std::string& text, uint32_t firstPosition, bool title,
         if (IsSjisLeadByte(c) && i + 1 < text.size() &&
             IsSjisTrailByte(static_cast<unsigned char>(text[i + 1]))) {
             flush();
-            const std::string ch = text.substr(i, 2);
+            const std::string_view ch = std::string_view(text).substr(i, 2);
             ++i;
             if (ch == kIdeographicSpace.str()) continue;
-            tokens.push_back({ch, position++, title});
+            tokens.push_back({std::string(ch), position++, title});
         } else if (IsHalfWidthKatakana(c)) {
             flush();
             tokens.push_back({std::string(1, static_cast<char>(c)), position++, title});
@@ -212,7 +213,8 @@ CSearchDocument TokenizeHelpPage(const std::string& html) {
     std::string title, body;
     bool inTitle = false, inHead = false;
     size_t i = 0;
-    auto emit = [&](const std::string& bytes) {
+    body.reserve(html.size());
+    auto emit = [&](std::string_view bytes) {
         if (inTitle)
             title += bytes;
         else if (!inHead)
@@ -300,12 +302,18 @@ CSearchDocument TokenizeHelpPage(const std::string& html) {
         }
         // A double-byte character is copied whole, so that its trail byte is never read alone.
         if (IsSjisLeadByte(static_cast<unsigned char>(c)) && i + 1 < html.size()) {
-            emit(html.substr(i, 2));
+            emit(std::string_view(html).substr(i, 2));
             i += 2;
             continue;
         }
-        emit(std::string(1, c));
-        ++i;
+        // A run of single bytes up to the next tag, reference or double-byte character.
+        size_t end = i + 1;
+        while (end < html.size() && html[end] != '<' && html[end] != '&' &&
+               !IsSjisLeadByte(static_cast<unsigned char>(html[end]))) {
+            ++end;
+        }
+        emit(std::string_view(html).substr(i, end - i));
+        i = end;
     }
 
     CSearchDocument doc;

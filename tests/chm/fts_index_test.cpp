@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "chm/objinst_writer.h"
@@ -67,6 +68,36 @@ TEST(FtsIndexTest, SmallIndexReadsBackWithHeaderOrderAndPositions) {
     EXPECT_EQ(body, (CFtsHits{{0, {2}}, {3, {3}}}));
     EXPECT_FALSE(reader.Lookup("Corvane", body, title));  // words are stored in lower case
     EXPECT_FALSE(reader.Lookup(Utf8ToSjis("大"), body, title));
+}
+
+// Pages added out of topic order, or tokens out of position order, give the same index as
+// the same pages added in order.
+TEST(FtsIndexTest, TheOrderPagesAndTokensComeInDoesNotChangeTheIndex) {
+    const std::vector<std::pair<uint32_t, std::vector<CSearchToken>>> pages = {
+        {0, Tokens("検索", "東京で検索 Corvane")},
+        {2, Tokens("東", "corvane 東 東京")},
+        {5, Tokens("Other", "corvane corvane 東")},
+    };
+    CFtsIndexWriter inOrder;
+    for (const auto& [topic, tokens] : pages) inOrder.AddDocument(topic, tokens);
+    CFtsIndexWriter shuffled;
+    for (size_t i : {2u, 0u, 1u}) {
+        std::vector<CSearchToken> tokens = pages[i].second;
+        std::reverse(tokens.begin(), tokens.end());
+        shuffled.AddDocument(pages[i].first, tokens);
+    }
+    EXPECT_EQ(shuffled.WordCount(), inOrder.WordCount());
+    EXPECT_TRUE(shuffled.Write(932, 0x411) == inOrder.Write(932, 0x411));
+
+    CFtsIndexReader reader;
+    std::string error;
+    ASSERT_TRUE(reader.Parse(shuffled.Write(932, 0x411), error)) << error;
+    CFtsHits body, title;
+    ASSERT_TRUE(reader.Lookup(Utf8ToSjis("東"), body, title));
+    EXPECT_EQ(body, (CFtsHits{{0, {2}}, {2, {2, 3}}, {5, {3}}}));
+    EXPECT_EQ(title, (CFtsHits{{2, {0}}}));
+    ASSERT_TRUE(reader.Lookup("corvane", body, title));
+    EXPECT_EQ(body, (CFtsHits{{0, {7}}, {2, {1}}, {5, {1, 2}}}));
 }
 
 TEST(FtsIndexTest, LargeIndexSpansLeavesAndIndexNodes) {
