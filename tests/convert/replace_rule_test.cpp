@@ -144,7 +144,7 @@ TEST(ReplaceRule, TheFilterAppliesReplacementsInFileOrderAndFailsAPageThatGrowsT
     const auto convert = [](CCVNFilter& f, const std::string& html, std::string& out) {
         std::vector<CLinkRecord> links;
         EXPECT_EQ(f.BeginPage(CUrlParts("http://h/?P"), "", 0, 1), 1);
-        return f.ConvertPage(1, "Content-Type: text/html\r\n", html, out, links);
+        return f.ConvertPage(LinkKind::Anchor, "Content-Type: text/html\r\n", html, out, links);
     };
 
     auto mixed = filter(
