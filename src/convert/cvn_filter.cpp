@@ -100,6 +100,11 @@ CCVNFilter::CCVNFilter(CDownloaderConfig* pOwner, const std::string& wikiNameSea
     m_strFooterBlock = (boost::format(kFooterFormat) % footer).str();
 }
 
+void CCVNFilter::SetStartUrl(const std::string& startUrl) {
+    const CUrlParts url(StripFragment(startUrl));
+    m_strStartPageUrl = url.IsValid() ? CanonicalPageUrl(url) : std::string();
+}
+
 int CCVNFilter::BeginPage(const CUrlParts& url, const std::string& presetName, int /*flag*/,
                           int depth) {
     if (!url.IsValid()) {
@@ -109,17 +114,10 @@ int CCVNFilter::BeginPage(const CUrlParts& url, const std::string& presetName, i
     if (base.empty()) {
         return 0;
     }
-    const std::string canonical = CanonicalPageUrl(url);
-    std::string script;
-    {
-        std::lock_guard<std::mutex> lock(m_pStartPage->m_mutex);
-        if (depth == 0) {
-            m_pStartPage->m_strUrl = canonical;
-        }
-        script = m_pStartPage->m_strUrl;
-    }
+    std::string canonical = CanonicalPageUrl(url);
+    std::string script = m_strStartPageUrl;
     if (script.empty() && url.GetExtra().size() > 1 && url.GetExtra()[0] == '?') {
-        // No start page seen: a page of the wiki (it has a query) tells the script too.
+        // No start URL given: a page of the wiki (it has a query) tells the script itself.
         script = canonical;
     }
     std::string local =
@@ -129,6 +127,7 @@ int CCVNFilter::BeginPage(const CUrlParts& url, const std::string& presetName, i
     }
     m_linkRules.m_strScriptUrl = std::move(script);
     m_pageUrl = url;
+    m_strCanonicalUrl = std::move(canonical);
     m_strBaseUrl = std::move(base);
     m_strLocalName = std::move(local);
     m_nDepth = depth;
@@ -156,7 +155,7 @@ int CCVNFilter::ConvertPage(LinkKind kind, const std::string& headers, std::stri
     }
     std::string wikiBase;
     std::string pageName;
-    if (SplitPageUrl(CanonicalPageUrl(m_pageUrl), wikiBase, pageName, m_linkRules.m_strScriptUrl,
+    if (SplitPageUrl(m_strCanonicalUrl, wikiBase, pageName, m_linkRules.m_strScriptUrl,
                      nameEncoding) == 0) {
         return 0;
     }
@@ -287,7 +286,7 @@ CHTMLFilter* CCVNFilter::Clone() const {
     auto* clone =
         new CCVNFilter(m_pOwner, m_strWikiNameSearch, m_strWikiNameReplace, m_strTitle, m_strFooter,
                        m_strBodyRulesPath, m_strReplaceRulesPath, m_strExcludeRulesPath);
-    clone->m_pStartPage = m_pStartPage;
+    clone->m_strStartPageUrl = m_strStartPageUrl;
     clone->m_linkRules.m_pNames = m_linkRules.m_pNames;
     return clone;
 }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +24,9 @@ public:
                const std::string& footer, const std::string& bodyRulesPath,
                const std::string& replaceRulesPath, const std::string& excludeRulesPath = "");
 
+    // The run's start URL (as the project gives it), before the first page; clones keep it.
+    void SetStartUrl(const std::string& startUrl);
+
     int BeginPage(const CUrlParts& url, const std::string& presetName, int flag,
                   int depth) override;
     int ConvertPage(LinkKind kind, const std::string& headers, std::string_view content,
@@ -43,14 +45,6 @@ public:
     const std::vector<std::string>& GetExclusions() const { return m_linkRules.m_exclusions; }
 
 private:
-    // The URL of the run's start page, shared by a filter and all its clones: whichever
-    // worker begins the start page tells the others where the wiki's script lies (a link
-    // without a query to that script is the wiki's default page).
-    struct CStartPage {
-        std::mutex m_mutex;
-        std::string m_strUrl;
-    };
-
     std::string BuildHead(std::string& text, std::vector<CLinkRecord>& links);
     std::string BuildBody(const std::string& text, const std::string& wikiBase,
                           const std::string& pageName, std::vector<CLinkRecord>& links);
@@ -68,7 +62,10 @@ private:
     std::string m_strBodyRulesPath;
     std::string m_strReplaceRulesPath;
     std::string m_strExcludeRulesPath;
-    std::shared_ptr<CStartPage> m_pStartPage = std::make_shared<CStartPage>();
+    // The run's start page, canonical: where the wiki's script lies (a link without a
+    // query to that script is the wiki's default page). Empty until SetStartUrl.
+    std::string m_strStartPageUrl;
+    std::string m_strCanonicalUrl;  // of the current page
     // The exclusions, and the script URL for the current page: the start page's URL, or
     // before a start page was seen, the current page's own when it is a page of the wiki
     // (has a query).

@@ -253,16 +253,18 @@ int CBuildDriver::OnCreateHelp() {
         search = m_doc.GetWikiNameSearch();
         replace = m_doc.GetWikiNameReplace();
     }
-    prototype->SetFilter(MakeFilter(config.get(), search, replace));
-
-    auto start = std::make_unique<CWebPage>(m_doc.GetURL());
-    start->SetUseAuth(m_doc.GetUseAuth());
+    // The start URL and its credentials are worked out here, once for the whole run.
+    CCVNFilter* filter = MakeFilter(config.get(), search, replace);
+    filter->SetStartUrl(m_doc.GetURL());
+    prototype->SetFilter(filter);
     // With authentication switched off the stored user and password stay in the project
     // (the form keeps them) but are never sent.
     if (m_doc.GetUseAuth()) {
-        start->SetUser(m_doc.GetUser());
-        start->SetPassword(CCorvaneDoc::UnscramblePassword(m_doc.GetPassword()));
+        prototype->SetSiteCredentials(CSiteCredentials::ForStartPage(
+            m_doc.GetURL(), m_doc.GetUser(), CCorvaneDoc::UnscramblePassword(m_doc.GetPassword())));
     }
+
+    auto start = std::make_unique<CWebPage>(m_doc.GetURL());
     start->SetLevel(0);
 
     m_nOutcome = kNotRun;

@@ -40,6 +40,7 @@ CCheckerThread<CWebPage>* CDownloaderThread::Clone() {
     clone->m_pPageList = m_pPageList;
     clone->m_pConfig = m_pConfig;
     clone->m_settings = m_settings;
+    clone->m_site = m_site;
     if (m_pFilter) clone->SetFilter(m_pFilter->Clone());
     return clone;
 }
@@ -76,14 +77,13 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
     }
 
     auto* config = static_cast<CDownloaderConfig*>(m_pConfig);
-    if (page->GetLevel() == 0) {
-        // The start page's file is written by the start page alone.
-        config->ClaimLocalName(m_pFilter->GetLocalName());
-        // The start page's credentials hold for its site, and only there.
-        const std::string prefix = CanonicalizeUrl(m_pFilter->GetBaseUrl(), 0);
-        if (!prefix.empty()) config->AddCredential(prefix, page->GetUser(), page->GetPassword());
+    // The start page's file is written by the start page alone.
+    if (page->GetLevel() == 0) config->ClaimLocalName(m_pFilter->GetLocalName());
+    // The start page's credentials hold for its site, and only there.
+    if (m_site.Cover(page->GetURL())) {
+        fetch.strUser = m_site.strUser;
+        fetch.strPassword = m_site.strPassword;
     }
-    config->FindCredential(page->GetURL(), fetch.strUser, fetch.strPassword);
     fetch.settings = m_settings;
 
     // A body the filter would save as downloaded goes to its file as it comes; a name

@@ -42,14 +42,16 @@ public:
     // The settings every fetch of this worker is made with; its clones get the same.
     void SetFetchSettings(const CFetchSettings& settings) { m_settings = settings; }
     const CFetchSettings& GetFetchSettings() const { return m_settings; }
+    // The run's credentials, worked out once from the start page; clones get the same.
+    void SetSiteCredentials(const CSiteCredentials& site) { m_site = site; }
 
     void StopProtocol() override { m_protocol.Stop(); }
-    // The protocol side's setters change this worker's fetch settings.
+    // The protocol side's setters change this worker's fetch settings and credentials.
     void SetUseProxy(bool useProxy) override { m_settings.bUseProxy = useProxy; }
     void SetProxyHost(const std::string& host) override { m_settings.strProxyHost = host; }
     void SetProxyPort(int port) override { m_settings.nProxyPort = port; }
-    void SetUser(const std::string& user) override { m_protocol.SetUser(user); }
-    void SetPassword(const std::string& password) override { m_protocol.SetPassword(password); }
+    void SetUser(const std::string& user) override { m_site.strUser = user; }
+    void SetPassword(const std::string& password) override { m_site.strPassword = password; }
     void SetTimeout(int milliseconds) override { m_settings.nTimeout = milliseconds; }
     void SetAbortEvent(CManualResetEvent* event) override;
     void SetUserAgent(const std::string& agent) override { m_settings.strUserAgent = agent; }
@@ -62,6 +64,7 @@ private:
     CManualResetEvent* m_pAbortEvent = nullptr;
     std::unique_ptr<CHTMLFilter> m_pFilter;
     CFetchSettings m_settings;
+    CSiteCredentials m_site;
 };
 
 }  // namespace corvane

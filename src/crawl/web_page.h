@@ -22,6 +22,8 @@ public:
     std::string GetURL() const { return m_strURL; }
     const std::string& URL() const { return m_strURL; }
     std::string GetLocalName() const { return m_strLocalName; }
+    // Kept for the interface: a page no longer carries credentials (the build driver hands
+    // the run's to the workers).
     int GetUseAuth() const { return m_bUseAuth; }
     std::string GetUser() const { return m_strUser; }
     std::string GetPassword() const { return m_strPassword; }

@@ -33,6 +33,9 @@ struct CSiteCredentials {
     std::string strUser;
     std::string strPassword;
 
+    // The credentials of a run from `startUrl`: they hold under its folder.
+    static CSiteCredentials ForStartPage(const std::string& startUrl, const std::string& user,
+                                         const std::string& password);
     // Whether `url` begins with the prefix (byte for byte); an empty prefix names no site.
     bool Cover(const std::string& url) const;
 };

@@ -7,28 +7,13 @@
 namespace corvane {
 namespace {
 
-TEST(DownloaderConfigTest, CredentialsGoByUrlPrefixFirstMatchWins) {
+TEST(DownloaderConfigTest, DefaultsOfTheEngine) {
     CDownloaderConfig config;
     EXPECT_EQ(config.m_nSendTimeout, 1000);
     EXPECT_EQ(config.m_nThreadCount, 5);
     EXPECT_EQ(config.m_nStopTimeout, 300000);
     EXPECT_EQ(config.m_nInterval, 10);
     EXPECT_EQ(config.GetWaitForNewPages(), 0);
-
-    config.AddCredential("http://h/wiki/", "alice", "a");
-    config.AddCredential("http://h/", "bob", "b");
-    config.AddCredential("", "eve", "e");  // names no site: never used
-    std::string user = "unchanged", password = "unchanged";
-    EXPECT_EQ(config.FindCredential("http://other/wiki/", user, password), 0);
-    EXPECT_EQ(user, "unchanged");
-    EXPECT_EQ(password, "unchanged");
-    EXPECT_EQ(config.FindCredential("http://h/wiki/index.php?Top", user, password), 1);
-    EXPECT_EQ(user, "alice");
-    EXPECT_EQ(config.FindCredential("http://h/other", user, password), 1);
-    EXPECT_EQ(user, "bob");
-    EXPECT_EQ(password, "b");
-    // Byte for byte: letter case counts.
-    EXPECT_EQ(config.FindCredential("HTTP://h/wiki/", user, password), 0);
 }
 
 TEST(OutputFileTest, WritesInsideTheFolderOnly) {

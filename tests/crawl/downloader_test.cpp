@@ -107,9 +107,15 @@ protected:
         if (m_nMaxPageSize) settings.nMemoryLimit = *m_nMaxPageSize;
         if (m_nMaxFileSize) settings.nSinkLimit = *m_nMaxFileSize;
         worker->SetFetchSettings(settings);
-        worker->SetFilter(new RefusingFilter(config, "", "", "Manual", "footer",
-                                             (rulesFolder / "body.txt").string(),
-                                             (rulesFolder / "replace.txt").string()));
+        worker->SetSiteCredentials(m_site);
+        auto* filter = new RefusingFilter(config, "", "", "Manual", "footer",
+                                          (rulesFolder / "body.txt").string(),
+                                          (rulesFolder / "replace.txt").string());
+        // The first page is the start page, as in a build.
+        if (!pages.empty() && pages.front()->GetLevel() == 0) {
+            filter->SetStartUrl(pages.front()->GetURL());
+        }
+        worker->SetFilter(filter);
         m_downloader->AddListener(&m_collector);
         ASSERT_EQ(m_downloader->Start(pages, worker, config), 1);
     }
@@ -121,6 +127,7 @@ protected:
     bool Written(const std::string& name) { return std::filesystem::exists(m_out / name); }
 
     int m_nThreads = 1;
+    CSiteCredentials m_site;
     std::optional<std::uint64_t> m_nMaxPageSize, m_nMaxFileSize;
     int m_nInterval = 0;  // the pause before each page, ms
     test::ScratchDir m_out;
@@ -477,8 +484,7 @@ TEST_F(SmallWikiTest, CredentialsGoOnlyToTheStartPagesSite) {
     Serve("?Else", 200, Page("elsewhere"));
 
     auto* top = new CWebPage(server.Url("/?Top"));
-    top->SetUser("alice");
-    top->SetPassword("secret");
+    m_site = CSiteCredentials::ForStartPage(top->GetURL(), "alice", "secret");
     // The same server under another host name is another site.
     auto* other = new CWebPage(server.Url("/?Else", "localhost"));
     other->SetLevel(1);

@@ -49,5 +49,36 @@ TEST(PageFetch, OnlyASuccessfulAnswerOfTheRightTypeGoesToTheSink) {
     }
 }
 
+TEST(SiteCredentials, HoldUnderTheStartPagesFolderOnly) {
+    const CSiteCredentials site =
+        CSiteCredentials::ForStartPage("http://h/wiki/index.php?Top#intro", "alice", "a");
+    EXPECT_EQ(site.strPrefix, "http://h/wiki/");
+    EXPECT_EQ(site.strUser, "alice");
+    EXPECT_EQ(site.strPassword, "a");
+    struct Case {
+        const char* url;
+        bool covered;
+    } cases[] = {
+        {"http://h/wiki/index.php?Top", true},
+        {"http://h/wiki/", true},
+        {"http://h/wiki/attach/a.png", true},
+        {"http://h/wiki", false},  // the folder's name alone is another resource
+        {"http://h/other", false},
+        {"http://other/wiki/", false},
+        {"http://h.evil/wiki/", false},
+        {"https://h/wiki/", false},
+        {"HTTP://h/wiki/", false},  // byte for byte: letter case counts
+        {"", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(site.Cover(c.url), c.covered) << c.url;
+
+    // A start URL that names no folder gives credentials for no site at all.
+    for (const char* start : {"", "no url", "mailto:a@h"}) {
+        const CSiteCredentials none = CSiteCredentials::ForStartPage(start, "u", "p");
+        for (const Case& c : cases) EXPECT_FALSE(none.Cover(c.url)) << start << " " << c.url;
+        EXPECT_FALSE(none.Cover(start)) << start;
+    }
+}
+
 }  // namespace
 }  // namespace corvane
