@@ -124,14 +124,26 @@ void CChmWriter::Collect(uint64_t maxInFlight) {
         ++m_nCollected;
         lock.unlock();
         for (uint64_t offset : interval.frameOffsets) {
-            m_resetTable.push_back(m_content.size() + offset);
+            m_resetTable.push_back(m_nContentBytes + offset);
         }
-        m_content += interval.strBytes;
+        m_nContentBytes += interval.strBytes.size();
+        m_content.push_back(std::move(interval.strBytes));
         lock.lock();
     }
 }
 
 std::string CChmWriter::Finish() {
+    std::string out;
+    if (!Finish([&](std::string_view bytes) {
+            out.append(bytes);
+            return true;
+        })) {
+        return std::string();
+    }
+    return out;
+}
+
+bool CChmWriter::Finish(const WriteFunction& write) {
     // Readers decode whole frames up to the end of an interval (libmspack rounds the length
     // up to one), so the last interval is padded with zeros; the lengths stay the true ones.
     if (!m_pending.empty()) {
@@ -139,7 +151,7 @@ std::string CChmWriter::Finish() {
         SubmitInterval();
     }
     Collect(0);
-    if (IsStopped()) return std::string();
+    if (IsStopped()) return false;
 
     // The compressed section's description, all in section 0.
     const std::string space = "::DataSpace/Storage/MSCompressed/";
@@ -161,7 +173,7 @@ std::string CChmWriter::Finish() {
     Append32(reset, 8);
     Append32(reset, 0x28);
     Append64(reset, m_nUncompressed);
-    Append64(reset, m_content.size());
+    Append64(reset, m_nContentBytes);
     Append64(reset, kLzxFrameBytes);
     for (uint64_t offset : m_resetTable) Append64(reset, offset);
 
@@ -172,21 +184,24 @@ std::string CChmWriter::Finish() {
     AddFile(space + "Transform/" + kTransformGuid + "/InstanceData/ResetTable", reset, false);
     // The content stays where it is: its entry points past the other section-0 files.
     m_folded.emplace(ToLowerAscii(kContentName), m_entries.size());
-    m_entries.push_back({kContentName, 0, m_section0.size(), m_content.size()});
+    m_entries.push_back({kContentName, 0, m_section0.size(), m_nContentBytes});
 
     std::vector<CChmEntry> entries = m_entries;
     std::stable_sort(entries.begin(), entries.end(), [](const CChmEntry& a, const CChmEntry& b) {
         return CChmContainer::CompareNames(a.strName, b.strName) < 0;
     });
     const CChmDirectory directory = WriteChmDirectory(entries, m_settings.nChunkSize);
-    std::string out = WriteChmPrefix(directory, m_settings.nChunkSize, m_settings.nLcid,
-                                     m_settings.nTimestamp, m_section0.size() + m_content.size());
-    out.reserve(out.size() + m_section0.size() + m_content.size());
-    out += m_section0;
+    if (!write(WriteChmPrefix(directory, m_settings.nChunkSize, m_settings.nLcid,
+                              m_settings.nTimestamp, m_section0.size() + m_nContentBytes)) ||
+        !write(m_section0)) {
+        return false;
+    }
     m_section0 = std::string();
-    out += m_content;
-    m_content = std::string();
-    return out;
+    for (std::string& piece : m_content) {
+        if (IsStopped() || !write(piece)) return false;
+        piece = std::string();
+    }
+    return !IsStopped();
 }
 
 }  // namespace corvane

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -50,7 +51,11 @@ public:
     // Bytes added to the compressed section so far.
     uint64_t CompressedSectionInput() const { return m_nUncompressed; }
 
-    // The whole help file; empty when the stop flag was set. The writer is spent afterwards.
+    // Hands the whole help file to `write` piece by piece; false when `write` does or the
+    // stop flag was set. The writer is spent afterwards.
+    using WriteFunction = std::function<bool(std::string_view bytes)>;
+    bool Finish(const WriteFunction& write);
+    // The whole help file at once (empty when stopped).
     std::string Finish();
 
 private:
@@ -75,8 +80,9 @@ private:
     std::string m_pending;  // the interval being filled
     uint64_t m_nUncompressed = 0;
 
-    // Compressed content and the compressed offset of every frame.
-    std::string m_content;
+    // Compressed content, an interval a piece, and the compressed offset of every frame.
+    std::vector<std::string> m_content;
+    uint64_t m_nContentBytes = 0;
     std::vector<uint64_t> m_resetTable;
 
     std::mutex m_mutex;

@@ -69,31 +69,38 @@ uint64_t SrBitsOfLength(int n, int root) {
 class CBitWriter {
 public:
     explicit CBitWriter(std::string& out) : m_out(out) {}
-    void Bit(int bit) {
-        m_nBuf = static_cast<unsigned char>(m_nBuf | (bit << (7 - m_nUsed)));
-        if (++m_nUsed == 8) Flush();
+    ~CBitWriter() { Flush(); }
+    // The `count` (at most 32) low bits of `v`, the highest first.
+    void Bits(uint32_t v, int count) {
+        if (count == 0) return;
+        m_nBuf = (m_nBuf << count) | (v & ((uint64_t{1} << count) - 1));
+        m_nUsed += count;
+        while (m_nUsed >= 8) {
+            m_nUsed -= 8;
+            m_out += static_cast<char>((m_nBuf >> m_nUsed) & 0xFF);
+        }
     }
     void Sr(uint32_t v, int root) {
         const int n = BitLength(v);
         if (n <= root) {
-            Bit(0);
-            for (int i = root - 1; i >= 0; --i) Bit((v >> i) & 1);
+            Bits(0, 1);
+            Bits(v, root);
         } else {
-            for (int i = 0; i < n - root; ++i) Bit(1);
-            Bit(0);
-            for (int i = n - 2; i >= 0; --i) Bit((v >> i) & 1);
+            // n - root ones, a zero, then the bits below the top one.
+            for (int ones = n - root; ones > 0; ones -= 24) Bits(0xFFFFFF, std::min(ones, 24));
+            Bits(0, 1);
+            Bits(v, n - 1);
         }
     }
+    // Pads the last byte with zeros.
     void Flush() {
         if (m_nUsed == 0) return;
-        m_out += static_cast<char>(m_nBuf);
-        m_nBuf = 0;
-        m_nUsed = 0;
+        Bits(0, 8 - m_nUsed);
     }
 
 private:
     std::string& m_out;
-    unsigned char m_nBuf = 0;
+    uint64_t m_nBuf = 0;
     int m_nUsed = 0;
 };
 
@@ -171,37 +178,36 @@ void CFtsIndexWriter::AddDocument(uint32_t topic, const std::vector<CSearchToken
     if (m_nDocuments > 0 && topic < m_nTopicLimit) m_bAscending = false;
     ++m_nDocuments;
     m_nTopicLimit = std::max(m_nTopicLimit, topic + 1);
-    // Each token as word number, part and position in one number: sorted, the positions of
-    // a word in a part stand together and in order.
-    m_scratch.clear();
+    // The page's positions of each word and part, gathered in lists kept from page to page.
+    m_touched.clear();
     for (const CSearchToken& token : tokens) {
         if (token.strWord.empty() || token.strWord.size() > kMaxWord) continue;
         auto [it, added] = m_wordIndex.try_emplace(token.strWord, 0);
         if (added) {
             it->second = static_cast<uint32_t>(m_words.size());
             m_words.push_back({token.strWord, {}, {}});
+            m_positions.resize(2 * m_words.size());
         }
-        m_scratch.push_back(uint64_t{it->second} << 33 | uint64_t{token.bTitle} << 32 |
-                            token.nPosition);
+        const uint32_t key = 2 * it->second + (token.bTitle ? 1 : 0);
+        if (m_positions[key].empty()) m_touched.push_back(key);
+        m_positions[key].push_back(token.nPosition);
         ++m_nTokens;
         m_nTokenBytes += token.strWord.size();
     }
-    std::sort(m_scratch.begin(), m_scratch.end());
-    for (size_t i = 0; i < m_scratch.size();) {
-        const uint64_t key = m_scratch[i] >> 32;
-        size_t j = i + 1;
-        while (j < m_scratch.size() && (m_scratch[j] >> 32) == key) ++j;
-        CWord& word = m_words[key >> 1];
+    for (uint32_t key : m_touched) {
+        std::vector<uint32_t>& positions = m_positions[key];
+        if (!std::is_sorted(positions.begin(), positions.end()))
+            std::sort(positions.begin(), positions.end());
+        CWord& word = m_words[key / 2];
         std::string& packed = (key & 1) ? word.strTitle : word.strBody;
         AppendVarInt(packed, topic);
-        AppendVarInt(packed, static_cast<uint32_t>(j - i));
+        AppendVarInt(packed, static_cast<uint32_t>(positions.size()));
         uint32_t last = 0;
-        for (size_t k = i; k < j; ++k) {
-            const auto position = static_cast<uint32_t>(m_scratch[k]);
+        for (uint32_t position : positions) {
             AppendVarInt(packed, position - last);
             last = position;
         }
-        i = j;
+        positions.clear();
     }
 }
 

@@ -45,7 +45,10 @@ private:
     };
     std::vector<CWord> m_words;  // in the order first seen; sorted when written
     std::unordered_map<std::string, uint32_t> m_wordIndex;  // word -> index in m_words
-    std::vector<uint64_t> m_scratch;  // one page's word index, part and position, sorted
+    // One page's positions by word index and part (2 * index + title), kept empty between
+    // pages, and the lists the page filled.
+    std::vector<std::vector<uint32_t>> m_positions;
+    std::vector<uint32_t> m_touched;
     size_t m_nDocuments = 0;
     uint32_t m_nTopicLimit = 0;  // highest topic number added, plus one
     // Pages added in ascending topic order (as a compile adds them): each word's records are

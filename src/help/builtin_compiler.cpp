@@ -19,6 +19,7 @@
 #include "help/help_project_file.h"
 #include "help/search_tokenizer.h"
 #include "platform/ascii.h"
+#include "platform/atomic_file.h"
 #include "platform/file_io.h"
 #include "platform/sjis.h"
 #include "platform/sjis_text.h"
@@ -352,13 +353,21 @@ bool CBuiltinCompiler::Run(const std::string& folder, const std::string& project
     }
     m_stats.nTopics = topics.size();
 
-    const std::string chm = writer.Finish();
+    // Straight from the writer into a temporary file beside the old one, which it replaces
+    // once complete and on the disk; a stop or a failure takes the temporary file away.
+    CAtomicFile file(ToNativePath(folder + compiled));
+    uint64_t written = 0;
+    const bool made = file.Open() && writer.Finish([&](std::string_view piece) {
+        written += piece.size();
+        return file.Write(piece.data(), piece.size());
+    });
     if (IsStopped()) return false;
-    if (!WriteFileReplacing(folder + compiled, chm)) {
-        error = WithReason((boost::format(kCannotWrite.str()) % (folder + compiled)).str(), errno);
+    if (!made || !file.Sync() || !file.Commit()) {
+        error = WithReason((boost::format(kCannotWrite.str()) % (folder + compiled)).str(),
+                           file.ErrorCode());
         return false;
     }
-    m_stats.nOutputBytes = chm.size();
+    m_stats.nOutputBytes = written;
     return true;
 }
 

@@ -151,6 +151,11 @@ bool CAtomicFile::Write(const char* data, std::size_t size) {
     return true;
 }
 
+bool CAtomicFile::Sync() {
+    if (m_fd < 0) return m_nError == 0 ? Fail(EBADF) : false;
+    return ::fsync(m_fd) == 0 || Fail(errno);
+}
+
 bool CAtomicFile::Commit() {
     if (m_bCommitted) return true;
     if (m_fd < 0) return m_nError == 0 ? Fail(EBADF) : false;

@@ -24,6 +24,9 @@ public:
     // first. Fails (ELOOP) at once when the target is a symbolic link.
     bool Open(bool makeFolders = false);
     bool Write(const char* data, std::size_t size);
+    // Waits until the bytes written are on the disk, so that the file put in place survives a
+    // power cut whole.
+    bool Sync();
     // Puts the file in place. Fails, leaving the old file as it was, when a write failed,
     // the bytes could not be closed into the file, or the target is a symbolic link (ELOOP:
     // the link and whatever it points to stay untouched).
