@@ -4,6 +4,10 @@
 
 #include "crawl/failed_links.h"
 
+#include <filesystem>
+
+#include "support/test_paths.h"
+
 namespace corvane {
 namespace {
 
@@ -25,8 +29,48 @@ TEST(FailedLinksTest, OnlyLinkValuesNamingAFailedFileChange) {
         {"<a href=\"Gone.html.bak\"><a xhref=\"Gone.html\">",
          "<a href=\"Gone.html.bak\"><a xhref=\"Gone.html\">"},
         {"<a href=\"Gone.html", "<a href=\"http://wiki/?cmd=read&amp;page=Gone\""},
+        // An attribute on the next line, an unquoted value right before the tag's end.
+        {"<a\nhref=\"Gone.html\">", "<a\nhref=\"http://wiki/?cmd=read&amp;page=Gone\">"},
+        {"<img src=a.png>", "<img src=\"http://wiki/a.png\">"},
+        {"<a href=Gone.html#x>", "<a href=\"http://wiki/?cmd=read&amp;page=Gone#x\">"},
     };
     for (const Case& c : cases) EXPECT_EQ(RelinkReferences(c.in, targets), c.out) << c.in;
+}
+
+// A URL is written as an attribute value: nothing in it can end the value or open a tag.
+TEST(FailedLinksTest, TheWikiUrlCannotLeaveItsAttributeValue) {
+    const std::map<std::string, std::string> targets = {{"Odd.html", "http://wiki/?a\"b<c>d&e"}};
+    EXPECT_EQ(RelinkReferences("<a href='Odd.html#\"x'>", targets),
+              "<a href=\"http://wiki/?a&quot;b&lt;c&gt;d&amp;e#&quot;x\">");
+}
+
+// Only the help pages of the run are rewritten, on disk, and a file that cannot be is named.
+TEST(FailedLinksTest, SavedHelpPagesAreRewrittenAndOtherFilesKeepTheirBytes) {
+    test::ScratchDir dir;
+    test::ScratchDir elsewhere;
+    const std::string link = "<a href=\"Gone.html\">g</a>";
+    CWebPage page("http://wiki/?A"), attachment("http://wiki/?plugin=attach&openfile=x.txt"),
+        linked("http://wiki/?L"), gone("http://wiki/?Gone");
+    page.SetLocalName("A.html");
+    page.SetSaved(true, true);
+    attachment.SetLocalName("x.txt");
+    attachment.SetSaved(true, false);
+    linked.SetLocalName("L.html");
+    linked.SetSaved(true, true);
+    gone.SetLocalName("Gone.html");
+    test::WriteFileBytes(dir / "A.html", "<p>" + link + "</p>");
+    test::WriteFileBytes(dir / "x.txt", link);
+    // A link planted in place of a help page is never written through.
+    test::WriteFileBytes(elsewhere / "victim.html", link);
+    std::filesystem::create_symlink(elsewhere / "victim.html", dir / "L.html");
+
+    const std::vector<std::string> errors =
+        RelinkFailedPages(dir.path().string() + "/", {&page, &attachment, &linked, &gone});
+    EXPECT_EQ(test::ReadFileBytes(dir / "A.html"), "<p><a href=\"http://wiki/?Gone\">g</a></p>");
+    EXPECT_EQ(test::ReadFileBytes(dir / "x.txt"), link);
+    EXPECT_EQ(test::ReadFileBytes(elsewhere / "victim.html"), link);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find("L.html"), std::string::npos) << errors[0];
 }
 
 TEST(FailedLinksTest, TargetsAreThePagesWithANameButNoFileOfTheirOwn) {

@@ -13,6 +13,7 @@ namespace corvane {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 CCheckResult Result(int status, int http, const std::string& headers = "",
                     const std::string& error = "") {
@@ -53,6 +54,65 @@ TEST(PageFailureTest, ReasonNamesTheStatusTheErrorOrTheRefusal) {
     EXPECT_EQ(PageFailureReason(Result(DOWNLOAD_REFUSED, 0)),
               Utf8ToSjis("ページとして扱えない URL です"));
     EXPECT_TRUE(IsFailedPage(Result(DOWNLOAD_REFUSED, 0)));
+}
+
+// Credentials stand between the scheme and the host's end; an "@" in the path, query or
+// fragment is no user name, and one in the path does not hide a user name before the host.
+TEST(ProjectChecksTest, OnlyAUserNameBeforeTheHostIsACredential) {
+    const struct {
+        const char* url;
+        const char* shown;  // nullptr: no credentials
+    } cases[] = {
+        {"http://wiki.example/?cmd=read&page=a@b", nullptr},
+        {"http://wiki.example?page=a@b/c", nullptr},
+        {"http://wiki.example#a@b/c", nullptr},
+        {"http://wiki.example/attach/a@b.png", nullptr},
+        {"http://alice:pw@wiki.example/a@b", "[http://wiki.example/a@b]"},
+        {"http://alice@wiki.example", "[http://wiki.example]"},
+        {"https://a:b@c@wiki.example:8443/?x", "[https://wiki.example:8443/?x]"},
+        {"alice:pw@wiki.example/", "[wiki.example/]"},
+    };
+    for (const auto& c : cases) {
+        const std::string message = CheckUrlCredentials(c.url);
+        if (c.shown == nullptr) {
+            EXPECT_EQ(message, "") << c.url;
+        } else {
+            EXPECT_THAT(message, HasSubstr(c.shown)) << c.url;
+            EXPECT_THAT(message, Not(HasSubstr("alice"))) << c.url;
+        }
+    }
+    EXPECT_EQ(CheckTitle("Manual \x83\x5C"), "");
+    EXPECT_THAT(CheckTitle("a\x7f"), HasSubstr("[a\\x7F]"));
+    EXPECT_THAT(CheckTitle("a\tb"), HasSubstr("[a\tb]"));
+    EXPECT_EQ(CheckBaseNameForCompiler("\x83\x77\x83\x8b\x83\x76", "/usr/bin/chmcmd"), "");
+    EXPECT_THAT(CheckBaseNameForCompiler("\x83\x77\x83\x8b\x83\x76", "/opt/HHW/HHC.EXE"),
+                HasSubstr("[/opt/HHW/HHC.EXE]"));
+    EXPECT_THAT(CheckBaseNameForCompiler("a\"b", "/usr/bin/chmcmd"), HasSubstr("[a\"b]"));
+}
+
+// The rule files are checked as the page filter reads them: the folder, the body rule's
+// first pattern and every pattern of the other files, each error naming its file and line.
+TEST(ProjectChecksTest, RuleFilesAreCheckedFileByFileAndLineByLine) {
+    test::ScratchDir dir;
+    const std::string conf = dir.path().string() + "/";
+    // A missing folder lists every place that was searched, one a line.
+    EXPECT_THAT(CheckRuleFiles(conf + "none/", {"/opt/a/conf/", "/home/u/conf/"}),
+                HasSubstr(":\n/opt/a/conf/\n/home/u/conf/"));
+    EXPECT_THAT(CheckRuleFiles(conf, {}), HasSubstr("[" + conf + "body.txt]"));
+    test::WriteFileBytes(dir / "body.txt", "# only a comment\n\n");
+    EXPECT_THAT(CheckRuleFiles(conf, {}), HasSubstr("[" + conf + "body.txt]"));
+    // Only the first pattern of body.txt is used: a second one is never compiled.
+    test::WriteFileBytes(dir / "body.txt", "# body\n<div id=\"body\">(.*?)</div>\n(\n");
+    EXPECT_EQ(CheckRuleFiles(conf, {}), "");
+    // replace.txt and exclude.txt are optional, but every line of them counts.
+    test::WriteFileBytes(dir / "replace.txt", "<a>\n\n[b-]\n");
+    test::WriteFileBytes(dir / "exclude.txt", "# none\n");
+    EXPECT_EQ(CheckRuleFiles(conf, {}), "");
+    test::WriteFileBytes(dir / "exclude.txt", "cmd=edit\n# next\n(?<x\n");
+    EXPECT_THAT(CheckRuleFiles(conf, {}), HasSubstr("[" + conf + "exclude.txt] 3 "));
+    test::WriteFileBytes(dir / "exclude.txt", "");
+    test::WriteFileBytes(dir / "replace.txt", "ok\n[z-a]\n");
+    EXPECT_THAT(CheckRuleFiles(conf, {}), HasSubstr("[" + conf + "replace.txt] 2 "));
 }
 
 TEST(ProjectChecksTest, EachSettingIsCheckedAndNamedInItsMessage) {

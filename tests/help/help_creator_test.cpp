@@ -452,6 +452,19 @@ TEST(HelpCreatorTest, NamesAndTitlesStayInsideTheirValuesAndLines) {
     EXPECT_THAT(c.log.back(), HasSubstr("[line\\x0Abreak.html]"));
 }
 
+// The start page's file name is a value of the project file too: a line break in it stays
+// on the "Default topic" line and inside the window definition's quotes.
+TEST(HelpCreatorTest, TheStartPageNameStaysOnItsLines) {
+    ScratchDir dir;
+    Creator c(dir.path());
+    CHelpNode root("T", "Front\r\n[FILES]\x01.html");
+    ASSERT_TRUE(c.creator.WriteProjectFile(&root, {}));
+    const std::string hhp = ReadFileBytes(dir / "Manual.hhp");
+    EXPECT_THAT(hhp, HasSubstr("\r\nDefault topic=Front  [FILES] .html\r\n"));
+    EXPECT_THAT(hhp, HasSubstr("\"Front  [FILES] .html\",\"Front  [FILES] .html\",,,,,"));
+    EXPECT_EQ(hhp.find("[FILES]\r\n"), hhp.rfind("[FILES]\r\n"));
+}
+
 }  // namespace
 }  // namespace corvane
 

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 #include <ifaddrs.h>
 #include <netinet/in.h>
+#include <sys/socket.h>
 
 #include "net/address_class.h"
 #include "net/http_protocol.h"
 #include "net/url_parts.h"
 #include "platform/sjis_text.h"
+#include "platform/text_codec.h"
 #include "support/loopback_server.h"
 
 namespace corvane {
@@ -31,6 +33,14 @@ TEST(AddressClassTest, InternalAddressesAreKnownInEveryForm) {
         {"febf::1", ADDRESS_LINK_LOCAL},
         {"fd00:ec2::254", ADDRESS_METADATA},
         {"100.100.100.200", ADDRESS_METADATA},
+        {"169.254.170.2", ADDRESS_LINK_LOCAL | ADDRESS_METADATA},
+        {"168.63.129.16", ADDRESS_METADATA},
+        {"0.1.2.3", ADDRESS_LOOPBACK},
+        {"::ffff:100.100.100.200", ADDRESS_METADATA},
+        {"::2", ADDRESS_PUBLIC},
+        {"100::1", ADDRESS_PUBLIC},
+        {"::127.0.0.1", ADDRESS_PUBLIC},
+        {"fd00:ec2::253", ADDRESS_PUBLIC},
         {"169.253.255.255", ADDRESS_PUBLIC},
         {"169.255.0.1", ADDRESS_PUBLIC},
         {"128.0.0.1", ADDRESS_PUBLIC},
@@ -45,6 +55,30 @@ TEST(AddressClassTest, InternalAddressesAreKnownInEveryForm) {
               unsigned(ADDRESS_LINK_LOCAL | ADDRESS_METADATA));
     EXPECT_EQ(RefusedAfterRedirect(ADDRESS_LINK_LOCAL),
               unsigned(ADDRESS_LOOPBACK | ADDRESS_METADATA));
+
+    // Socket addresses as the resolver gives them, in either family.
+    sockaddr_in v4{};
+    v4.sin_family = AF_INET;
+    inet_pton(AF_INET, "169.254.169.254", &v4.sin_addr);
+    EXPECT_EQ(ClassifyAddress(reinterpret_cast<sockaddr*>(&v4)),
+              unsigned(ADDRESS_LINK_LOCAL | ADDRESS_METADATA));
+    sockaddr_in6 v6{};
+    v6.sin6_family = AF_INET6;
+    inet_pton(AF_INET6, "::1", &v6.sin6_addr);
+    EXPECT_EQ(ClassifyAddress(reinterpret_cast<sockaddr*>(&v6)), unsigned(ADDRESS_LOOPBACK));
+    inet_pton(AF_INET6, "::ffff:127.0.0.1", &v6.sin6_addr);
+    EXPECT_EQ(ClassifyAddress(reinterpret_cast<sockaddr*>(&v6)), unsigned(ADDRESS_LOOPBACK));
+    sockaddr other{};
+    other.sa_family = AF_UNIX;
+    EXPECT_EQ(ClassifyAddress(&other), unsigned(ADDRESS_PUBLIC));
+    EXPECT_EQ(ClassifyAddress(static_cast<const sockaddr*>(nullptr)), unsigned(ADDRESS_PUBLIC));
+
+    // The log names the most telling class of an address that is in several.
+    EXPECT_EQ(AddressClassName(ADDRESS_LINK_LOCAL | ADDRESS_METADATA),
+              Utf8ToSjis("メタデータサービス"));
+    EXPECT_EQ(AddressClassName(ADDRESS_LINK_LOCAL), Utf8ToSjis("リンクローカル"));
+    EXPECT_EQ(AddressClassName(ADDRESS_LOOPBACK), Utf8ToSjis("このコンピューター (ループバック)"));
+    EXPECT_EQ(AddressClassName(ADDRESS_PUBLIC), "");
 }
 
 // An IPv4 address of this machine that is not loopback, or "" when it has none.

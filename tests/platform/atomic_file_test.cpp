@@ -33,6 +33,9 @@ TEST(AtomicFileTest, TheOldFileStaysWholeUntilTheNewOneIsCommitted) {
         EXPECT_EQ(file.TemporaryPath().parent_path(), dir.path());
         EXPECT_TRUE(IsTemporaryFileName(file.TemporaryPath().filename().string()));
         ASSERT_TRUE(file.Commit());
+        // Committed once, it stays committed: a second Commit is no failure.
+        EXPECT_TRUE(file.Commit());
+        EXPECT_EQ(file.ErrorCode(), 0);
     }
     EXPECT_EQ(ReadFileBytes(dir / "page.html"), "new");
     {
@@ -126,8 +129,15 @@ TEST(AtomicFileTest, LeftoversOfAKilledRunAreRecognisedAndRemoved) {
         WriteFileBytes(path, "left");
     }
     // Names that only look alike, and a link and a folder of the right shape, stay.
-    const std::vector<std::string> kept = {"Manual.chm", ".Manual.chm.part", "a.part",
-                                           ".x.abc$efgh.part", "Manual.hhp"};
+    const std::vector<std::string> kept = {"Manual.chm",
+                                           ".Manual.chm.part",
+                                           "a.part",
+                                           ".x.abc$efgh.part",
+                                           "Manual.hhp",
+                                           "xManual.chm.abcdefgh.part",
+                                           ".Manual.chmXabcdefgh.part",
+                                           ".Manual.chm.abcdefgh.tmp",
+                                           ".abcdefgh.part"};
     for (const std::string& name : kept) {
         EXPECT_FALSE(IsTemporaryFileName(name)) << name;
         WriteFileBytes(dir / name, "keep");

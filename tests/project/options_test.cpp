@@ -182,6 +182,58 @@ TEST_F(OptionsTest, NumbersThatDoNotReadKeepTheDefaultWithAWarning) {
     EXPECT_TRUE(good.m_warnings.empty());
 }
 
+// Each number key's range ends where its meaning does: a port is 1 to 65535, a size at most
+// a terabyte in megabytes, a time limit at most a week. The values just inside are read, the
+// ones just outside keep the default, and the warning names the default that is used.
+TEST_F(OptionsTest, NumberKeysReadUpToTheEndsOfTheirRanges) {
+    struct Case {
+        const char* key;
+        const char* value;
+        long long read;  // -1: the default is kept with a warning
+    };
+    const Case cases[] = {
+        {"ProxyPort", "1", 1},
+        {"ProxyPort", "65535", 65535},
+        {"ProxyPort", "0", -1},
+        {"ProxyPort", "65536", -1},
+        {"ProxyPort", "+80", -1},
+        {"ProxyPort", "\t3128\t", 3128},
+        {"MaxPageSizeMB", "0", 0},
+        {"MaxPageSizeMB", "1048576", 1048576},
+        {"MaxPageSizeMB", "1048577", -1},
+        {"MaxFileSizeMB", "1048576", 1048576},
+        {"MaxFileSizeMB", "1048577", -1},
+        {"PageTimeLimitSec", "604800", 604800},
+        {"PageTimeLimitSec", "604801", -1},
+        {"PageTimeLimitSec", "86401", 86401},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + "=" + c.value);
+        WriteFileBytes(m_dir / "o.ini",
+                       std::string("[Options]\r\n") + c.key + "=" + c.value + "\r\n");
+        COptions options;
+        options.LoadOptions(Path("o.ini"));
+        const std::string key = c.key;
+        const long long read = key == "ProxyPort"       ? options.m_nProxyPort
+                               : key == "MaxPageSizeMB" ? options.m_nMaxPageSize >> 20
+                               : key == "MaxFileSizeMB" ? options.m_nMaxFileSize >> 20
+                                                        : options.m_nPageTimeLimit;
+        const long long def = key == "ProxyPort"       ? 8080
+                              : key == "MaxPageSizeMB" ? 64
+                              : key == "MaxFileSizeMB" ? 2048
+                                                       : 300;
+        EXPECT_EQ(read, c.read < 0 ? def : c.read);
+        if (c.read >= 0) {
+            EXPECT_TRUE(options.m_warnings.empty());
+            continue;
+        }
+        ASSERT_EQ(options.m_warnings.size(), 1u);
+        EXPECT_EQ(options.m_warnings[0],
+                  Utf8ToSjis("設定ファイルの " + key + "=" + c.value +
+                             " は読めない値です。既定の " + std::to_string(def) + " を使います"));
+    }
+}
+
 TEST_F(OptionsTest, IniFileTypedValues) {
     CIniFile ini(Path("t.ini"));
     EXPECT_EQ(ini.m_strSection, "Options");
