@@ -82,12 +82,18 @@ int CCVNTagReplacer::ConvertNewUrl(LinkKind kind, const std::string& value,
     const std::string written = url;
     url = UnescapeAmpersands(url);
     if (IsExcludedUrl(url, m_rules.m_exclusions)) {
-        // The page keeps the link, to the wiki on the web; nothing is fetched or saved.
-        record.m_kind = kind;
-        record.m_strUrl = url;
-        record.m_strReference = written;
-        record.m_bFollow = false;
-        return 1;
+        // A page that describes one attached file (the "details" link of an attachment
+        // list) leads to the file itself, which the crawl fetches unless it is excluded too.
+        const std::string file = kind == LinkKind::Anchor ? AttachmentFileUrl(url) : std::string();
+        if (file.empty() || IsExcludedUrl(file, m_rules.m_exclusions)) {
+            // The page keeps the link, to the wiki on the web; nothing is fetched or saved.
+            record.m_kind = kind;
+            record.m_strUrl = url;
+            record.m_strReference = written;
+            record.m_bFollow = false;
+            return 1;
+        }
+        url = file;
     }
     const std::string local = m_rules.m_pNames
                                   ? m_rules.m_pNames->Assign(url, m_rules.m_strScriptUrl)

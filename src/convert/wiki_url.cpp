@@ -188,6 +188,17 @@ std::string LocalFileName(const std::string& url, const std::string& scriptUrl) 
     return name;
 }
 
+std::string AttachmentFileUrl(const std::string& url) {
+    const std::size_t question = url.find('?');
+    if (question == std::string::npos) return {};
+    const std::string query = url.substr(question + 1);
+    if (QueryParam(query, "plugin") != "attach" || QueryParam(query, "pcmd") != "info") return {};
+    const std::string file = QueryParam(query, "file");
+    const std::string page = QueryParam(query, "refer");
+    if (file.empty() || page.empty()) return {};
+    return url.substr(0, question) + "?plugin=attach&pcmd=open&file=" + file + "&refer=" + page;
+}
+
 std::string LocalFileTarget(const std::string& url, const std::string& scriptUrl) {
     const CUrlParts parts(url);
     if (!parts.IsValid()) {

@@ -39,6 +39,12 @@ int SplitPageUrl(const std::string& url, std::string& wikiBase, std::string& pag
                  const std::string& scriptUrl = "",
                  TextEncoding nameEncoding = kEncodingUndetermined);
 
+// The URL of the attached file that `url` describes when it is the attachment plug-in's
+// information page of one file ("?plugin=attach&pcmd=info&file=F&refer=P", '&' plain, in any
+// order): the same script with "?plugin=attach&pcmd=open&file=F&refer=P", F and P as they
+// stand. Empty for any other URL.
+std::string AttachmentFileUrl(const std::string& url);
+
 // The text before the first '#' of a local file name.
 std::string StripLocalFragment(const std::string& localName);
 

@@ -117,7 +117,7 @@ TEST(RewriteTags, ExcludedTargetsStayLinksToTheWeb) {
     ASSERT_GE(rules.m_exclusions.size(), 3u);
     const CUrlParts page("http://h/wiki/?Top");
     for (const char* query :
-         {"?plugin=attach&amp;pcmd=info&amp;file=a.pdf&amp;refer=Top",
+         {"?plugin=attach&amp;pcmd=info&amp;file=a.pdf",
           "?plugin=attach&amp;refer=Top&amp;pcmd=list", "?plugin=attach&amp;pcmd=list",
           "?plugin=attach&amp;pcmd=upload&amp;page=Top", "?plugin=attach&amp;refer=Top",
           "?cmd=edit&amp;page=Top", "?cmd=diff&amp;page=Top", "?cmd=backup&amp;page=Top",
@@ -142,6 +142,19 @@ TEST(RewriteTags, ExcludedTargetsStayLinksToTheWeb) {
         ASSERT_EQ(records.size(), 1u);
         EXPECT_EQ(records[0].m_bFollow, true);
     }
+    // The page about one attached file is left out, but a link to it leads to the file.
+    std::vector<CLinkRecord> records;
+    EXPECT_EQ(
+        RewriteTags("<a href=\"./?plugin=attach&amp;pcmd=info&amp;file=a.pdf&amp;refer=Top#x\">"
+                    "<img src=\"./?plugin=attach&amp;pcmd=info&amp;file=a.pdf&amp;refer=Top\">",
+                    kBodySpecs, records, page, "http://h/wiki/", rules),
+        "<a href=\"Top_a.pdf\">"
+        "<img src=\"http://h/wiki/?plugin=attach&amp;pcmd=info&amp;file=a.pdf&amp;refer=Top\">");
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].m_strUrl, "http://h/wiki/?plugin=attach&pcmd=open&file=a.pdf&refer=Top");
+    EXPECT_EQ(records[0].m_strLocalName, "Top_a.pdf");
+    EXPECT_EQ(records[0].m_bFollow, true);
+    EXPECT_EQ(records[1].m_bFollow, false);
 }
 
 TEST(RewriteTags, HttpsWikiKeepsItsOwnScheme) {

@@ -147,5 +147,31 @@ TEST(SplitPageUrl, NamesAreReadInTheEncodingOfTheirPage) {
     EXPECT_EQ(name, Utf8ToSjis("テスト"));
 }
 
+TEST(AttachmentFileUrl, TheInformationPageOfOneFileNamesItsFile) {
+    const std::string open = "http://h:8/w/index.php?plugin=attach&pcmd=open&";
+    const struct {
+        std::string url, file;
+    } cases[] = {
+        {"http://h:8/w/index.php?plugin=attach&pcmd=info&file=a.pdf&refer=Top",
+         open + "file=a.pdf&refer=Top"},
+        // Any order; percent escapes stay as they are; the fragment is the page's, not the file's.
+        {"http://h:8/w/index.php?refer=%E8%A1%A8&file=a%20b.png&pcmd=info&plugin=attach#x",
+         open + "file=a%20b.png&refer=%E8%A1%A8"},
+        // Not one file's information page.
+        {"http://h:8/w/index.php?plugin=attach&pcmd=list&refer=Top", ""},
+        {"http://h:8/w/index.php?plugin=attach&pcmd=info&file=a.pdf", ""},
+        {"http://h:8/w/index.php?plugin=attach&pcmd=info&refer=Top", ""},
+        {"http://h:8/w/index.php?plugin=attach&pcmd=info&file=&refer=Top", ""},
+        {"http://h:8/w/index.php?plugin=attach&pcmd=open&file=a.pdf&refer=Top", ""},
+        {"http://h:8/w/index.php?plugin=attachx&pcmd=info&file=a.pdf&refer=Top", ""},
+        {"http://h:8/w/index.php?xplugin=attach&pcmd=info&file=a.pdf&refer=Top", ""},
+        {"http://h:8/w/index.php?cmd=edit&page=Top", ""},
+        {"http://h:8/w/index.php", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(AttachmentFileUrl(c.url), c.file) << c.url;
+    }
+}
+
 }  // namespace
 }  // namespace corvane

@@ -426,6 +426,80 @@ TEST_F(SmallWikiTest, OnlyTwoHundredAnswersBecomeFilesAndLinksToTheRestGoToTheWe
     EXPECT_NE(Output("Top.html").find("href=\"s.css\""), std::string::npos);
 }
 
+// The "details" link of an attachment list names the wiki's page about one attached file,
+// which the rules leave out: it leads to the file itself when the file comes, and stays a
+// link to the wiki when it does not (failed, or excluded too), as other excluded links do.
+TEST_F(SmallWikiTest, DetailsOfAnAttachmentLeadToItsFileWhenTheFileCame) {
+    test::WriteFileBytes(m_rules / "exclude.txt",
+                         test::ReadFileBytes(test::SourceDir() / "conf" / "exclude.txt") +
+                             "[?&]file=secret\\.zip(?:&|$)\n");
+    test::LoopbackServer server;
+    Install(server, false);
+    server.Start();
+    const std::string info = "./?plugin=attach&amp;pcmd=info&amp;";
+    Serve("?Top", 200,
+          Page("<a href=\"" + info +
+               "file=a.pdf&amp;refer=Top\">1</a>"
+               // the parameters in another order; a file that only this link names
+               "<a href=\"./?plugin=attach&amp;refer=Top&amp;file=b.png&amp;pcmd=info\">2</a>"
+               "<a href=\"" +
+               info +
+               "file=gone.pdf&amp;refer=Top\">3</a>"
+               "<a href=\"" +
+               info +
+               "file=secret.zip&amp;refer=Top\">4</a>"
+               "<a href=\"./?plugin=attach&amp;pcmd=list&amp;refer=Top\">5</a>"
+               "<a href=\"./?cmd=edit&amp;page=Top\">6</a>"
+               "<a href=\"" +
+               info +
+               "file=a.pdf\">7</a>"
+               "<a href=\"./?plugin=attach&amp;refer=Top&amp;openfile=a.pdf\">8</a>"));
+    Serve("?plugin=attach&pcmd=open&file=a.pdf&refer=Top", 200, "%PDF-a", "application/pdf");
+    Serve("?plugin=attach&refer=Top&openfile=a.pdf", 200, "%PDF-a", "application/pdf");
+    Serve("?plugin=attach&pcmd=open&file=b.png&refer=Top", 200, "PNG-b", "image/png");
+    Serve("?plugin=attach&pcmd=open&file=secret.zip&refer=Top", 200, "PK", "application/zip");
+    Serve("/skin/s.css", 200, "body {}", "text/css");
+    Start({new CWebPage(server.Url("/?Top"))}, 99, m_rules.path());
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_TRUE(RelinkFailedPages(m_out.path().string() + "/", m_collector.pages).empty());
+
+    const std::string web = server.Url("/?");
+    EXPECT_NE(Output("Top.html")
+                  .find("<a href=\"Top_a.pdf\">1</a><a href=\"Top_b.png\">2</a>"
+                        "<a href=\"" +
+                        web +
+                        "plugin=attach&amp;pcmd=open&amp;file=gone.pdf&amp;"
+                        "refer=Top\">3</a>"
+                        "<a href=\"" +
+                        web +
+                        "plugin=attach&amp;pcmd=info&amp;file=secret.zip&amp;"
+                        "refer=Top\">4</a>"
+                        "<a href=\"" +
+                        web +
+                        "plugin=attach&amp;pcmd=list&amp;refer=Top\">5</a>"
+                        "<a href=\"" +
+                        web +
+                        "cmd=edit&amp;page=Top\">6</a>"
+                        "<a href=\"" +
+                        web +
+                        "plugin=attach&amp;pcmd=info&amp;file=a.pdf\">7</a>"
+                        "<a href=\"Top_a.pdf\">8</a>"),
+              std::string::npos)
+        << Output("Top.html");
+    EXPECT_EQ(Output("Top_a.pdf"), "%PDF-a");
+    EXPECT_EQ(Output("Top_b.png"), "PNG-b");
+    // The information pages and the excluded file are never asked for; each file once.
+    std::map<std::string, int> asked;
+    for (const auto& request : server.Requests()) ++asked[request.target];
+    for (const auto& [target, count] : asked) {
+        EXPECT_EQ(target.find("pcmd=info"), std::string::npos) << target;
+        EXPECT_EQ(target.find("secret"), std::string::npos) << target;
+        EXPECT_EQ(target.find("cmd=edit"), std::string::npos) << target;
+        EXPECT_EQ(count, 1) << target;
+    }
+    EXPECT_EQ(asked.count("/?plugin=attach&pcmd=open&file=gone.pdf&refer=Top"), 1u);
+}
+
 TEST_F(SmallWikiTest, EachFileIsWrittenByOnePageWhateverTheNumberOfWorkers) {
     test::LoopbackServer server;
     Install(server, false);

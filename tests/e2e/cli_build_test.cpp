@@ -34,6 +34,7 @@
 #include "support/loopback_server.h"
 #include "support/sample_wiki.h"
 #include "support/test_paths.h"
+#include "text/reg_manager.h"
 
 extern char** environ;
 
@@ -332,6 +333,75 @@ std::map<std::string, std::string> OutputOf(const std::filesystem::path& folder)
 
 // One worker and four give the same files, byte for byte, the project's file list included,
 // although the wiki answers some pages late so that four workers finish them out of order.
+// `text` as a pattern that matches it literally.
+std::string Literal(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+// The manual made from the sample, as a reader of the help file meets it: every link to a
+// place in a page jumps there in viewers that know name= only (and in those that know id=
+// only), the details of an attachment open the attached file, and nothing leads to the
+// temporary server the wiki was crawled from.
+TEST(CliBuildTest, TheSampleManualsLinksJumpAndStayInsideTheHelpFile) {
+    SampleSite site;
+    ScratchDir dir;
+    const auto folder = dir / "help";
+    WriteProject(dir / "sample.xml", site.StartUrl(), FromNativePath(folder) + "/");
+    CliResult result = RunCli({"build", (dir / "sample.xml").string(), "--yes", "--compiler",
+                               "chmcmd", "--interval", "0"});
+    ASSERT_EQ(result.nExit, 0) << result.strOutput;
+
+    std::map<std::string, std::string> pages;
+    for (const std::string& name : FilesIn(folder)) {
+        const std::string ext = std::filesystem::path(name).extension().string();
+        if (ext == ".html" || ext == ".hhc" || ext == ".hhp") {
+            pages[name] = ReadFileBytes(folder / ToNativePath(name));
+        }
+    }
+    ASSERT_GT(pages.size(), 19u);
+    const std::string server = "127.0.0.1:" + std::to_string(site.server.Port());
+    int fragments = 0;
+    int intoOtherPages = 0;
+    for (const auto& [name, text] : pages) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(text.find(server), std::string::npos);
+        EXPECT_EQ(text.find("localhost"), std::string::npos);
+        CRegManager reg;
+        const int links = reg.Search(text, "\\s(?:href|src)=\"([^\"]*)\"", "ig");
+        for (int i = 0; i < links; ++i) {
+            reg.SetCurrentMatch(i);
+            const std::string link = reg.GetGroup(1);
+            const std::size_t hash = link.find('#');
+            if (hash == std::string::npos || link.find(':') != std::string::npos) continue;
+            const std::string file = hash == 0 ? name : link.substr(0, hash);
+            const std::string id = link.substr(hash + 1);
+            ASSERT_EQ(pages.count(file), 1u) << link;
+            CRegManager target;
+            EXPECT_EQ(
+                target.Search(pages[file], "<[a-z0-9]+(?=[^<>]*\\sname=\"" + Literal(id) +
+                                               "\")[^<>]*\\sid=\"" + Literal(id) + "\"[^<>]*>"),
+                1)
+                << link;
+            ++fragments;
+            intoOtherPages += file != name;
+        }
+    }
+    // Contents lists, footnotes and the links to headings of other pages.
+    EXPECT_GE(fragments, 14);
+    EXPECT_GE(intoOtherPages, 4);
+
+    // The details link of the window's picture opens the picture.
+    EXPECT_THAT(pages["MainWindow.html"],
+                HasSubstr(Utf8ToSjis("[<a href=\"MainWindow_main-after-run.png\" >詳細</a>]")));
+    EXPECT_EQ(ReadFileBytes(folder / "MainWindow_main-after-run.png"),
+              ReadFileBytes(test::SourceDir() / "sample/wiki/attach/main-after-run.png"));
+}
+
 TEST(CliBuildTest, OneOrFourWorkersMakeTheSameFiles) {
     test::SampleWiki wiki{test::SampleWiki::DefaultFolder()};
     test::LoopbackServer server;
