@@ -36,12 +36,12 @@ int main(int argc, char** argv) {
         }
         const CBuiltinCompileStats& s = compiler.GetStats();
         longest = std::max(longest, Clock::now() - last);
-        std::printf("%zu files, %.1f MB in, %.1f MB out, %zu topics, %zu words; "
-                    "the caller waited at most %lld ms at a time\n",
-                    s.nFiles, s.nInputBytes / 1048576.0, s.nOutputBytes / 1048576.0, s.nTopics,
-                    s.nWords,
-                    static_cast<long long>(
-                        std::chrono::duration_cast<std::chrono::milliseconds>(longest).count()));
+        std::printf(
+            "%zu files, %.1f MB in, %.1f MB out, %zu topics, %zu words; "
+            "the caller waited at most %lld ms at a time\n",
+            s.nFiles, s.nInputBytes / 1048576.0, s.nOutputBytes / 1048576.0, s.nTopics, s.nWords,
+            static_cast<long long>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(longest).count()));
         return 0;
     }
     if (mode == "search" && argc >= 3) {

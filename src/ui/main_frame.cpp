@@ -52,6 +52,46 @@ bool OpenWithDesktop(const std::string& path) {
     return ShellOpen(path, [] { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
 }
 
+// While the help build runs on the window's thread, the user's input reaches one widget
+// only: the abort button. Everything else (clicks, keys, shortcuts, drops) is dropped, so
+// that no command starts in the middle of the build and none is played back after it.
+class CAbortOnlyInput : public QObject {
+public:
+    explicit CAbortOnlyInput(const QWidget* abortButton) : m_pAbort(abortButton) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+                // The window passes a click on to the widget under the pointer, where it is
+                // judged.
+                return watched->isWidgetType() && watched != m_pAbort;
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::Shortcut:
+            case QEvent::ShortcutOverride:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+            case QEvent::DragEnter:
+            case QEvent::DragMove:
+            case QEvent::Drop:
+            case QEvent::TouchBegin:
+            case QEvent::TouchUpdate:
+            case QEvent::TouchEnd:
+            case QEvent::TabletPress:
+            case QEvent::TabletRelease:
+                return true;
+            default:
+                return false;
+        }
+    }
+
+private:
+    const QWidget* m_pAbort;
+};
+
 }  // namespace
 
 CMainFrame::CMainFrame(CCorvaneDoc& doc, QWidget* parent)
@@ -448,9 +488,17 @@ void CMainFrame::OnRunningChanged(bool running) {
 }
 
 void CMainFrame::WhileBusy() {
-    // The help compiler runs on this thread: keep painting, but take no user input, so no
-    // command starts in the middle of the build.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // The help build runs on this thread: keep painting, and take no user input but a click
+    // on ダウンロード中止, which ends the compile.
+    const QWidget* abort = m_pToolBar->widgetForAction(m_pAbort);
+    if (abort == nullptr || !m_pAbort->isEnabled() || !abort->isVisible()) {
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        return;
+    }
+    CAbortOnlyInput filter(abort);
+    qApp->installEventFilter(&filter);
+    QApplication::processEvents();
+    qApp->removeEventFilter(&filter);
 }
 
 // --- view, tools and help ------------------------------------------------------------
