@@ -42,9 +42,6 @@ public:
 
     const std::string& GetBaseUrl() const { return m_strBaseUrl; }
     const std::string& GetLocalName() const { return m_strLocalName; }
-    const CUrlParts& GetPageUrl() const { return m_pageUrl; }
-    int GetDepth() const { return m_nDepth; }
-    CDownloaderConfig* GetOwner() const { return m_pOwner; }
     // The run's stop event (not owned): once it is set, a conversion under way gives up
     // between its steps (ConvertPage answers 0), so that an abort is not held up by a long
     // page.

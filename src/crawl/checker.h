@@ -69,7 +69,6 @@ public:
     void AddListener(CCheckerListener<T>* listener) { m_listeners.push_back(listener); }
     void RemoveAllListeners() { m_listeners.clear(); }
     bool IsRunning() const { return m_pWaiter != nullptr; }
-    CPageList<T>& GetPageList() { return m_pageList; }
 
 private:
     std::vector<CCheckerListener<T>*> m_listeners;

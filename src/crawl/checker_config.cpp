@@ -2,12 +2,12 @@
 
 namespace corvane {
 
-int CCheckerConfig::GetWaitForNewPages() {
+bool CCheckerConfig::GetWaitForNewPages() {
     std::lock_guard<std::recursive_timed_mutex> lock(m_mutex);
     return m_bWaitForNewPages;
 }
 
-void CCheckerConfig::SetWaitForNewPages(int wait) {
+void CCheckerConfig::SetWaitForNewPages(bool wait) {
     std::lock_guard<std::recursive_timed_mutex> lock(m_mutex);
     m_bWaitForNewPages = wait;
 }

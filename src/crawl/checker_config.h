@@ -10,8 +10,8 @@ class CCheckerConfig {
 public:
     virtual ~CCheckerConfig() = default;
 
-    int GetWaitForNewPages();
-    void SetWaitForNewPages(int wait);
+    bool GetWaitForNewPages();
+    void SetWaitForNewPages(bool wait);
 
     int m_nReserved1 = 0;
     int m_nReserved2 = 0;
@@ -21,7 +21,7 @@ public:
     int m_nThreadCount = 5;
     int m_nStopTimeout = 300000;
     // Whether an idle worker waits for others to add pages; under m_mutex.
-    int m_bWaitForNewPages = 0;
+    bool m_bWaitForNewPages = false;
     int m_nInterval = 10;  // pause of a worker before each page, ms
     // Guards what changes while workers run.
     std::recursive_timed_mutex m_mutex;

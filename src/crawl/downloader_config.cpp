@@ -24,9 +24,9 @@ int CDownloaderConfig::GetLevel() {
     return m_nLevel;
 }
 
-int CDownloaderConfig::ClaimLocalName(const std::string& name) {
+bool CDownloaderConfig::ClaimLocalName(const std::string& name) {
     Lock lock(m_mutex);
-    return m_claimedNames.insert(name).second ? 1 : 0;
+    return m_claimedNames.insert(name).second;
 }
 
 }  // namespace corvane

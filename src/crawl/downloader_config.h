@@ -16,9 +16,9 @@ public:
     std::string GetFolder();
     void SetLevel(int level);
     int GetLevel();
-    // Reserves a file name of the output folder for one page of the run: 1 when nobody
-    // had it yet, 0 when an earlier page holds it (that page alone writes the file).
-    int ClaimLocalName(const std::string& name);
+    // Reserves a file name of the output folder for one page of the run: true when nobody
+    // had it yet, false when an earlier page holds it (that page alone writes the file).
+    bool ClaimLocalName(const std::string& name);
 
 private:
     std::string m_strFolder;

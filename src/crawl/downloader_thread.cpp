@@ -24,7 +24,7 @@ void CDownloaderThread::SetFilter(CHTMLFilter* filter) {
 
 bool CDownloaderThread::IsRunning() { return m_pAbortEvent == nullptr || !m_pAbortEvent->IsSet(); }
 
-int CDownloaderThread::IsStopRequested() {
+bool CDownloaderThread::IsStopRequested() {
     return m_pAbortEvent != nullptr && m_pAbortEvent->IsSet();
 }
 
@@ -45,9 +45,9 @@ CCheckerThread<CWebPage>* CDownloaderThread::Clone() {
     return clone;
 }
 
-int CDownloaderThread::Fetch(const CPageFetch& fetch, CCheckResult& result) {
+bool CDownloaderThread::Fetch(const CPageFetch& fetch, CCheckResult& result) {
     result = m_protocol.Fetch(fetch);
-    return result.m_nStatus == CHECK_OK ? 1 : 0;
+    return result.m_nStatus == CHECK_OK;
 }
 
 CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
@@ -58,16 +58,15 @@ CCheckResult CDownloaderThread::CheckPage(CWebPage* page) {
     const CUrlParts& url = fetch.url;
     result.m_strURL = url.GetText();
 
-    const int scheme = url.IsValid() ? url.GetSchemeNumber() : -1;
     const bool about =
         url.IsValid() ? url.GetScheme() == "about" : url.GetText().rfind("about:", 0) == 0;
-    if (scheme == 5 || about) {
+    if (url.GetSchemeKind() == UrlScheme::File || about) {
         // Nothing to fetch: the page stands for itself.
         page->SetLocalName(url.GetText());
         result.m_nStatus = CHECK_OK;
         return result;
     }
-    if (scheme != 3 && scheme != 4) {
+    if (!url.IsWeb()) {
         result.m_nStatus = DOWNLOAD_BADSCHEME;
         return result;
     }

@@ -35,8 +35,8 @@ public:
     bool IsRunning() override;
     CCheckerThread<CWebPage>* Clone() override;
     // One page's fetch, made by the protocol from the value alone.
-    virtual int Fetch(const CPageFetch& fetch, CCheckResult& result);
-    virtual int IsStopRequested();
+    virtual bool Fetch(const CPageFetch& fetch, CCheckResult& result);
+    virtual bool IsStopRequested();
     CCheckResult CheckPage(CWebPage* page) override;
 
     // The settings every fetch of this worker is made with; its clones get the same.

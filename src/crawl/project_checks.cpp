@@ -119,8 +119,7 @@ std::string CheckBaseNameForCompiler(const std::string& baseName, const std::str
 
 std::string CheckStartUrl(const std::string& url) {
     const CUrlParts parts(url);
-    const bool web = parts.IsValid() && (parts.GetSchemeNumber() == INTERNET_SCHEME_HTTP ||
-                                         parts.GetSchemeNumber() == INTERNET_SCHEME_HTTPS);
+    const bool web = parts.IsWeb();
     return web && !parts.GetHost().empty() ? std::string() : (boost::format(kBadUrl) % url).str();
 }
 

@@ -16,7 +16,7 @@ CMultiThreadWaiter::CMultiThreadWaiter(std::vector<ThreadHandle> handles, Window
     : m_handles(std::move(handles)) {
     m_hTargetWnd = targetWnd;
     m_nMessage = message;
-    m_bPoll = 0;
+    m_bPoll = false;
     m_nWaitTimeout = 10000;
 }
 

@@ -21,7 +21,7 @@ public:
 protected:
     WindowHandle m_hTargetWnd = 0;
     MessageId m_nMessage = 0;
-    int m_bPoll = 0;
+    bool m_bPoll = false;
 };
 
 class CMultiThreadWaiter : public CThreadWaiter {

@@ -4,7 +4,6 @@
 #include "net/url_parts.h"
 #include "net/win_inet_proxy.h"
 #include "platform/sjis_text.h"
-#include "text/reg_manager.h"
 
 namespace corvane {
 
@@ -48,7 +47,7 @@ void CHTTPProtocol::SendAndReceive(const CUrlParts& url, int method, CCheckResul
     // they belong and only when there are some: an empty pair would still be sent as an
     // Authorization header to a site that never asked.
     m_pInet->SendRequest(request, m_bSendCredentials && m_bCredentialsAllowed && HasCredentials(),
-                         m_fetch.strUser, m_fetch.strPassword, m_strExtraHeaders, m_strOptional);
+                         m_fetch.strUser, m_fetch.strPassword, "", "");
     // A response that could not be read leaves the result as it was (CHECK_ERROR).
     m_bTooLarge = false;
     SetLastInternetError(0);
@@ -67,12 +66,6 @@ void CHTTPProtocol::SendAndReceive(const CUrlParts& url, int method, CCheckResul
 
 int CHTTPProtocol::OnData(const CUrlParts& tag, const std::vector<char>& body) {
     if (!IsRunning()) return READ_ABORT;
-    if (!m_stopPattern.m_strPattern.empty()) {
-        CRegManager reg;
-        if (reg.Search(std::string_view(body.data(), body.size()), m_stopPattern.m_strPattern,
-                       m_stopPattern.m_strOptions) > 0)
-            return READ_STOP;
-    }
     if (const std::uint64_t limit = m_fetch.settings.nMemoryLimit;
         limit > 0 && body.size() > limit) {
         m_bTooLarge = true;

@@ -13,14 +13,6 @@ namespace corvane {
 
 class CHTTPProtocol : public CInternetProtocol, public CTracePolicy {
 public:
-    // A body that matches `m_strPattern` (with `m_strOptions`) ends the download early and
-    // keeps what was read; empty means never.
-    struct CStopPattern {
-        std::string m_strPattern;
-        std::string m_strOptions;
-        std::string m_strFormat;
-    };
-
     CHTTPProtocol() = default;
     // Takes ownership of `inet`.
     explicit CHTTPProtocol(CWinInetProxy* inet) : CInternetProtocol(inet) {}
@@ -33,10 +25,7 @@ public:
 
     int OnData(const CUrlParts& tag, const std::vector<char>& body) override;
     bool IsRunning() override { return CInternetProtocol::IsRunning(); }
-    // Small pieces only when a stop pattern is to be looked for after each.
-    std::size_t PieceSize() const override {
-        return m_stopPattern.m_strPattern.empty() ? LARGE_PIECE_SIZE : DEFAULT_PIECE_SIZE;
-    }
+    std::size_t PieceSize() const override { return LARGE_PIECE_SIZE; }
     // A whole wiki page of common size in one read.
     static constexpr std::size_t LARGE_PIECE_SIZE = 16 * 1024;
     // The fetch's sink when its body target takes this answer.
@@ -59,11 +48,7 @@ protected:
     // A user name or a password is set for the current fetch.
     bool HasCredentials() const;
 
-    CStopPattern m_stopPattern;
     bool m_bSendCredentials = false;
-    std::string m_strExtraHeaders;
-    std::string m_strOptional;
-    std::string m_strUnused;
 
 private:
     bool m_bTooLarge = false;  // the response being read went over its limit

@@ -142,7 +142,6 @@ public:
           m_bSecure(secure) {}
 
     CSessionHandle& Session() const { return *m_pSession; }
-    const std::shared_ptr<CSessionHandle>& SessionPtr() const { return m_pSession; }
     const std::string& GetHost() const { return m_strHost; }
     std::uint16_t GetPort() const { return m_nPort; }
     bool IsSecure() const { return m_bSecure; }
@@ -171,9 +170,6 @@ public:
     bool QueryInfo(int level, std::string& value, int* index) const;
     // Up to `size` body bytes; 0 bytes read with true means the end of the body.
     bool Read(char* buffer, std::size_t size, std::size_t& read);
-
-    // The full URL the request goes to.
-    const std::string& GetUrl() const { return m_strUrl; }
 
     struct Impl;
 

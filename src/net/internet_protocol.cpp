@@ -186,7 +186,7 @@ void CInternetProtocol::Stop() {
 }
 
 CInternetProtocol::Origin CInternetProtocol::OriginOf(const CUrlParts& url) {
-    return Origin{url.GetSchemeNumber(), ToLowerAscii(url.GetHost()), url.GetPort()};
+    return Origin{url.GetSchemeKind(), ToLowerAscii(url.GetHost()), url.GetPort()};
 }
 
 bool CInternetProtocol::CredentialsAllowedFor(const CUrlParts& url) const {
@@ -233,10 +233,7 @@ CCheckResult CInternetProtocol::CheckFollowingRedirects(const CUrlParts& url, in
             m_rules.nRefusedAddresses = RefusedAfterRedirect(ClassifyAddress(last.m_strAddress));
         }
         copy = CUrlParts(last.m_strLocation);
-        if (!copy.IsValid()) break;
-        if (copy.GetSchemeNumber() != INTERNET_SCHEME_HTTP &&
-            copy.GetSchemeNumber() != INTERNET_SCHEME_HTTPS)
-            break;
+        if (!copy.IsWeb()) break;
         if (!IsRunning()) break;
         if (results.size() >= static_cast<std::size_t>(MAX_REDIRECT_REQUESTS)) break;
     }

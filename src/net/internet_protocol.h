@@ -91,7 +91,7 @@ protected:
 
 private:
     struct Origin {
-        int scheme;
+        UrlScheme scheme;
         std::string host;
         std::uint32_t port;
     };

@@ -1,7 +1,6 @@
 #include "net/page_fetch.h"
 
 #include "net/http_header.h"
-#include "net/url_primitives.h"
 
 namespace corvane {
 
@@ -10,9 +9,7 @@ CSiteCredentials CSiteCredentials::ForStartPage(const std::string& startUrl,
                                                 const std::string& password) {
     const CUrlParts url(StripFragment(startUrl));
     // Only a site reached over HTTP is ever asked for them.
-    const bool web = url.IsValid() && (url.GetSchemeNumber() == INTERNET_SCHEME_HTTP ||
-                                       url.GetSchemeNumber() == INTERNET_SCHEME_HTTPS);
-    return {web ? CanonicalizeUrl(url.MakeBaseUrl(), 0) : std::string(), user, password};
+    return {url.IsWeb() ? CanonicalizeUrl(url.MakeBaseUrl(), 0) : std::string(), user, password};
 }
 
 bool CSiteCredentials::Cover(const std::string& url) const {

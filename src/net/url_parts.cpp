@@ -38,6 +38,25 @@ CUrlParts::CUrlParts(const std::string& text) : m_strText(text) {
     m_bValid = true;
 }
 
+UrlScheme CUrlParts::GetSchemeKind() const {
+    if (!m_bValid) return UrlScheme::Other;
+    switch (m_nScheme) {
+        case INTERNET_SCHEME_HTTP:
+            return UrlScheme::Http;
+        case INTERNET_SCHEME_HTTPS:
+            return UrlScheme::Https;
+        case INTERNET_SCHEME_FILE:
+            return UrlScheme::File;
+        default:
+            return UrlScheme::Other;
+    }
+}
+
+bool CUrlParts::IsWeb() const {
+    const UrlScheme scheme = GetSchemeKind();
+    return scheme == UrlScheme::Http || scheme == UrlScheme::Https;
+}
+
 std::string CUrlParts::GetObjectName() const { return m_strPath + m_strExtra; }
 
 std::string CUrlParts::MakeBaseUrl() const {

@@ -9,6 +9,9 @@
 
 namespace corvane {
 
+// The schemes the program tells apart when it decides what to do with a URL.
+enum class UrlScheme { Other, Http, Https, File };
+
 class CUrlParts {
 public:
     CUrlParts() = default;
@@ -29,6 +32,10 @@ public:
     std::uint32_t GetPort() const { return m_nPort; }
     // 3 = HTTP, 4 = HTTPS, 5 = FILE, 1 = FTP, -1 unknown (url_primitives.h lists all).
     std::int32_t GetSchemeNumber() const { return m_nScheme; }
+    // The scheme by name; Other for any other scheme and for a URL that did not parse.
+    UrlScheme GetSchemeKind() const;
+    // HTTP or HTTPS: a URL the program fetches.
+    bool IsWeb() const;
 
     // Path followed by the extra information: what an HTTP request asks the server for.
     std::string GetObjectName() const;

@@ -52,7 +52,7 @@ HINTERNET CWinInetProxy::ConnectHttp(HINTERNET internet, const CUrlParts& url) {
         SetLastInternetError(INET_ERROR_INVALID_HANDLE);
         return nullptr;
     }
-    const bool secure = url.GetSchemeNumber() == INTERNET_SCHEME_HTTPS;
+    const bool secure = url.GetSchemeKind() == UrlScheme::Https;
     return RegisterInternetHandle(std::make_shared<CConnectionHandle>(
         session, url.GetHost(), static_cast<std::uint16_t>(url.GetPort()), secure));
 }

@@ -73,29 +73,6 @@ TEST(HttpProtocol, FetchNotifiesListenersAndKeepsTheUrlAsGiven) {
     EXPECT_EQ(protocol.CheckText(url, METHOD_GET).m_nStatus, CHECK_OK);
 }
 
-// A protocol that ends every download at the first piece holding "STOP".
-class StoppingProtocol : public CHTTPProtocol {
-public:
-    StoppingProtocol() { m_stopPattern.m_strPattern = "STOP"; }
-};
-
-TEST(HttpProtocol, AStopPatternIsLookedForAfterEverySmallPiece) {
-    LoopbackServer server;
-    server.Get("/long", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content("STOP" + std::string(CHTTPProtocol::LARGE_PIECE_SIZE * 3, 'x'),
-                        "text/html");
-    });
-    server.Start();
-    StoppingProtocol stopping;
-    const CCheckResult stopped = stopping.CheckText(server.Url("/long"), METHOD_GET);
-    EXPECT_EQ(stopped.m_nStatus, CHECK_OK);
-    EXPECT_EQ(stopped.m_body.size(), CTracePolicy::DEFAULT_PIECE_SIZE);
-    // Without a pattern the whole body comes, in larger pieces.
-    CHTTPProtocol plain;
-    EXPECT_EQ(plain.CheckText(server.Url("/long"), METHOD_GET).m_body.size(),
-              CHTTPProtocol::LARGE_PIECE_SIZE * 3 + 4);
-}
-
 TEST(HttpProtocol, CredentialsFollowTheFirst401AndStayOn) {
     for (const char* scheme : {"basic", "digest"}) {
         SCOPED_TRACE(scheme);

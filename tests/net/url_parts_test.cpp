@@ -216,5 +216,27 @@ TEST(UrlPartsTest, StripFragmentCutsAtTheLastHash) {
     EXPECT_EQ("", StripFragment("#only"));
 }
 
+TEST(CUrlParts, SchemeKindsTheProgramTellsApart) {
+    struct Case {
+        const char* url;
+        UrlScheme kind;
+        bool web;
+    } cases[] = {
+        {"http://h/wiki/?Top", UrlScheme::Http, true},
+        {"HTTPS://h:8443/", UrlScheme::Https, true},
+        {"file:///C:/help/a.html", UrlScheme::File, false},
+        {"ftp://h/file", UrlScheme::Other, false},
+        {"mailto:a@h", UrlScheme::Other, false},
+        {"about:blank", UrlScheme::Other, false},
+        {"no url", UrlScheme::Other, false},
+        {"", UrlScheme::Other, false},
+    };
+    for (const Case& c : cases) {
+        const CUrlParts url(c.url);
+        EXPECT_EQ(url.GetSchemeKind(), c.kind) << c.url;
+        EXPECT_EQ(url.IsWeb(), c.web) << c.url;
+    }
+}
+
 }  // namespace
 }  // namespace corvane
