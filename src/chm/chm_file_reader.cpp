@@ -9,11 +9,6 @@
 namespace corvane {
 namespace {
 
-int CollectName(chmFile*, chmUnitInfo* ui, void* context) {
-    static_cast<std::vector<std::string>*>(context)->push_back(ui->path);
-    return CHM_ENUMERATOR_CONTINUE;
-}
-
 uint32_t Get32(const std::string& b, size_t pos) {
     const auto* p = reinterpret_cast<const unsigned char*>(b.data() + pos);
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
@@ -49,12 +44,6 @@ bool CChmFileReader::Read(const std::string& name, std::string& bytes) const {
         return false;
     }
     return true;
-}
-
-std::vector<std::string> CChmFileReader::ListNames() const {
-    std::vector<std::string> names;
-    if (m_pFile != nullptr) chm_enumerate(m_pFile, CHM_ENUMERATE_ALL, CollectName, &names);
-    return names;
 }
 
 bool ReadChmTopics(const CChmFileReader& reader, std::vector<CChmTopic>& topics,

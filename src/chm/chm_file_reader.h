@@ -24,8 +24,6 @@ public:
 
     // The whole file `name` ("/#TOPICS"); false when it is missing or cannot be read whole.
     bool Read(const std::string& name, std::string& bytes) const;
-    // Every name in the directory, in its order.
-    std::vector<std::string> ListNames() const;
 
 private:
     chmFile* m_pFile = nullptr;

@@ -30,10 +30,8 @@ public:
     // Columns of the terminal behind the stream (80 when unknown).
     static int Columns(std::FILE* stream);
 
-    // The iconv name of the terminal's encoding: "UTF-8", "CP932" or "EUC-JP".
-    const std::string& Encoding() const { return m_strEncoding; }
-
 private:
+    // The iconv name of the terminal's encoding: "UTF-8", "CP932" or "EUC-JP".
     std::string m_strEncoding;
 };
 

@@ -40,7 +40,6 @@ public:
     const std::vector<std::pair<std::string, std::string>>& GetRemovalRules() const {
         return m_rules;
     }
-    const std::string& GetFooterBlock() const { return m_strFooterBlock; }
     // The URL patterns of exclude.txt: links to them are never fetched.
     const std::vector<std::string>& GetExclusions() const { return m_linkRules.m_exclusions; }
 

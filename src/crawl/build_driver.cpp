@@ -234,7 +234,7 @@ int CBuildDriver::OnCreateHelp() {
     PlanCrawl(*config);
     // The crawl starts from one page: further workers are useful only when they wait for
     // the pages that the first one finds.
-    if (config->m_nThreadCount > 1) config->SetWaitForNewPages(1);
+    if (config->m_nThreadCount > 1) config->SetWaitForNewPages(true);
 
     // The settings of every fetch of the run; each worker is a clone of this one.
     CFetchSettings fetch;

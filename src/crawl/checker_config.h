@@ -13,8 +13,6 @@ public:
     bool GetWaitForNewPages();
     void SetWaitForNewPages(bool wait);
 
-    int m_nReserved1 = 0;
-    int m_nReserved2 = 0;
     // Time-out of every event a worker sends, in ms, read at each send; 0 while the
     // engine stops, so that no worker blocks on the busy user-interface thread.
     std::atomic<int> m_nSendTimeout{1000};

@@ -35,6 +35,7 @@ public:
     // state is restored and the thread goes on).
     virtual int Stop();
     // The platform cannot kill a thread safely: reports failure while the thread is alive.
+    // Nothing calls it; kept for the interface.
     virtual int Terminate();
     virtual int Start();
     virtual int Wait();

@@ -34,10 +34,8 @@ public:
     // Throws the temporary file away; the target stays as it was.
     void Discard();
 
-    bool IsOpen() const { return m_fd >= 0; }
     // errno of the first failure; 0 while all went well.
     int ErrorCode() const { return m_nError; }
-    const std::filesystem::path& Target() const { return m_target; }
     const std::filesystem::path& TemporaryPath() const { return m_temporary; }
 
 private:

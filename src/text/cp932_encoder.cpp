@@ -292,14 +292,6 @@ void AppendCode(std::uint16_t code, std::string& out) {
 
 }  // namespace
 
-bool AppendCp932(char32_t codePoint, std::string& out) {
-    if (codePoint >= 0x10000) return false;
-    const std::uint16_t code = Table()[codePoint];
-    if (code == kUnmapped) return false;
-    AppendCode(code, out);
-    return true;
-}
-
 std::string Utf8ToCp932(std::string_view utf8, char defaultChar) {
     const std::vector<std::uint16_t>& table = Table();
     const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());

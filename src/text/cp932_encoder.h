@@ -14,10 +14,6 @@ namespace corvane {
 // bytes included.
 std::string Utf8ToCp932(std::string_view utf8, char defaultChar = ' ');
 
-// Appends the code page 932 bytes of one Unicode character; false (nothing appended)
-// when the code page has no mapping for it.
-bool AppendCp932(char32_t codePoint, std::string& out);
-
 // Converts code page 932 text to UTF-8 as Windows decodes it: the code page's table, and
 // the single bytes 0x80, 0xA0 and 0xFD to 0xFF, which Windows maps to U+0080 and the
 // private-use characters U+F8F0 to U+F8F3 (and Utf8ToCp932 maps back). A byte sequence

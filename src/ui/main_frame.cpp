@@ -482,10 +482,7 @@ void CMainFrame::CommitAndSave() {
     if (!OnFileSave()) m_doc.CommitViews();
 }
 
-void CMainFrame::OnRunningChanged(bool running) {
-    UpdateCommands();
-    emit RunningChanged(running);
-}
+void CMainFrame::OnRunningChanged(bool /*running*/) { UpdateCommands(); }
 
 void CMainFrame::WhileBusy() {
     // The help build runs on this thread: keep painting, and take no user input but a click
@@ -512,13 +509,11 @@ void CMainFrame::OnToggleLogBar() {
 
 void CMainFrame::OnOptions() {
     COptionDlg dialog(GetOptions(), this);
-    if (m_fnDialogHook) m_fnDialogHook(dialog);
     dialog.exec();
 }
 
 void CMainFrame::OnAbout() {
     CAboutDlg dialog(this);
-    if (m_fnDialogHook) m_fnDialogHook(dialog);
     dialog.exec();
 }
 

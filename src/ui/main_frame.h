@@ -85,8 +85,6 @@ public:
 
     // Fits the window to the form and the bars shown now.
     void AdjustToBars();
-    // The size the form keeps while bars come and go.
-    QSize GetFormSize() const { return m_formSize; }
     // The strip between the docked log window and the form that resizes the log when
     // dragged, in this window's coordinates; empty while the log is hidden or floating.
     QRect LogSizingEdge() const;
@@ -103,10 +101,6 @@ public:
     using FileChooser = std::function<QString(QWidget*, const QString&, const QString&)>;
     void SetOpenChooser(FileChooser chooser) { m_fnChooseOpen = std::move(chooser); }
     void SetSaveChooser(FileChooser chooser) { m_fnChooseSave = std::move(chooser); }
-
-    // Called when the options or about dialog is made, before it runs; a test answers it.
-    using DialogHook = std::function<void(QDialog&)>;
-    void SetDialogHook(DialogHook hook) { m_fnDialogHook = std::move(hook); }
 
     CBuildDriver& GetDriver() { return *m_pDriver; }
     CCorvaneView& GetView() { return *m_pView; }
@@ -127,10 +121,6 @@ public:
     void WhileBusy() override;
 
     void UpdateCommands();
-
-signals:
-    // A run started (true) or ended (false).
-    void RunningChanged(bool running);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -198,7 +188,6 @@ private:
     Opener m_fnOpen;
     FileChooser m_fnChooseOpen;
     FileChooser m_fnChooseSave;
-    DialogHook m_fnDialogHook;
 };
 
 }  // namespace corvane::ui

@@ -82,7 +82,8 @@ struct Frame {
     QPoint global(QWidget& widget, const QPoint& local) { return widget.mapToGlobal(local); }
     // The size the window must have: the form and every bar docked and shown around it.
     QSize expected() {
-        QSize size = frame.GetFormSize();
+        // The form's fixed size.
+        QSize size = frame.GetView().maximumSize();
         size.rheight() += frame.menuBar()->height();
         QToolBar& tools = frame.GetToolBar();
         if (!tools.isHidden() && !tools.isFloating()) {
@@ -109,7 +110,8 @@ struct Frame {
     bool fits(QString* why) {
         const bool settled = test::WaitUntil(
             [&] {
-                return frame.size() == expected() && frame.GetView().size() == frame.GetFormSize();
+                return frame.size() == expected() &&
+                       frame.GetView().size() == frame.GetView().maximumSize();
             },
             5000);
         QString problem;
@@ -121,8 +123,8 @@ struct Frame {
                           .arg(expected().height())
                           .arg(frame.GetView().width())
                           .arg(frame.GetView().height())
-                          .arg(frame.GetFormSize().width())
-                          .arg(frame.GetFormSize().height());
+                          .arg(frame.GetView().maximumWidth())
+                          .arg(frame.GetView().maximumHeight());
         } else if (!frame.isVisible() || !frame.windowHandle()->isExposed() || !IsViewable(frame)) {
             problem = Q("the main window is not on the screen");
         } else if (!frame.rect().contains(frame.GetView().geometry())) {
