@@ -26,7 +26,7 @@ TEST(LocalNamesTest, TargetsThatWouldShareANameAreNumberedInTheOrderTheyCome) {
         // Names that lose a percent escape are different targets.
         {"http://h/?C%2B", "C2B.html"},
         {"http://h/?C2B", "C2B_2.html"},
-        // Shift_JIS trail bytes are no letters: ア (83 41) and ャ (83 61) are two names.
+        // Shift_JIS trail bytes are no letters: ア (83 41) and ヂ (83 61) are two names.
         {"http://h/?\x83\x41", "\x83\x41.html"},
         {"http://h/?\x83\x61", "\x83\x61.html"},
         // The number goes before the last extension, or at the end of a name without one.

@@ -94,6 +94,16 @@ TEST(DiscoveryOrderTest, APageWonByAnotherUrlOfItsFileTakesThatPlace) {
     two.Page("B", "http://w/?B", "B.html", 1, {});
     EXPECT_EQ(two.Names(SingleWorkerOrder(two.List({"S1", "S2", "B", "A"}))),
               (std::vector<std::string>{"S1", "S2", "A", "B"}));
+
+    // The start page holds its file before its first link: a link to the start page's file
+    // by another URL is no new page, whichever URL form the run kept a record of.
+    CrawlRun self;
+    self.Page("S", "http://w/?S", "S.html", 0,
+              {{"http://w/?cmd=read&page=S", "S.html"}, {"http://w/?A", "A.html"}});
+    self.Page("S2", "http://w/?cmd=read&page=S", "S.html", 1, {});
+    self.Page("A", "http://w/?A", "A.html", 1, {});
+    EXPECT_EQ(self.Names(SingleWorkerOrder(self.List({"S", "S2", "A"}))),
+              (std::vector<std::string>{"S", "A", "S2"}));
 }
 
 }  // namespace

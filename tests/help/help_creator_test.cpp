@@ -452,6 +452,20 @@ TEST(HelpCreatorTest, NamesAndTitlesStayInsideTheirValuesAndLines) {
     EXPECT_THAT(c.log.back(), HasSubstr("[line\\x0Abreak.html]"));
 }
 
+// A page without a title is listed in the keyword index under its file name, never as an
+// empty keyword; files that are no pages are not listed.
+TEST(HelpCreatorTest, TheKeywordIndexNamesUntitledPagesByTheirFile) {
+    ScratchDir dir;
+    Creator c(dir.path());
+    c.creator.SetKeywordIndex(true);
+    WriteFileBytes(dir / "untitled.html", "<html><body><p>text</p></body></html>");
+    WriteFileBytes(dir / "logo.png", "png");
+    CHelpNode root("T", "untitled.html");
+    ASSERT_TRUE(c.creator.WriteProjectFile(&root, {"untitled.html", "logo.png"}));
+    EXPECT_EQ(SitemapValues(ReadFileBytes(dir / "Manual.hhk"), "Name"),
+              (std::vector<std::string>{"untitled.html"}));
+}
+
 // The start page's file name is a value of the project file too: a line break in it stays
 // on the "Default topic" line and inside the window definition's quotes.
 TEST(HelpCreatorTest, TheStartPageNameStaysOnItsLines) {

@@ -54,6 +54,25 @@ TEST(SearchTokenizerTest, HalfWidthKatakanaAreWordsOfOneByte) {
     EXPECT_EQ(S("ｶ").size(), 1u);
 }
 
+TEST(SearchTokenizerTest, EdgesOfWordsKatakanaAndReferences) {
+    auto body = [](const std::string& inner) {
+        return Words(TokenizeHelpPage("<html><body>" + inner + "</body></html>").tokens);
+    };
+    // The last and the first half-width katakana (ﾟ DF, ｡ A1) are words of their own.
+    EXPECT_EQ(TextWords("a\xDF\xA1"
+                        "b"),
+              (std::vector<std::string>{"a", "\xDF", "\xA1", "b"}));
+    // A long ASCII run keeps its first 99 characters.
+    EXPECT_EQ(TextWords(std::string(150, 'Q')), (std::vector<std::string>{std::string(99, 'q')}));
+    // References of up to ten characters are read; a longer one is text.
+    EXPECT_EQ(body("x&#000000065;y &#0000000065;"),
+              (std::vector<std::string>{"xay", "0000000065"}));
+    // PukiWiki's inline markup keeps a word whole.
+    EXPECT_EQ(body("a<span class=\"x\">b</span>c<strong>d</strong>e<em>f</em>g<code>h</code>i"
+                   "<del>j</del>k<font size=\"2\">l</font>m"),
+              (std::vector<std::string>{"abcdefghijklm"}));
+}
+
 TEST(SearchTokenizerTest, TitleWordsComeFirstAndBodyPositionsRunOn) {
     const std::string html =
         S("<html><head><title>検索 Test</title><style>p{color:red}</style></head>"

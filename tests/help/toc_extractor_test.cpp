@@ -122,6 +122,9 @@ TEST(TocExtractorTest, PatternIsLookedForAfterTheHeadingOfTheHelpPage) {
         "<ul class=\"list1\"><li><a href=\"A.html\">A</a></li></ul>\r\n";
     EXPECT_EQ(Dump(ExtractToc(page, "\x96\xda\x8e\x9f</h2>").get()), "root|rootpath\n A|A.html\n");
     EXPECT_EQ(WikiPartOfPage(page).substr(0, 14), "\r\n<p>intro</p>");
+    // Line ends written as LF alone are read the same way.
+    EXPECT_EQ(WikiPartOfPage("<body>\n<h2>T</h2>\n<p>x</p>"), "\n<p>x</p>");
+    EXPECT_EQ(WikiPartOfPage("<body> <h2>T</h2>"), "<body> <h2>T</h2>");
     // A page without the program's heading is searched whole.
     EXPECT_EQ(WikiPartOfPage("<body><h2>x</h2>"), "<body><h2>x</h2>");
 }
