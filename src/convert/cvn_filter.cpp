@@ -74,12 +74,11 @@ std::string TitleOf(const std::string& oldHead) {
 
 }  // namespace
 
-CCVNFilter::CCVNFilter(CDownloaderConfig* pOwner, const std::string& wikiNameSearch,
-                       const std::string& wikiNameReplace, const std::string& title,
-                       const std::string& footer, const std::string& bodyRulesPath,
-                       const std::string& replaceRulesPath, const std::string& excludeRulesPath)
-    : CHTMLFilter(pOwner),
-      m_strWikiNameSearch(wikiNameSearch),
+CCVNFilter::CCVNFilter(const std::string& wikiNameSearch, const std::string& wikiNameReplace,
+                       const std::string& title, const std::string& footer,
+                       const std::string& bodyRulesPath, const std::string& replaceRulesPath,
+                       const std::string& excludeRulesPath)
+    : m_strWikiNameSearch(wikiNameSearch),
       m_strWikiNameReplace(wikiNameReplace),
       m_strTitle(title),
       m_strFooter(footer),
@@ -283,9 +282,8 @@ std::string CCVNFilter::BuildBody(const std::string& text, const std::string& wi
 BodyTarget CCVNFilter::GetBodyTarget() const { return BodyTargetOf(m_pageUrl.GetPath()); }
 
 CHTMLFilter* CCVNFilter::Clone() const {
-    auto* clone =
-        new CCVNFilter(m_pOwner, m_strWikiNameSearch, m_strWikiNameReplace, m_strTitle, m_strFooter,
-                       m_strBodyRulesPath, m_strReplaceRulesPath, m_strExcludeRulesPath);
+    auto* clone = new CCVNFilter(m_strWikiNameSearch, m_strWikiNameReplace, m_strTitle, m_strFooter,
+                                 m_strBodyRulesPath, m_strReplaceRulesPath, m_strExcludeRulesPath);
     clone->m_strStartPageUrl = m_strStartPageUrl;
     clone->m_linkRules.m_pNames = m_linkRules.m_pNames;
     return clone;

@@ -19,10 +19,10 @@ public:
     // Reads the rule files from the given paths (Shift_JIS path texts); without a path of
     // its own, exclude.txt is read from the folder of replace.txt, where the rule files
     // lie together.
-    CCVNFilter(CDownloaderConfig* pOwner, const std::string& wikiNameSearch,
-               const std::string& wikiNameReplace, const std::string& title,
-               const std::string& footer, const std::string& bodyRulesPath,
-               const std::string& replaceRulesPath, const std::string& excludeRulesPath = "");
+    CCVNFilter(const std::string& wikiNameSearch, const std::string& wikiNameReplace,
+               const std::string& title, const std::string& footer,
+               const std::string& bodyRulesPath, const std::string& replaceRulesPath,
+               const std::string& excludeRulesPath = "");
 
     // The run's start URL (as the project gives it), before the first page; clones keep it.
     void SetStartUrl(const std::string& startUrl);

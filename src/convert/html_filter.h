@@ -13,13 +13,10 @@
 
 namespace corvane {
 
-class CDownloaderConfig;
-
 // One filter serves one worker thread; it holds the current page between BeginPage and
 // ConvertPage.
 class CHTMLFilter {
 public:
-    explicit CHTMLFilter(CDownloaderConfig* pOwner) : m_pOwner(pOwner) {}
     virtual ~CHTMLFilter() = default;
 
     // 1 when the page can be processed: `url` is valid and has a base URL and a local
@@ -49,7 +46,6 @@ public:
     bool IsAborted() const { return m_pAbortEvent != nullptr && m_pAbortEvent->IsSet(); }
 
 protected:
-    CDownloaderConfig* m_pOwner;  // not owned
     CUrlParts m_pageUrl;
     std::string m_strBaseUrl;
     std::string m_strLocalName;

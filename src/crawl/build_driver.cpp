@@ -212,10 +212,9 @@ void CBuildDriver::PlanCrawl(CDownloaderConfig& config) {
     config.SetLevel(m_doc.GetLevel());
 }
 
-CCVNFilter* CBuildDriver::MakeFilter(CDownloaderConfig* config, const std::string& search,
-                                     const std::string& replace) const {
-    return new CCVNFilter(config, search, replace, m_doc.GetTitle(), m_doc.GetFooter(),
-                          GetBodyRulesPath(), GetReplaceRulesPath());
+CCVNFilter* CBuildDriver::MakeFilter(const std::string& search, const std::string& replace) const {
+    return new CCVNFilter(search, replace, m_doc.GetTitle(), m_doc.GetFooter(), GetBodyRulesPath(),
+                          GetReplaceRulesPath());
 }
 
 int CBuildDriver::OnCreateHelp() {
@@ -254,7 +253,7 @@ int CBuildDriver::OnCreateHelp() {
         replace = m_doc.GetWikiNameReplace();
     }
     // The start URL and its credentials are worked out here, once for the whole run.
-    CCVNFilter* filter = MakeFilter(config.get(), search, replace);
+    CCVNFilter* filter = MakeFilter(search, replace);
     filter->SetStartUrl(m_doc.GetURL());
     prototype->SetFilter(filter);
     // With authentication switched off the stored user and password stay in the project

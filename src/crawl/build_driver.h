@@ -119,8 +119,7 @@ protected:
     virtual bool PrepareRun();
     // The crawl's output folder, its level and its workers, once the defaults are set.
     virtual void PlanCrawl(CDownloaderConfig& config);
-    virtual CCVNFilter* MakeFilter(CDownloaderConfig* config, const std::string& search,
-                                   const std::string& replace) const;
+    virtual CCVNFilter* MakeFilter(const std::string& search, const std::string& replace) const;
     // The crawl ended normally and the start page came back.
     virtual void OnCrawlEnded(std::vector<CWebPage*>& pages);
     // The run's pages are gone, or the run did not start.

@@ -49,6 +49,9 @@ public:
     }
     // A new worker of the same class for the same run.
     virtual CCheckerThread* Clone() = 0;
+    // The per-page work. A page is the crawl's own: the protocol interface below knows
+    // only URLs.
+    virtual CCheckResult CheckPage(T* page) = 0;
 
     // Progress of the current page also goes to the hidden window, thinned out and without
     // waiting: the worker never stops for the user-interface thread because of it. It keeps

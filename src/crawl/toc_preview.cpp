@@ -72,9 +72,8 @@ void CTocPreview::PlanCrawl(CDownloaderConfig& config) {
     config.SetLevel(0);
 }
 
-CCVNFilter* CTocPreview::MakeFilter(CDownloaderConfig* config, const std::string& search,
-                                    const std::string& replace) const {
-    return new CStartPageOnlyFilter(config, search, replace, m_doc.GetTitle(), m_doc.GetFooter(),
+CCVNFilter* CTocPreview::MakeFilter(const std::string& search, const std::string& replace) const {
+    return new CStartPageOnlyFilter(search, replace, m_doc.GetTitle(), m_doc.GetFooter(),
                                     GetBodyRulesPath(), GetReplaceRulesPath());
 }
 

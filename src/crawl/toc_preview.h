@@ -21,8 +21,7 @@ public:
 protected:
     bool PrepareRun() override;
     void PlanCrawl(CDownloaderConfig& config) override;
-    CCVNFilter* MakeFilter(CDownloaderConfig* config, const std::string& search,
-                           const std::string& replace) const override;
+    CCVNFilter* MakeFilter(const std::string& search, const std::string& replace) const override;
     void OnCrawlEnded(std::vector<CWebPage*>& pages) override;
     void OnRunClosed() override;
 

@@ -22,8 +22,6 @@ void CCheckProtocol::NotifyEnd(const CUrlParts& url) {
 
 void CCheckProtocol::DoCheck(const CUrlParts&, int, CCheckResult&) {}
 
-CCheckResult CCheckProtocol::CheckPage(CWebPage*) { return CCheckResult(); }
-
 CCheckResult CCheckProtocol::Check(const CUrlParts& url, int method) {
     CCheckResult result;
     result.m_nMethod = method;

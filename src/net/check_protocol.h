@@ -11,7 +11,6 @@
 namespace corvane {
 
 class CUrlParts;
-class CWebPage;
 class CManualResetEvent;
 
 class CCheckProtocol {
@@ -30,8 +29,6 @@ public:
 
     // The fetch itself; nothing here.
     virtual void DoCheck(const CUrlParts& url, int method, CCheckResult& result);
-    // Per-page work of the crawl workers; a fresh result here.
-    virtual CCheckResult CheckPage(CWebPage* page);
 
     // Template method: a fresh result, CHECK_BADURL for a URL that did not split, otherwise
     // NotifyBegin, DoCheck, NotifyEnd.

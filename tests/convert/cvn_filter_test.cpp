@@ -27,7 +27,7 @@ struct FilterFixture {
                   const std::string& title = "Manual", const std::string& footer = "(c) me\n") {
         WriteFileBytes(dir / "body.txt", body);
         WriteFileBytes(dir / "replace.txt", replace);
-        filter = std::make_unique<CCVNFilter>(nullptr, search, replaceFormat, title, footer,
+        filter = std::make_unique<CCVNFilter>(search, replaceFormat, title, footer,
                                               (dir / "body.txt").string(),
                                               (dir / "replace.txt").string());
     }

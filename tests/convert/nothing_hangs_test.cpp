@@ -110,8 +110,7 @@ TEST(CCVNFilter, APageTheRulesGiveUpOnFailsWithTheReason) {
     ScratchDir dir;
     WriteFileBytes(dir / "body.txt", "<div id=\"main\">(.*?)</div>");
     WriteFileBytes(dir / "replace.txt", "<b>\n^(a|a?)+$\n");
-    CCVNFilter filter(nullptr, "", "", "T", "", (dir / "body.txt").string(),
-                      (dir / "replace.txt").string());
+    CCVNFilter filter("", "", "T", "", (dir / "body.txt").string(), (dir / "replace.txt").string());
     auto convert = [&](const std::string& content) {
         std::string out;
         std::vector<CLinkRecord> links;

@@ -59,9 +59,8 @@ struct Filter {
     explicit Filter(const std::string& title) {
         WriteFileBytes(dir / "body.txt", "<div id=\"main\">(.*?)</div>");
         WriteFileBytes(dir / "replace.txt", "");
-        filter =
-            std::make_unique<CCVNFilter>(nullptr, "", "", title, "", (dir / "body.txt").string(),
-                                         (dir / "replace.txt").string());
+        filter = std::make_unique<CCVNFilter>("", "", title, "", (dir / "body.txt").string(),
+                                              (dir / "replace.txt").string());
     }
     std::string Convert(const std::string& url, const std::string& pageTitle, int depth) {
         const std::string page = "<html><head><title>" + pageTitle +

@@ -133,7 +133,7 @@ TEST(ReplaceRule, TheFilterAppliesReplacementsInFileOrderAndFailsAPageThatGrowsT
     test::WriteFileBytes(dir / "body.txt", "<div id=\"main\">(.*?)</div><!--end-->\n");
     const auto filter = [&](const std::string& rules) {
         test::WriteFileBytes(dir / "replace.txt", rules);
-        return std::make_unique<CCVNFilter>(nullptr, "", "", "T", "", (dir / "body.txt").string(),
+        return std::make_unique<CCVNFilter>("", "", "T", "", (dir / "body.txt").string(),
                                             (dir / "replace.txt").string());
     };
     const auto page = [](const std::string& content) {

@@ -55,7 +55,7 @@ std::vector<SamplePage> SamplePages() {
 
 std::unique_ptr<CCVNFilter> DefaultFilter(const std::string& search = "",
                                           const std::string& replace = "") {
-    return std::make_unique<CCVNFilter>(nullptr, search, replace, Utf8ToSjis("Corvane マニュアル"),
+    return std::make_unique<CCVNFilter>(search, replace, Utf8ToSjis("Corvane マニュアル"),
                                         "Corvane", (SourceDir() / "conf/body.txt").string(),
                                         (SourceDir() / "conf/replace.txt").string());
 }
@@ -348,9 +348,8 @@ TEST(DefaultRules, PukiWiki14Layout) {
 
 TEST(DefaultRules, FilterMadeForTheProgramReadsItsConfFolder) {
     // Test programs run from the build tree, which holds a copy of conf/ beside them.
-    const CCVNFilter filter(nullptr, "", "", "T", "F", GetBodyRulesPath(), GetReplaceRulesPath());
-    const CCVNFilter explicitRules(nullptr, "", "", "T", "F",
-                                   (SourceDir() / "conf/body.txt").string(),
+    const CCVNFilter filter("", "", "T", "F", GetBodyRulesPath(), GetReplaceRulesPath());
+    const CCVNFilter explicitRules("", "", "T", "F", (SourceDir() / "conf/body.txt").string(),
                                    (SourceDir() / "conf/replace.txt").string());
     EXPECT_FALSE(filter.GetBodyPattern().empty());
     EXPECT_EQ(filter.GetBodyPattern(), explicitRules.GetBodyPattern());

@@ -108,9 +108,9 @@ protected:
         if (m_nMaxFileSize) settings.nSinkLimit = *m_nMaxFileSize;
         worker->SetFetchSettings(settings);
         worker->SetSiteCredentials(m_site);
-        auto* filter = new RefusingFilter(config, "", "", "Manual", "footer",
-                                          (rulesFolder / "body.txt").string(),
-                                          (rulesFolder / "replace.txt").string());
+        auto* filter =
+            new RefusingFilter("", "", "Manual", "footer", (rulesFolder / "body.txt").string(),
+                               (rulesFolder / "replace.txt").string());
         // The first page is the start page, as in a build.
         if (!pages.empty() && pages.front()->GetLevel() == 0) {
             filter->SetStartUrl(pages.front()->GetURL());

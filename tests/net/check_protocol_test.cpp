@@ -72,7 +72,6 @@ TEST(CheckProtocol, BaseDoesNothingAndRemovedListenersHearNothing) {
     CProtocolBase plain;
     const CCheckResult r = plain.CheckText("http://wiki.example/", 3);
     EXPECT_EQ(r.m_nStatus, CHECK_ERROR);  // DoCheck of the base fetches nothing
-    EXPECT_EQ(plain.CheckPage(nullptr).m_nStatus, CHECK_ERROR);
 
     FakeFetcher fetcher;
     MockListener listener;
