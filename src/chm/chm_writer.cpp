@@ -60,19 +60,36 @@ bool CChmWriter::HasFile(const std::string& name) const {
 bool CChmWriter::AddFile(const std::string& name, std::string_view bytes, bool compressed) {
     if (!m_folded.emplace(ToLowerAscii(name), m_entries.size()).second) return false;
     if (!compressed) {
+        m_nOpen = SIZE_MAX;
         m_entries.push_back({name, 0, m_section0.size(), bytes.size()});
         m_section0.append(bytes);
         return true;
     }
-    m_entries.push_back({name, 1, m_nUncompressed, bytes.size()});
+    m_nOpen = m_entries.size();
+    m_entries.push_back({name, 1, m_nUncompressed, 0});
+    Append(bytes);
+    return true;
+}
+
+bool CChmWriter::StartFile(const std::string& name) {
+    if (!m_folded.emplace(ToLowerAscii(name), m_entries.size()).second) return false;
+    m_nOpen = m_entries.size();
+    m_entries.push_back({name, 1, m_nUncompressed, 0});
+    return true;
+}
+
+void CChmWriter::Append(std::string_view bytes) {
+    if (m_nOpen == SIZE_MAX) return;  // no file of the compressed section to add to
+    m_entries[m_nOpen].nLength += bytes.size();
     m_nUncompressed += bytes.size();
     while (!bytes.empty()) {
+        // Once stopped, a big file is not cut into intervals that nobody will compress.
+        if (IsStopped()) return;
         const size_t take = std::min(bytes.size(), m_nIntervalBytes - m_pending.size());
         m_pending.append(bytes.substr(0, take));
         bytes.remove_prefix(take);
         if (m_pending.size() == m_nIntervalBytes) SubmitInterval();
     }
-    return true;
 }
 
 void CChmWriter::SubmitInterval() {

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -46,6 +47,10 @@ public:
     // Adds a file under `name` as the directory stores it ("/page.html"). False, and nothing
     // added, when a file of that name (ASCII case folded, as readers look names up) is there.
     bool AddFile(const std::string& name, std::string_view bytes, bool compressed = true);
+    // The same for a file of the compressed section that comes in pieces: StartFile adds it
+    // empty, each Append adds to it, until the next file is added.
+    bool StartFile(const std::string& name);
+    void Append(std::string_view bytes);
     bool HasFile(const std::string& name) const;
 
     // Bytes added to the compressed section so far.
@@ -75,6 +80,7 @@ private:
     CChmWriterSettings m_settings;
     size_t m_nIntervalBytes;
     std::vector<CChmEntry> m_entries;
+    size_t m_nOpen = SIZE_MAX;               // the entry Append adds to
     std::map<std::string, size_t> m_folded;  // names in lower case -> index in m_entries
     std::string m_section0;
     std::string m_pending;  // the interval being filled

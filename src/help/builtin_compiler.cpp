@@ -37,6 +37,7 @@ constinit CSjisText kCannotWrite{"ヘルプファイルを書き込めません 
 constinit CSjisText kProgress{"コンパイル中 %d / %d ファイル (%.1f MB)"};
 
 constexpr uint32_t kCodePage = 932;
+constexpr size_t kPieceBytes = size_t{1} << 20;
 
 // A name with "/" for "\", the separator inside a help file; a Shift_JIS pair whose second
 // byte is '\' stays whole.
@@ -293,14 +294,29 @@ bool CBuiltinCompiler::Run(const std::string& folder, const std::string& project
         const std::string local = Slashed(name);
         const std::string stored = "/" + SjisToUtf8(local);
         if (writer.HasFile(stored)) continue;  // listed twice
-        if (!ReadWholeFile(folder + local, bytes)) {
-            error = WithReason((boost::format(kCannotRead.str()) % name).str(), errno);
-            return false;
+        if (i < listed && IsHelpPageName(local)) {
+            // A page is read whole: it goes to the index as well.
+            if (!ReadWholeFile(folder + local, bytes)) {
+                error = WithReason((boost::format(kCannotRead.str()) % name).str(), errno);
+                return false;
+            }
+            writer.AddFile(stored, bytes);
+            m_stats.nInputBytes += bytes.size();
+            indexer.Add(local, std::move(bytes));
+        } else {
+            // Anything else goes in as it is read, a megabyte at a time: a big attachment
+            // takes no memory of its size and an abort need not wait for all of it.
+            writer.StartFile(stored);
+            if (!ReadFileInPieces(folder + local, kPieceBytes, [&](std::string_view piece) {
+                    writer.Append(piece);
+                    m_stats.nInputBytes += piece.size();
+                    return !IsStopped();
+                })) {
+                error = WithReason((boost::format(kCannotRead.str()) % name).str(), errno);
+                return false;
+            }
         }
-        writer.AddFile(stored, bytes);
         ++m_stats.nFiles;
-        m_stats.nInputBytes += bytes.size();
-        if (i < listed && IsHelpPageName(local)) indexer.Add(local, std::move(bytes));
         if ((i + 1) % step == 0 || i + 1 == names.size()) {
             Log((boost::format(kProgress.str()) % (i + 1) % names.size() %
                  (static_cast<double>(m_stats.nInputBytes) / (1024.0 * 1024.0)))

@@ -1,5 +1,7 @@
 #include "platform/file_io.h"
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -80,6 +82,8 @@ bool ReadWholeFile(const std::string& sjisPath, std::string& bytes) {
         errno = EISDIR;
         return false;
     }
+    // Room for the whole file at once: a big file is not copied again at every doubling.
+    if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
@@ -92,6 +96,26 @@ bool ReadWholeFile(const std::string& sjisPath, std::string& bytes) {
         bytes.append(buffer, static_cast<size_t>(n));
     }
     return true;
+}
+
+bool ReadFileInPieces(const std::string& sjisPath, size_t pieceSize,
+                      const std::function<bool(std::string_view piece)>& take) {
+    FileDescriptor fd(::open(ToNativePath(sjisPath).c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) return false;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
+    std::string buffer(std::max<size_t>(pieceSize, 1), '\0');
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0 || !take(std::string_view(buffer.data(), static_cast<size_t>(n)))) return true;
+    }
 }
 
 bool WriteFileReplacing(const std::string& sjisPath, const std::string& bytes) {

@@ -127,6 +127,10 @@ void AddGeneratedSite(Project& p, int pages) {
         }
     }
     p.Add("default.css", "body { font-family: sans-serif; }\r\n");
+    // An attachment read in several pieces, its end inside an interval.
+    std::string big(2 * 1048576 + 300007, '\0');
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i % 251) ^ (i >> 13));
+    p.Add("manual.pdf", big);
 }
 
 class BuiltinRoundTrip : public testing::TestWithParam<int> {};
@@ -329,10 +333,17 @@ TEST(BuiltinCompilerTest, AFileThatCannotBeReadStopsTheCompileByNameAndKeepsTheO
     ASSERT_TRUE(p.Compile()) << p.error;
     const std::string before = ReadFileBytes(p.Chm());
 
+    // A page (read whole) and a picture (read in pieces).
+    for (const char* name : {"osaka.html", "logo.png"}) {
+        SCOPED_TRACE(name);
+        const std::string bytes = ReadFileBytes(p.folder / name);
+        std::filesystem::remove(p.folder / name);
+        EXPECT_FALSE(p.Compile());
+        EXPECT_THAT(p.error, HasSubstr(std::string("[") + name + "]"));
+        EXPECT_TRUE(ReadFileBytes(p.Chm()) == before);
+        WriteFileBytes(p.folder / name, bytes);
+    }
     std::filesystem::remove(p.folder / "osaka.html");
-    EXPECT_FALSE(p.Compile());
-    EXPECT_THAT(p.error, HasSubstr("[osaka.html]"));
-    EXPECT_TRUE(ReadFileBytes(p.Chm()) == before);
     for (const auto& entry : std::filesystem::directory_iterator(p.folder)) {
         EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos);
     }
