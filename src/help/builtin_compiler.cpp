@@ -379,8 +379,9 @@ bool CBuiltinCompiler::Run(const std::string& folder, const std::string& project
     });
     if (IsStopped()) return false;
     if (!made || !file.Sync() || !file.Commit()) {
-        error = WithReason((boost::format(kCannotWrite.str()) % (folder + compiled)).str(),
-                           file.ErrorCode());
+        // A link in the help file's place is refused, with the same words as elsewhere.
+        error = (boost::format(kCannotWrite.str()) % (folder + compiled)).str() + ": " +
+                WriteErrorText(file.ErrorCode());
         return false;
     }
     m_stats.nOutputBytes = written;

@@ -543,24 +543,26 @@ TEST(HelpCreatorTest, APreviousHelpFileSurvivesAFailedOrCancelledCompile) {
 // reason in the log or the error, and whatever the link points to keeps its bytes.
 TEST(HelpCreatorTest, LinksInThePlaceOfTheHelpProjectFilesAreNeverFollowed) {
     ScratchDir elsewhere;
-    for (const char* name : {"Manual.hhc", "Manual.hhp", "Manual.chm"}) {
-        SCOPED_TRACE(name);
-        SampleProject p;
-        std::filesystem::remove(p.folder / "Manual.hhp");
-        const std::filesystem::path victim = elsewhere / name;
-        WriteFileBytes(victim, "victim");
-        std::filesystem::create_symlink(victim, p.folder / name);
-        Creator c(p.folder);
-        c.creator.SetCompilerPath("chmcmd");
-        EXPECT_FALSE(c.creator.Create(&p.root, p.files));
-        std::string said;
-        for (const std::string& line : c.log) said += line + "\n";
-        for (const std::string& line : c.errors) said += line + "\n";
-        EXPECT_THAT(said, HasSubstr(name + std::string("]: ") + WriteErrorText(ELOOP)));
-        EXPECT_TRUE(std::filesystem::is_symlink(p.folder / name));
-        EXPECT_EQ(ReadFileBytes(victim), "victim");
-        EXPECT_FALSE(HasTemporaryFiles(p.folder));
-    }
+    for (const char* compiler : {"chmcmd", CHelpCreator::kBuiltinCompiler})
+        for (const char* name : {"Manual.hhc", "Manual.hhp", "Manual.chm"}) {
+            SCOPED_TRACE(std::string(compiler) + " " + name);
+            SampleProject p;
+            std::filesystem::remove(p.folder / "Manual.hhp");
+            const std::filesystem::path victim = elsewhere / name;
+            WriteFileBytes(victim, "victim");
+            std::filesystem::remove(p.folder / name);
+            std::filesystem::create_symlink(victim, p.folder / name);
+            Creator c(p.folder);
+            c.creator.SetCompilerPath(compiler);
+            EXPECT_FALSE(c.creator.Create(&p.root, p.files));
+            std::string said;
+            for (const std::string& line : c.log) said += line + "\n";
+            for (const std::string& line : c.errors) said += line + "\n";
+            EXPECT_THAT(said, HasSubstr(name + std::string("]: ") + WriteErrorText(ELOOP)));
+            EXPECT_TRUE(std::filesystem::is_symlink(p.folder / name));
+            EXPECT_EQ(ReadFileBytes(victim), "victim");
+            EXPECT_FALSE(HasTemporaryFiles(p.folder));
+        }
 }
 
 }  // namespace
