@@ -41,7 +41,6 @@ public:
 
     // The settings every fetch of this worker is made with; its clones get the same.
     void SetFetchSettings(const CFetchSettings& settings) { m_settings = settings; }
-    const CFetchSettings& GetFetchSettings() const { return m_settings; }
     // The run's credentials, worked out once from the start page; clones get the same.
     void SetSiteCredentials(const CSiteCredentials& site) { m_site = site; }
 
