@@ -41,6 +41,17 @@ void AppendVarInt(std::string& out, uint32_t v) {
         out += static_cast<char>(c);
     } while (v != 0);
 }
+// One topic's hits as the writer packs them: the topic, the count, the positions as deltas.
+void AppendHits(std::string& out, uint32_t topic, const std::vector<uint32_t>& positions) {
+    AppendVarInt(out, topic);
+    AppendVarInt(out, static_cast<uint32_t>(positions.size()));
+    uint32_t last = 0;
+    for (uint32_t position : positions) {
+        AppendVarInt(out, position - last);
+        last = position;
+    }
+}
+
 bool ReadVarInt(const std::string& b, size_t& pos, size_t end, uint32_t& v) {
     v = 0;
     for (int shift = 0; shift < 35 && pos < end; shift += 7) {
@@ -200,13 +211,7 @@ void CFtsIndexWriter::AddDocument(uint32_t topic, const std::vector<CSearchToken
             std::sort(positions.begin(), positions.end());
         CWord& word = m_words[key / 2];
         std::string& packed = (key & 1) ? word.strTitle : word.strBody;
-        AppendVarInt(packed, topic);
-        AppendVarInt(packed, static_cast<uint32_t>(positions.size()));
-        uint32_t last = 0;
-        for (uint32_t position : positions) {
-            AppendVarInt(packed, position - last);
-            last = position;
-        }
+        AppendHits(packed, topic, positions);
         positions.clear();
     }
 }
@@ -233,15 +238,7 @@ CFtsHits UnpackHits(const std::string& packed) {
 // Packed hits with the topics ascending and each topic once, as UnpackHits orders them.
 std::string Repack(const std::string& packed) {
     std::string out;
-    for (const auto& [topic, positions] : UnpackHits(packed)) {
-        AppendVarInt(out, topic);
-        AppendVarInt(out, static_cast<uint32_t>(positions.size()));
-        uint32_t last = 0;
-        for (uint32_t position : positions) {
-            AppendVarInt(out, position - last);
-            last = position;
-        }
-    }
+    for (const auto& [topic, positions] : UnpackHits(packed)) AppendHits(out, topic, positions);
     return out;
 }
 
