@@ -60,8 +60,10 @@ double Run(int threads, int waitForNewPages, const test::ScratchDir& rules,
     config->m_nInterval = 0;
     config->SetFolder(out.path().string() + "/");
     auto* worker = new CDownloaderThread;
-    worker->SetFilter(new CCVNFilter(config, "", "", "Bench", "", (rules / "body.txt").string(),
-                                     (rules / "replace.txt").string()));
+    auto* filter = new CCVNFilter("", "", "Bench", "", (rules / "body.txt").string(),
+                                  (rules / "replace.txt").string());
+    filter->SetStartUrl(start);
+    worker->SetFilter(filter);
     CDownloader downloader;
     Counter counter;
     downloader.AddListener(&counter);
