@@ -53,9 +53,6 @@ public:
     void Append(std::string_view bytes);
     bool HasFile(const std::string& name) const;
 
-    // Bytes added to the compressed section so far.
-    uint64_t CompressedSectionInput() const { return m_nUncompressed; }
-
     // Hands the whole help file to `write` piece by piece; false when `write` does or the
     // stop flag was set. The writer is spent afterwards.
     using WriteFunction = std::function<bool(std::string_view bytes)>;

@@ -28,9 +28,6 @@ public:
         if (m_nBits != 0) Put(0, 16 - m_nBits);
     }
 
-    bool IsAligned() const { return m_nBits == 0; }
-    // Bits written so far, pending ones included.
-    uint64_t BitCount() const { return m_out.size() * 8 + m_nBits; }
     // Whole bytes appended directly (only on a 16-bit boundary).
     void PutRawBytes(const char* p, size_t n) { m_out.append(p, n); }
 

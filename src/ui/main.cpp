@@ -3,6 +3,7 @@
 
 #include "project/options.h"
 #include "ui/corvane_app.h"
+#include "ui/ending_signals.h"
 #include "ui/main_frame.h"
 #include "ui/qt_translations.h"
 #include "ui/ui_text.h"
@@ -18,7 +19,11 @@ int main(int argc, char* argv[]) {
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
     if (!app.InitInstance(arguments)) return 1;
-    app.GetMainFrame()->show();
+    corvane::ui::CMainFrame* frame = app.GetMainFrame();
+    corvane::ui::CEndingSignals endingSignals;
+    QObject::connect(&endingSignals, &corvane::ui::CEndingSignals::Received, frame,
+                     &corvane::ui::CMainFrame::EndBySignal);
+    frame->show();
     const int result = QApplication::exec();
     app.ExitInstance();
     return result;

@@ -482,7 +482,28 @@ void CMainFrame::CommitAndSave() {
     if (!OnFileSave()) m_doc.CommitViews();
 }
 
-void CMainFrame::OnRunningChanged(bool /*running*/) { UpdateCommands(); }
+void CMainFrame::OnRunningChanged(bool running) {
+    UpdateCommands();
+    // The driver is still unwinding here: close from the event loop.
+    if (!running && m_bEndRequested) {
+        QMetaObject::invokeMethod(this, &CMainFrame::CloseAfterSignal, Qt::QueuedConnection);
+    }
+}
+
+void CMainFrame::EndBySignal() {
+    m_bEndRequested = true;
+    if (m_pDriver->IsRunning()) {
+        OnAbortDownload();
+        // The run ends later (the workers stop, the compile sees the abort).
+        if (m_pDriver->IsRunning()) return;
+    }
+    CloseAfterSignal();
+}
+
+void CMainFrame::CloseAfterSignal() {
+    if (m_pDriver->IsRunning()) return;
+    if (close()) QCoreApplication::quit();
+}
 
 void CMainFrame::WhileBusy() {
     // The help build runs on this thread: keep painting, and take no user input but a click
@@ -817,7 +838,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     // Closing during a crawl ends the crawl first. While the help compiler runs the
     // window stays: the build finishes before the program can end.
     if (m_pDriver->IsRunning()) m_pDriver->OnAbortDownload();
-    if (m_pDriver->IsRunning() || !SaveModified()) {
+    if (m_pDriver->IsRunning() || (!m_bEndRequested && !SaveModified())) {
         event->ignore();
         return;
     }

@@ -54,6 +54,10 @@ public:
     void OnHelp();
     void OnAbout();
     void OnToggleLogBar();
+    // SIGTERM, SIGHUP or SIGINT: a run is ended as by ダウンロード中止 (the previous files
+    // and help file stay), then the window closes without asking, since nobody may be there
+    // to answer; the project's unsaved changes are not written.
+    void EndBySignal();
 
     // The recent projects, newest first (Shift_JIS paths).
     const std::vector<std::string>& GetRecentFiles() const { return m_recent; }
@@ -138,6 +142,7 @@ private:
     bool IsDragging() const;
     void OnDragStarted();
     void OnDragEnded();
+    void CloseAfterSignal();
     bool TrackLogEdge(QEvent* event);
 
     CCorvaneDoc& m_doc;
@@ -181,6 +186,8 @@ private:
     // A bar is being dragged by the user (the mouse button is down on it): the form may
     // give room for a dock gap meanwhile, and the window is fitted once it is dropped.
     bool m_bDragging = false;
+    // A signal asked the program to end: the window closes once no run is going on.
+    bool m_bEndRequested = false;
     // The log window's inner edge is being dragged: the start of the drag.
     bool m_bSizingLog = false;
     QPoint m_sizingStart;
