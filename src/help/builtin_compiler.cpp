@@ -2,7 +2,6 @@
 
 #include <boost/format.hpp>
 #include <cerrno>
-#include <chrono>
 #include <condition_variable>
 #include <ctime>
 #include <deque>
@@ -25,6 +24,7 @@
 #include "platform/sjis_text.h"
 #include "platform/system_error.h"
 #include "platform/text_codec.h"
+#include "platform/work_beside.h"
 
 namespace corvane {
 namespace {
@@ -185,32 +185,11 @@ bool CBuiltinCompiler::Compile(const std::string& folder, const std::string& pro
     m_stats = CBuiltinCompileStats();
     m_bStop = false;
     m_bCancelled = false;
-    m_bDone = false;
     m_lines.clear();
-    bool result = false;
-    std::exception_ptr failure;
-    std::condition_variable changed;
-    auto work = [&] {
-        try {
-            result = Run(folder, projectName, error);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_bDone = true;
-        changed.notify_all();
-    };
-    std::thread compiling;
-    try {
-        compiling = std::thread(work);
-    } catch (const std::system_error&) {
-        work();  // no thread to be had: the work is done here, without the pauses
-    }
-
-    // Hands on log lines, keeps the caller's window alive and passes on a cancel, until the
-    // compiling thread is done; the lines it left go out after it.
-    std::unique_lock<std::mutex> lock(m_mutex);
-    for (;;) {
+    // The caller's thread hands on log lines and keeps its window alive until the compiling
+    // thread is done; the lines it left go out after it.
+    auto handOn = [this] {
+        std::unique_lock<std::mutex> lock(m_mutex);
         while (!m_lines.empty()) {
             const std::string line = std::move(m_lines.front());
             m_lines.pop_front();
@@ -218,17 +197,15 @@ bool CBuiltinCompiler::Compile(const std::string& folder, const std::string& pro
             if (m_fnLog) m_fnLog(line);
             lock.lock();
         }
-        if (m_bDone) break;
-        lock.unlock();
-        if (m_fnWaiting) m_fnWaiting();
-        if (m_fnCancel && !IsStopped() && m_fnCancel()) m_bStop = true;
-        lock.lock();
-        changed.wait_for(lock, std::chrono::milliseconds(20),
-                         [&] { return m_bDone || !m_lines.empty(); });
-    }
-    lock.unlock();
-    if (compiling.joinable()) compiling.join();
-    if (failure) std::rethrow_exception(failure);
+    };
+    bool result = false;
+    RunBesideWaiting([&] { result = Run(folder, projectName, error); },
+                     [&] {
+                         handOn();
+                         if (m_fnWaiting) m_fnWaiting();
+                     },
+                     m_fnCancel, m_bStop);
+    handOn();
     if (!result && IsStopped()) {
         m_bCancelled = true;
         error.clear();

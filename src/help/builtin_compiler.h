@@ -61,7 +61,6 @@ private:
     bool m_bCancelled = false;
     std::mutex m_mutex;
     std::deque<std::string> m_lines;  // log lines not yet handed on
-    bool m_bDone = false;
     unsigned m_nThreads = 0;
     CBuiltinCompileStats m_stats;
 };

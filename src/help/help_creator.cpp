@@ -27,6 +27,7 @@
 #include "platform/sjis_text.h"
 #include "platform/system_error.h"
 #include "platform/text_codec.h"
+#include "platform/work_beside.h"
 
 namespace corvane {
 namespace {
@@ -455,9 +456,21 @@ int CHelpCreator::Compile() {
         return 0;
     }
     // chmcmd indexes ASCII words only, and wrongly beside Japanese text; hhc.exe needs no help.
+    // It reads every page again (seconds on a big site): on a thread of its own, so that the
+    // window keeps painting and an abort ends it.
     if (!workshop && m_bJapaneseSearch && m_bFullTextSearch) {
-        const CJapaneseSearchResult search =
-            RebuildJapaneseSearch(FromNativePath(help.TemporaryPath()), m_listedFiles);
+        CJapaneseSearchResult search;
+        std::atomic<bool> stop{false};
+        RunBesideWaiting(
+            [&] {
+                search = RebuildJapaneseSearch(FromNativePath(help.TemporaryPath()), m_listedFiles,
+                                               &stop);
+            },
+            m_fnWaiting, [this] { return IsCancelled(); }, stop);
+        if (search.bStopped) {
+            m_bCancelled = true;
+            return 0;
+        }
         if (search.bReplaced) {
             Log((boost::format(kSearchMade.str()) % search.nPages % search.nWords).str());
         } else {

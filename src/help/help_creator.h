@@ -40,11 +40,12 @@ public:
     // are reported (the text of a message box captioned "Error").
     void SetLog(LogFunction log) { m_fnLog = std::move(log); }
     void SetErrorReport(LogFunction report) { m_fnError = std::move(report); }
-    // Called now and then while the compiler runs (see CProcessRun::fnWaiting).
+    // Called now and then while the compiler runs and while chmcmd's help file gets its
+    // Japanese index (see CProcessRun::fnWaiting).
     void SetWaiting(std::function<void()> waiting) { m_fnWaiting = std::move(waiting); }
 
-    // Asked while the compiler runs and before the new help file is put in place: true ends
-    // the compiler and keeps the previous help file (Compile returns 0, WasCancelled true).
+    // Asked as often, and before the new help file is put in place: true ends the compiler or
+    // the index and keeps the previous help file (Compile returns 0, WasCancelled true).
     void SetCancel(std::function<bool()> cancel) { m_fnCancel = std::move(cancel); }
     bool WasCancelled() const { return m_bCancelled; }
 

@@ -38,9 +38,11 @@ bool WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
 // The rewritten file at `path` against the original: the same directory apart from the two
 // search files, every other file giving back the same bytes through chmlib, the search
 // files as written.
+bool IsSet(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(); }
+
 bool Verify(const CChmContainer& before, const CChmFileReader& original,
             const std::string& rewrittenBytes, const std::string& path, const std::string& index,
-            const std::string& breaker, std::string& error) {
+            const std::string& breaker, const std::atomic<bool>* stop, std::string& error) {
     CChmContainer after;
     if (!after.Parse(rewrittenBytes, error)) {
         error = "the rewritten help file does not parse: " + error;
@@ -61,6 +63,7 @@ bool Verify(const CChmContainer& before, const CChmFileReader& original,
         return false;
     }
     for (const std::string& name : namesAfter) {
+        if (IsSet(stop)) return false;
         std::string a, b;
         if (!rewritten.Read(name, b)) {
             error = "the rewritten help file does not give back " + name;
@@ -89,8 +92,14 @@ bool Verify(const CChmContainer& before, const CChmFileReader& original,
 }  // namespace
 
 CJapaneseSearchResult RebuildJapaneseSearch(const std::string& helpPath,
-                                            const std::vector<std::string>& pages) {
+                                            const std::vector<std::string>& pages,
+                                            const std::atomic<bool>* stop) {
     CJapaneseSearchResult result;
+    auto stopped = [&] {
+        result.bStopped = IsSet(stop);
+        if (result.bStopped) result.strReason = "stopped";
+        return result.bStopped;
+    };
     std::string bytes;
     if (!ReadWholeFile(helpPath, bytes)) {
         result.strReason = "the help file cannot be read";
@@ -117,6 +126,7 @@ CJapaneseSearchResult RebuildJapaneseSearch(const std::string& helpPath,
         const std::string local = Slashed(topic.strLocal);
         const bool wanted = pages.empty() ? IsHelpPageName(local) : listed.count(local) != 0;
         if (!wanted || !done.insert(local).second) continue;
+        if (stopped()) return result;
         std::string html;
         if (!reader.Read("/" + local, html)) {
             result.strReason = "page " + local + " cannot be read from the help file";
@@ -128,6 +138,7 @@ CJapaneseSearchResult RebuildJapaneseSearch(const std::string& helpPath,
         result.strReason = "no page of the project is a topic of the help file";
         return result;
     }
+    if (stopped()) return result;
     const std::string index = writer.Write(kCodePage, kLcid, static_cast<uint32_t>(topics.size()));
     const std::string breaker = BuildJapaneseObjInst();
     container.PutSection0File(kIndexName, index);
@@ -144,8 +155,9 @@ CJapaneseSearchResult RebuildJapaneseSearch(const std::string& helpPath,
         result.strReason = "the rewritten help file cannot be written";
         return result;
     }
-    if (!Verify(container, reader, rewritten, FromNativePath(temporary), index, breaker,
-                result.strReason)) {
+    if (!Verify(container, reader, rewritten, FromNativePath(temporary), index, breaker, stop,
+                result.strReason) ||
+        stopped()) {
         std::filesystem::remove(temporary, ec);
         return result;
     }

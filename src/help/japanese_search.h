@@ -4,6 +4,7 @@
 // only when the rewritten one reads back with every other file unchanged.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@ namespace corvane {
 
 struct CJapaneseSearchResult {
     bool bReplaced = false;
+    bool bStopped = false;  // `stop` was set: the help file was left as it was
     std::string strReason;  // why the help file was left as the compiler wrote it
     size_t nPages = 0;      // pages indexed
     size_t nWords = 0;      // distinct words
@@ -18,8 +20,10 @@ struct CJapaneseSearchResult {
 
 // `helpPath`: the compiled help file (Shift_JIS path text). `pages`: the project's file
 // names; the topics among them that are HTML pages are indexed (every HTML topic when the
-// list is empty).
+// list is empty). `stop`, when given, is looked at between pages and files: once set, the
+// work ends with the help file untouched and no temporary file left.
 CJapaneseSearchResult RebuildJapaneseSearch(const std::string& helpPath,
-                                            const std::vector<std::string>& pages);
+                                            const std::vector<std::string>& pages,
+                                            const std::atomic<bool>* stop = nullptr);
 
 }  // namespace corvane

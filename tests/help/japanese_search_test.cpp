@@ -7,7 +7,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <atomic>
+#include <cerrno>
 #include <filesystem>
+#include <thread>
 
 #include "chm/chm_container.h"
 #include "chm/chm_file_reader.h"
@@ -176,6 +181,62 @@ TEST(JapaneseSearchTest, HelpCreatorRebuildsTheIndexUnlessSwitchedOff) {
     const auto plain = off.Compile(false);
     EXPECT_THAT(off.log, testing::Not(testing::Contains(HasSubstr(S("全文検索")))));
     EXPECT_EQ(test::ListWithChmls(plain).at("/$FIftiMain"), 1);
+}
+
+TEST(JapaneseSearchTest, AStopLeavesTheHelpFileAsTheCompilerWroteIt) {
+    JapaneseProject p;
+    const auto chm = p.Compile(false);
+    const std::string compiled = ReadFileBytes(chm);
+    const std::atomic<bool> stop{true};
+    const CJapaneseSearchResult result = RebuildJapaneseSearch(FromNativePath(chm), p.files, &stop);
+    EXPECT_TRUE(result.bStopped);
+    EXPECT_FALSE(result.bReplaced);
+    EXPECT_EQ(ReadFileBytes(chm), compiled);
+    EXPECT_FALSE(std::filesystem::exists(p.folder / "Manual.chm.search-tmp"));
+}
+
+TEST(JapaneseSearchTest, AnAbortWhileTheIndexIsMadeKeepsThePreviousHelpFile) {
+    // chmcmd, through a wrapper that leaves its process number, has ended and been waited
+    // for when the abort comes: the question that follows at once is the one before the index
+    // step; the next one comes from the index step, which runs beside the waiting caller.
+    JapaneseProject p;
+    const auto pidFile = p.dir / "chmcmd.pid";
+    const auto wrapper = p.dir / "chmcmd";
+    WriteFileBytes(wrapper,
+                   "#!/bin/sh\necho $$ > '" + pidFile.string() + "'\nexec chmcmd \"$@\"\n");
+    std::filesystem::permissions(wrapper, std::filesystem::perms::owner_all);
+    WriteFileBytes(p.folder / "Manual.chm", "the help file of the run before");
+    auto compilerGone = [&] {
+        // Read only once the line is whole.
+        const std::string line =
+            std::filesystem::exists(pidFile) ? ReadFileBytes(pidFile) : std::string();
+        if (line.empty() || line.back() != '\n') return false;
+        return kill(static_cast<pid_t>(std::stol(line)), 0) != 0 && errno == ESRCH;
+    };
+
+    CHelpCreator creator;
+    creator.SetFolder(FromNativePath(p.folder));
+    creator.SetBaseName("Manual");
+    creator.SetCompilerPath(FromNativePath(wrapper));
+    creator.SetLog([&](const std::string& line) { p.log.push_back(line); });
+    int asked = 0;
+    const auto caller = std::this_thread::get_id();
+    bool askedElsewhere = false;
+    creator.SetCancel([&] {
+        askedElsewhere = askedElsewhere || std::this_thread::get_id() != caller;
+        return compilerGone() && ++asked >= 2;
+    });
+    std::string error;
+    creator.SetErrorReport([&](const std::string& text) { error = text; });
+    EXPECT_FALSE(creator.Create(&p.root, p.files));
+    EXPECT_TRUE(creator.WasCancelled()) << error;
+    EXPECT_FALSE(askedElsewhere);
+    EXPECT_THAT(p.log, testing::Not(testing::Contains(HasSubstr(S("全文検索")))));
+    EXPECT_EQ(ReadFileBytes(p.folder / "Manual.chm"), "the help file of the run before");
+    for (const auto& entry : std::filesystem::directory_iterator(p.folder)) {
+        EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+        EXPECT_EQ(entry.path().string().find("search-tmp"), std::string::npos) << entry.path();
+    }
 }
 
 TEST(JapaneseSearchTest, ManyFilesNeedIndexChunksThatReadersFollow) {
