@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
+#include <limits>
 #include <memory>
 
 #include <unistd.h>
@@ -97,15 +98,16 @@ int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& a
     }
     int interval = 100, workers = 1;
     if (arguments.Error().empty()) {
-        arguments.Number("--interval", 0, interval) && arguments.Number("--workers", 1, workers);
+        arguments.Number("--interval", 0, interval) &&
+            arguments.Number("--workers", std::numeric_limits<int>::min(), workers);
     }
     std::string error = arguments.Error();
     // Each worker is a thread with its own connection: beyond a few dozen the wiki gains
     // nothing, and thousands exhaust the system's threads.
-    if (error.empty() && workers > cli::kMaxWorkers) {
-        error =
-            (boost::format(cli::kTooManyWorkers) % cli::kMaxWorkers % arguments.Value("--workers"))
-                .str();
+    if (error.empty() && (workers < 1 || workers > cli::kMaxWorkers)) {
+        error = (boost::format(cli::kWorkersOutOfRange) % cli::kMaxWorkers %
+                 arguments.Value("--workers"))
+                    .str();
     }
     std::string proxyHost;
     int proxyPort = 0;

@@ -82,7 +82,7 @@ inline constinit CSjisText kUnknownOption{"不明なオプションです: %s"};
 inline constinit CSjisText kMissingValue{"%s には値が必要です"};
 
 inline constexpr int kMaxWorkers = 64;
-inline constinit CSjisText kTooManyWorkers{
+inline constinit CSjisText kWorkersOutOfRange{
     "--workers には 1 から %d までの数を指定してください: %s"};
 
 inline constinit CSjisText kBadProxy{

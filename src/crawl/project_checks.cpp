@@ -92,17 +92,17 @@ std::string CheckBaseName(const std::string& baseName) {
     if (HasControlCharacter(baseName)) {
         return (boost::format(kControlInBaseName) % ShowControlCharacters(baseName)).str();
     }
+    // The viewer's window definition names the contents file inside double quotes, which
+    // have no escape.
+    if (baseName.find('"') != std::string::npos) {
+        return (boost::format(kQuoteInBaseName) % baseName).str();
+    }
     const bool plain = !baseName.empty() && baseName != "." && baseName != ".." &&
                        baseName.find_first_of("/\\") == std::string::npos;
     return plain ? std::string() : (boost::format(kBadBaseName) % baseName).str();
 }
 
 std::string CheckBaseNameForCompiler(const std::string& baseName, const std::string& compilerPath) {
-    // The viewer's window definition names the contents file inside double quotes, which
-    // have no escape.
-    if (baseName.find('"') != std::string::npos) {
-        return (boost::format(kQuoteInBaseName) % baseName).str();
-    }
 #ifndef _WIN32
     // hhc.exe reads the project's names in the Windows code page, while here the files lie
     // under their UTF-8 names: it would find neither the contents nor write the help file.

@@ -12,15 +12,15 @@ namespace corvane {
 std::string CheckFolderWritable(const std::string& folder);
 
 // The base name is a plain file name: not empty, no folder separators, not "." or "..", no
-// line break or other control character.
+// line break or other control character, and no double quote (the viewer's window
+// definition names the contents file inside double quotes, which have no escape).
 std::string CheckBaseName(const std::string& baseName);
 
 // The help title holds no line break or other control character (it becomes a line of the
 // help project file).
 std::string CheckTitle(const std::string& title);
 
-// The base name suits the help compiler: no double quote (the viewer's window definition
-// cannot hold one), and only ASCII for hhc.exe outside Windows.
+// The base name suits the help compiler: only ASCII for hhc.exe outside Windows.
 std::string CheckBaseNameForCompiler(const std::string& baseName, const std::string& compilerPath);
 
 // The start URL is http or https and has a host.

@@ -87,7 +87,7 @@ TEST(ProjectChecksTest, OnlyAUserNameBeforeTheHostIsACredential) {
     EXPECT_EQ(CheckBaseNameForCompiler("\x83\x77\x83\x8b\x83\x76", "/usr/bin/chmcmd"), "");
     EXPECT_THAT(CheckBaseNameForCompiler("\x83\x77\x83\x8b\x83\x76", "/opt/HHW/HHC.EXE"),
                 HasSubstr("[/opt/HHW/HHC.EXE]"));
-    EXPECT_THAT(CheckBaseNameForCompiler("a\"b", "/usr/bin/chmcmd"), HasSubstr("[a\"b]"));
+    EXPECT_THAT(CheckBaseName("a\"b"), HasSubstr("[a\"b]"));
 }
 
 // The rule files are checked as the page filter reads them: the folder, the body rule's

@@ -964,13 +964,15 @@ TEST(CliInitTest, WritesAProjectThatTheProgramReads) {
     // Missing required values and unknown options are usage errors.
     EXPECT_EQ(RunCli({"init", (dir / "x.xml").string(), "--url", "http://a/"}).nExit, 2);
     EXPECT_EQ(RunCli({"build", (dir / "new.xml").string(), "--bogus"}).nExit, 2);
-    EXPECT_EQ(RunCli({"build", (dir / "new.xml").string(), "--workers", "0"}).nExit, 2);
-    // Thousands of threads would abort the program: a clear usage error instead.
-    const CliResult many = RunCli({"build", (dir / "new.xml").string(), "--workers", "100000"});
-    EXPECT_EQ(many.nExit, 2);
-    EXPECT_THAT(many.strOutput,
-                HasSubstr("--workers には 1 から 64 までの数を指定してください: 100000"));
-    EXPECT_EQ(RunCli({"build", (dir / "new.xml").string(), "--workers", "65"}).nExit, 2);
+    // Thousands of threads would abort the program: a clear usage error instead, which names
+    // the range below it as above.
+    for (const char* workers : {"100000", "65", "0", "-3"}) {
+        const CliResult r = RunCli({"build", (dir / "new.xml").string(), "--workers", workers});
+        EXPECT_EQ(r.nExit, 2) << workers;
+        EXPECT_THAT(r.strOutput,
+                    HasSubstr(std::string("--workers には 1 から 64 までの数を指定してください: ") +
+                              workers));
+    }
     EXPECT_FALSE(std::filesystem::exists(dir / "x.xml"));
 }
 
@@ -1085,6 +1087,7 @@ TEST(CliInitTest, RefusesControlCharactersAndPasswordsInTheUrl) {
          "ユーザー名とパスワードは --user と --password (または --ask-password) "
          "で指定してください"},
         {{"--url", "https://bob@wiki.example:8443/"}, "[https://wiki.example:8443/]"},
+        {{"--name", "a\"b"}, "ファイル名に \" を含めることはできません\n[a\"b]"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {
