@@ -1,5 +1,6 @@
 #include "help/builtin_compiler.h"
 
+#include <algorithm>
 #include <boost/format.hpp>
 #include <cerrno>
 #include <condition_variable>
@@ -259,7 +260,8 @@ bool CBuiltinCompiler::Run(const std::string& folder, const std::string& project
         if (!name.empty()) names.push_back(name);
     }
     const size_t listed = project.files.size();
-    const size_t step = names.size() < 20 ? 1 : names.size() / 10;
+    // At most ten progress lines, the last one at the end.
+    const size_t step = std::max<size_t>(1, (names.size() + 9) / 10);
     std::string bytes;
     for (size_t i = 0; i < names.size(); ++i) {
         if (IsStopped()) return false;

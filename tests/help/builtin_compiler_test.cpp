@@ -203,6 +203,29 @@ TEST_P(BuiltinRoundTrip, ChmlibAndLibmspackGiveBackEveryListedFile) {
 
 INSTANTIATE_TEST_SUITE_P(Sites, BuiltinRoundTrip, testing::Values(0, 1));
 
+// The log follows a compile in at most ten lines, whatever the number of files, the last
+// one saying all files are in.
+TEST(BuiltinCompilerTest, ProgressComesInAtMostTenLines) {
+    for (const int count : {1, 9, 19, 28, 101}) {
+        SCOPED_TRACE(count);
+        Project p;
+        for (int i = 0; i < count; ++i) {
+            p.Add("p" + std::to_string(i) + ".html", Page("頁", "<p>本文</p>"));
+        }
+        p.WriteProject(S(kWindow));
+        ASSERT_TRUE(p.Compile(1)) << p.error;
+        const std::string all = std::to_string(count + 1);  // the contents file too
+        std::vector<std::string> progress;
+        for (const std::string& line : p.log) {
+            if (line.find(S("コンパイル中")) != std::string::npos) progress.push_back(line);
+        }
+        ASSERT_FALSE(progress.empty());
+        EXPECT_LE(progress.size(), 10u);
+        EXPECT_GE(progress.size(), std::min<size_t>(count + 1, 5));
+        EXPECT_THAT(progress.back(), HasSubstr(all + " / " + all));
+    }
+}
+
 std::map<std::string, uint32_t> TopicNumbers(const CChmFileReader& reader) {
     std::vector<CChmTopic> topics;
     std::string error;
