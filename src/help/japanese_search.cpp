@@ -35,11 +35,11 @@ bool WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
     return static_cast<bool>(out);
 }
 
-// The rewritten file at `path` against the original: the same directory apart from the two
-// search files, every other file giving back the same bytes through chmlib, the search
-// files as written.
 bool IsSet(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(); }
 
+// The rewritten file at `path` against the original: the same directory apart from the two
+// search files, every other file giving back the same bytes through chmlib, the search
+// files as written. False at once when `stop` is set.
 bool Verify(const CChmContainer& before, const CChmFileReader& original,
             const std::string& rewrittenBytes, const std::string& path, const std::string& index,
             const std::string& breaker, const std::atomic<bool>* stop, std::string& error) {
@@ -159,6 +159,7 @@ CJapaneseSearchResult RebuildJapaneseSearch(const std::string& helpPath,
                 result.strReason) ||
         stopped()) {
         std::filesystem::remove(temporary, ec);
+        stopped();  // a check that ended for the stop is no failure
         return result;
     }
     reader.Close();
