@@ -30,6 +30,7 @@ void OnEndingSignal(int signal) {
 }  // namespace
 
 CEndingSignals::CEndingSignals(QObject* parent) : QObject(parent) {
+    static_assert(std::size(kEndingSignals) == kSignalCount);
     if (pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
     m_pNotifier = std::make_unique<QSocketNotifier>(m_pipe[0], QSocketNotifier::Read);
     connect(m_pNotifier.get(), &QSocketNotifier::activated, this, &CEndingSignals::OnReadable);

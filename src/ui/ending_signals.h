@@ -27,9 +27,11 @@ signals:
 private:
     void OnReadable();
 
+    static constexpr int kSignalCount = 3;  // SIGTERM, SIGHUP, SIGINT
+
     int m_pipe[2] = {-1, -1};
     std::unique_ptr<QSocketNotifier> m_pNotifier;
-    struct sigaction m_previous[3]{};
+    struct sigaction m_previous[kSignalCount] {};
 };
 
 }  // namespace corvane::ui
