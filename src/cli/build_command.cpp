@@ -1,7 +1,5 @@
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <iterator>
 #include <limits>
 #include <memory>
 
@@ -18,6 +16,7 @@
 #include "crawl/toc_preview.h"
 #include "help/help_creator.h"
 #include "net/proxy_setting.h"
+#include "platform/ending_signals.h"
 #include "platform/folder_create.h"
 #include "platform/message_window.h"
 #include "platform/program_search.h"
@@ -28,41 +27,6 @@
 namespace corvane {
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
-
-// Ctrl-C, SIGTERM (a service manager, kill) and SIGHUP (the terminal went away) end a build
-// alike: the crawl or the compile stops, and the output folder keeps what it had.
-constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
-void OnInterrupt(int signal) {
-    g_interrupted = 1;
-    // A second one ends the program at once.
-    std::signal(signal, SIG_DFL);
-}
-
-// Routes the ending signals to OnInterrupt while it lives.
-class CScopedInterruptHandlers {
-public:
-    CScopedInterruptHandlers() {
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
-            sigaction(kEndingSignals[i], &action, &m_previous[i]);
-        }
-    }
-    ~CScopedInterruptHandlers() {
-        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
-            sigaction(kEndingSignals[i], &m_previous[i], nullptr);
-        }
-    }
-    CScopedInterruptHandlers(const CScopedInterruptHandlers&) = delete;
-    CScopedInterruptHandlers& operator=(const CScopedInterruptHandlers&) = delete;
-
-private:
-    struct sigaction m_previous[std::size(kEndingSignals)]{};
-};
-
 // Shows the driver's log and progress on the terminal.
 class CCliBuildView : public CBuildDriverCallback {
 public:
@@ -72,7 +36,7 @@ public:
     void SetProgress(int position, int upper) override { m_display.Show(position, upper); }
     void DestroyProgress() override { m_display.Hide(); }
     void OnRunningChanged(bool running) override { m_bRunning = running; }
-    bool IsAbortRequested() override { return g_interrupted != 0; }
+    bool IsAbortRequested() override { return CEndingSignalHandlers::Received(); }
     bool IsRunning() const { return m_bRunning; }
 
 private:
@@ -165,15 +129,17 @@ int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& a
         driver.SetProxy(kProxyServer, proxyHost, proxyPort);
     }
 
-    g_interrupted = 0;
+    CEndingSignalHandlers::Reset();
     // Ctrl-C at the folder question still ends the program at once; from the start of the
-    // crawl on it aborts the run. No crawl event is handled before the queue is pumped.
+    // crawl on, Ctrl-C, SIGTERM and SIGHUP abort the run, the compile included, and the
+    // output folder keeps what it had. No crawl event is handled before the queue is pumped.
     if (driver.OnCreateHelp()) {
-        CScopedInterruptHandlers handlers;
+        CEndingSignalHandlers handlers;
         auto queue = CMessageQueue::ForCurrentThread();
         while (view.IsRunning()) {
-            queue->RunUntil([&] { return !view.IsRunning() || g_interrupted != 0; }, 100);
-            if (g_interrupted && view.IsRunning()) driver.OnAbortDownload();
+            queue->RunUntil([&] { return !view.IsRunning() || CEndingSignalHandlers::Received(); },
+                            100);
+            if (CEndingSignalHandlers::Received() && view.IsRunning()) driver.OnAbortDownload();
         }
     }
 
@@ -196,7 +162,7 @@ int RunBuildCommand(const CTerminal& terminal, const std::vector<std::string>& a
             return kExitAborted;
         default:
             terminal.PrintLine(stderr, cli::kNotMade);
-            return g_interrupted ? kExitAborted : kExitFailed;
+            return CEndingSignalHandlers::Received() ? kExitAborted : kExitFailed;
     }
 }
 

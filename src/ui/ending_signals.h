@@ -3,8 +3,9 @@
 #pragma once
 
 #include <QObject>
-#include <csignal>
 #include <memory>
+
+#include "platform/ending_signals.h"
 
 class QSocketNotifier;
 
@@ -27,11 +28,9 @@ signals:
 private:
     void OnReadable();
 
-    static constexpr int kSignalCount = 3;  // SIGTERM, SIGHUP, SIGINT
-
     int m_pipe[2] = {-1, -1};
     std::unique_ptr<QSocketNotifier> m_pNotifier;
-    struct sigaction m_previous[kSignalCount] {};
+    std::unique_ptr<CEndingSignalHandlers> m_pHandlers;
 };
 
 }  // namespace corvane::ui

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "gui/gui_support.h"
+#include "platform/atomic_file.h"
 #include "platform/text_codec.h"
 #include "project/corvane_doc.h"
 #include "project/options.h"
@@ -31,7 +32,9 @@ constexpr char kPrevious[] = "the help file of the run before";
 std::vector<std::string> TemporaryFiles(const std::filesystem::path& folder) {
     std::vector<std::string> found;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-        if (entry.path().extension() == ".part") found.push_back(entry.path().string());
+        if (IsTemporaryFileName(entry.path().filename().string())) {
+            found.push_back(entry.path().string());
+        }
     }
     return found;
 }
@@ -55,6 +58,13 @@ struct SignalledWindow {
     }
     ui::CMainFrame& Frame() { return *app.GetMainFrame(); }
     bool Closed() { return !Frame().isVisible() && !Frame().GetDriver().IsRunning(); }
+    // The run ended as aborted: the earlier help file as it was, no temporary file, no box.
+    void CheckRunAborted() {
+        QCOMPARE(Frame().GetDriver().GetOutcome(), CBuildDriver::kAborted);
+        QCOMPARE(test::ReadFileBytes(project.HelpFile()), std::string(kPrevious));
+        QCOMPARE(TemporaryFiles(project.Folder() / "help"), std::vector<std::string>());
+        QVERIFY(boxes.boxes().empty());
+    }
 };
 
 // Whether the process has a handler of its own for `signal` (the SigCgt mask of /proc).
@@ -93,11 +103,8 @@ private slots:
 
         kill(getpid(), signal);
         QVERIFY(test::WaitUntil([&] { return window.Closed(); }, 5000));
-        QCOMPARE(frame.GetDriver().GetOutcome(), CBuildDriver::kAborted);
         QVERIFY(frame.GetLogBar().GetLogEdit().toPlainText().contains(Q("中断しました")));
-        QCOMPARE(test::ReadFileBytes(window.project.HelpFile()), std::string(kPrevious));
-        QCOMPARE(TemporaryFiles(window.project.Folder() / "help"), std::vector<std::string>());
-        QVERIFY(window.boxes.boxes().empty());
+        window.CheckRunAborted();
         window.app.ExitInstance();
     }
 
@@ -129,10 +136,7 @@ private slots:
         QVERIFY(test::WaitUntil([&] { return window.Closed(); }, 20000));
         QVERIFY2(clock.elapsed() < 20000, "the compiler was waited for");
         QVERIFY(std::filesystem::exists(running));
-        QCOMPARE(frame.GetDriver().GetOutcome(), CBuildDriver::kAborted);
-        QCOMPARE(test::ReadFileBytes(window.project.HelpFile()), std::string(kPrevious));
-        QCOMPARE(TemporaryFiles(window.project.Folder() / "help"), std::vector<std::string>());
-        QVERIFY(window.boxes.boxes().empty());
+        window.CheckRunAborted();
         window.app.ExitInstance();
     }
 
